@@ -1,0 +1,217 @@
+#include "plugin/SpectrumAnalysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+namespace {
+
+// Just below 2*pi; the tables are built from this very constant.
+constexpr long double kFullTurn = 6.283185303L;
+
+// The extended values nearest 1e-7 and 1e-2, and the double nearest 1.6.
+constexpr long double kTenToMinusSeven = 0.0000001L;
+constexpr long double kHundredth = 0.01L;
+constexpr long double kLevelScale = static_cast<long double>(1.6);
+
+constexpr std::int32_t kMaxLevel = 10;
+
+// Only frames with |L| + |R| above this are loud enough to show.
+constexpr std::uint32_t kSilenceMask = ~std::uint32_t{0xFF};
+
+// Clears the busy flag however processing of a block ends, so that one
+// failure does not drop every later block.
+class TBusyScope {
+ public:
+  explicit TBusyScope(bool& busy) : FBusy(busy) { FBusy = true; }
+  ~TBusyScope() { FBusy = false; }
+  TBusyScope(const TBusyScope&) = delete;
+  TBusyScope& operator=(const TBusyScope&) = delete;
+
+ private:
+  bool& FBusy;
+};
+
+std::uint32_t BitsOfLog2(std::size_t n) {
+  std::uint32_t m = 0;
+  while (n > 1) {
+    n /= 2;
+    ++m;
+  }
+  return m;
+}
+
+std::size_t ReverseBits(std::size_t j, std::uint32_t bits) {
+  std::size_t r = 0;
+  for (std::uint32_t b = 0; b < bits; ++b) {
+    r = (r << 1) | (j & 1);
+    j >>= 1;
+  }
+  return r;
+}
+
+std::int32_t TruncateToInt32(long double x) {
+  constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
+  constexpr auto highest = std::numeric_limits<std::int32_t>::max();
+  if (x <= lowest) return lowest;
+  if (x >= highest) return highest;
+  return static_cast<std::int32_t>(x);
+}
+
+}  // namespace
+
+TSpectrumAnalysis::TSpectrumAnalysis()
+    : FLeftRe(kPoints), FLeftIm(kPoints), FRightRe(kPoints), FRightIm(kPoints) {
+  InitTables(kPoints);
+}
+
+void TSpectrumAnalysis::InitTables(std::size_t n) {
+  FSine = TAlignedArray(n);
+  FCosine = TAlignedArray(n);
+  const long double step = kFullTurn / static_cast<long double>(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    long double sine = 0;
+    long double cosine = 0;
+    ::sincosl(static_cast<long double>(k) * step, &sine, &cosine);
+    FSine[k] = static_cast<double>(sine);
+    FCosine[k] = static_cast<double>(cosine);
+  }
+}
+
+void TSpectrumAnalysis::Transform(double* re, double* im, std::size_t n) const {
+  if (n != FCosine.size()) {
+    throw std::invalid_argument("transform size differs from the table size");
+  }
+  const std::uint32_t m = BitsOfLog2(n);
+  const double* cosine = FCosine.data();
+  const double* sine = FSine.data();
+
+  std::size_t half = n;
+  std::size_t groups = 1;
+  for (std::uint32_t stage = 0; stage < m; ++stage) {
+    half /= 2;
+    std::size_t base = 0;
+    for (std::size_t g = 0; g < groups; ++g) {
+      std::size_t t = 0;
+      for (std::size_t l = 0; l < half; ++l) {
+        const std::size_t a = base + l;
+        const std::size_t b = a + half;
+        const double ar = re[a];
+        const double ai = im[a];
+        const double br = re[b];
+        const double bi = im[b];
+        re[a] = ar + br;
+        im[a] = ai + bi;
+        const double dr = ar - br;
+        const double di = ai - bi;
+        const double cw = cosine[t];
+        const double sw = sine[t];
+        re[b] = dr * cw - di * sw;
+        im[b] = dr * sw + di * cw;
+        t += groups;
+      }
+      base += 2 * half;
+    }
+    groups *= 2;
+  }
+
+  for (std::size_t j = 0; j < n; ++j) {
+    const std::size_t r = ReverseBits(j, m);
+    if (j < r) {
+      std::swap(re[j], re[r]);
+      std::swap(im[j], im[r]);
+    }
+  }
+
+  const double scale = 1.0 / std::sqrt(static_cast<double>(n));
+  for (std::size_t j = 0; j < n; ++j) {
+    re[j] *= scale;
+    im[j] *= scale;
+  }
+}
+
+double TSpectrumAnalysis::BandSum(std::int32_t first, std::int32_t end, const double* re,
+                                  const double* im) {
+  double sum = 0.0;
+  for (std::int32_t k = first; k < end; ++k) {
+    sum += std::sqrt(im[k] * im[k] + re[k] * re[k]);
+  }
+  return sum;
+}
+
+std::int32_t TSpectrumAnalysis::BandLevel(double bandSum, std::int32_t gain,
+                                          std::int32_t adjustment) {
+  // Extended precision, multiplied left to right: in double, a sum that
+  // lands exactly on a whole level can fall just below it.
+  long double x = TruncateToInt32(bandSum);
+  x *= kLevelScale;
+  x *= gain;
+  x *= kTenToMinusSeven;
+  x *= adjustment;
+  x *= kHundredth;
+  x += 0.5L;
+  if (x >= kMaxLevel) return kMaxLevel;
+  return TruncateToInt32(x);
+}
+
+std::int32_t TSpectrumAnalysis::ApplyRecLevel(std::int32_t sample, std::int32_t recLevel) {
+  // Wide enough for any 32-bit level times any 16-bit sample.
+  const std::int64_t scaled = std::int64_t{recLevel} * sample / 100;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(scaled, -32768, 32767));
+}
+
+bool TSpectrumAnalysis::UnpackFrames(const std::uint32_t* samples, std::uint32_t frames) {
+  const bool scaled = FRecLevel != kUnityRecLevel;
+  std::uint32_t loudness = 0;
+  for (std::uint32_t i = 0; i < frames; ++i) {
+    std::uint32_t word = 0;
+    std::memcpy(&word, samples + i, sizeof word);
+    std::int32_t left = static_cast<std::int16_t>(word & 0xFFFF);
+    std::int32_t right = static_cast<std::int16_t>(word >> 16);
+    if (scaled) {
+      left = ApplyRecLevel(left, FRecLevel);
+      right = ApplyRecLevel(right, FRecLevel);
+    }
+    FLeftRe[i] = left;
+    FRightRe[i] = right;
+    loudness |= static_cast<std::uint32_t>(std::abs(left) + std::abs(right));
+  }
+  return (loudness & kSilenceMask) != 0;
+}
+
+TBandLevels TSpectrumAnalysis::AnalyseChannel(double* re, double* im) {
+  Transform(re, im, kPoints);
+  const TBandPattern& pattern = BandPatternOrDefault(FSpeanaPattern);
+  TBandLevels levels{};
+  for (int band = 0; band < kBandCount; ++band) {
+    const double sum = BandSum(pattern.Edges[band], pattern.Edges[band + 1], re, im);
+    levels[band] = BandLevel(sum, pattern.Gains[band], FAdjustSpeanaLevel);
+  }
+  return levels;
+}
+
+void TSpectrumAnalysis::Sampling(const TSampleBlock* block, bool panelsVisible,
+                                 TAnalysisOutput& output) {
+  if (!panelsVisible) return;
+  const bool busyOnEntry = FBusy;
+  if (block == nullptr || block->Samples == nullptr || block->Size > block->Capacity) {
+    if (!busyOnEntry) output.ClearPanels();
+    return;
+  }
+  if (FBusy) return;
+
+  const TBusyScope busy(FBusy);
+  const std::uint32_t frames = std::min(block->Size / 4, kMaxFrames);
+  std::fill_n(FLeftIm.data(), kPoints, 0.0);
+  std::fill_n(FRightIm.data(), kPoints, 0.0);
+  if (!UnpackFrames(block->Samples, frames)) {
+    output.ClearPanels();
+    return;
+  }
+  std::fill(FLeftRe.data() + frames, FLeftRe.data() + kPoints, 0.0);
+  std::fill(FRightRe.data() + frames, FRightRe.data() + kPoints, 0.0);
+  output.SetLevels(TChannel::Left, AnalyseChannel(FLeftRe.data(), FLeftIm.data()));
+  output.SetLevels(TChannel::Right, AnalyseChannel(FRightRe.data(), FRightIm.data()));
+}

@@ -1,0 +1,83 @@
+// The spectrum analysis: one stereo sample block in, either an order to
+// clear both panels or ten band levels per channel out. It knows no control;
+// whoever drives it forwards its output to the panels.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "plugin/AlignedArray.h"
+#include "plugin/BandPatterns.h"
+#include "plugin/PlayerContract.h"
+
+enum class TChannel { Left, Right };
+
+// A level per band, 0 to 10; a negative level adjustment can make it
+// negative, which a panel shows as 0.
+using TBandLevels = std::array<std::int32_t, kBandCount>;
+
+// Receives what the analysis of one block decides.
+class TAnalysisOutput {
+ public:
+  virtual void ClearPanels() = 0;
+  virtual void SetLevels(TChannel channel, const TBandLevels& levels) = 0;
+
+ protected:
+  ~TAnalysisOutput() = default;
+};
+
+class TSpectrumAnalysis {
+ public:
+  static constexpr std::size_t kPoints = 2048;
+  static constexpr std::uint32_t kMaxFrames = kPoints;
+  static constexpr std::int32_t kUnityRecLevel = 100;
+
+  // Allocates the sample arrays and the tables once; analysing a block
+  // allocates nothing.
+  TSpectrumAnalysis();
+
+  // Runs one block. `panelsVisible` tells whether at least one panel shows;
+  // when none does, the block is ignored entirely. Output goes to `output`
+  // while the block is being processed; a block that arrives meanwhile
+  // (through re-entry) is dropped.
+  void Sampling(const TSampleBlock* block, bool panelsVisible, TAnalysisOutput& output);
+
+  // Builds sine and cosine tables of n entries, replacing earlier ones.
+  void InitTables(std::size_t n);
+
+  // In-place transform of n complex points with a positive exponent, scaled
+  // by 1/sqrt(n). n must be the size the tables were built for.
+  void Transform(double* re, double* im, std::size_t n) const;
+
+  // Sum of the magnitudes of bins first..end-1.
+  static double BandSum(std::int32_t first, std::int32_t end, const double* re, const double* im);
+
+  // Maps a band's magnitude sum to its level.
+  static std::int32_t BandLevel(double bandSum, std::int32_t gain, std::int32_t adjustment);
+
+  // Scales a sample by the recording level in percent, truncating toward
+  // zero and clamping to 16 bits.
+  static std::int32_t ApplyRecLevel(std::int32_t sample, std::int32_t recLevel);
+
+  std::int32_t FRecLevel = 0;
+  std::int32_t FSpeanaPattern = 0;
+  std::int32_t FAdjustSpeanaLevel = 0;
+
+  const TAlignedArray& SineTable() const { return FSine; }
+  const TAlignedArray& CosineTable() const { return FCosine; }
+
+ private:
+  // Unpacks the frames into the real arrays and reports whether any frame
+  // is loud enough to analyse.
+  bool UnpackFrames(const std::uint32_t* samples, std::uint32_t frames);
+  TBandLevels AnalyseChannel(double* re, double* im);
+
+  TAlignedArray FSine;
+  TAlignedArray FCosine;
+  bool FBusy = false;
+  TAlignedArray FLeftRe;
+  TAlignedArray FLeftIm;
+  TAlignedArray FRightRe;
+  TAlignedArray FRightIm;
+};
