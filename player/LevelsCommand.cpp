@@ -1,0 +1,96 @@
+#include "player/LevelsCommand.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "player/BlockCutter.h"
+#include "player/input/DemoSource.h"
+#include "player/input/RawStereoSource.h"
+#include "player/input/SoundFileSource.h"
+#include "plugin/SpectrumAnalysis.h"
+
+namespace kivo {
+
+namespace {
+
+class BlockResult final : public TAnalysisOutput {
+ public:
+  void ClearPanels() override { FCleared = true; }
+  void SetLevels(TChannel channel, const TBandLevels& levels) override {
+    (channel == TChannel::Left ? FLeft : FRight) = levels;
+  }
+
+  void Reset() { FCleared = false; }
+
+  std::string ToJson(std::size_t block) const {
+    std::string line = "{\"block\":" + std::to_string(block);
+    if (FCleared) {
+      line += ",\"clear\":true}\n";
+      return line;
+    }
+    AppendLevels(line, "left", FLeft);
+    AppendLevels(line, "right", FRight);
+    line += "}\n";
+    return line;
+  }
+
+ private:
+  static void AppendLevels(std::string& line, const char* name, const TBandLevels& levels) {
+    line += ",\"";
+    line += name;
+    line += "\":[";
+    for (std::size_t band = 0; band < levels.size(); ++band) {
+      if (band > 0) line += ',';
+      line += std::to_string(levels[band]);
+    }
+    line += ']';
+  }
+
+  bool FCleared = false;
+  TBandLevels FLeft{};
+  TBandLevels FRight{};
+};
+
+std::unique_ptr<FrameSource> OpenInput(const std::string& input) {
+  if (input.empty()) return std::make_unique<DemoSource>();
+  if (input == "-") return std::make_unique<RawStereoSource>(stdin);
+  return std::make_unique<SoundFileSource>(input);
+}
+
+void Write(const std::string& text, std::FILE* out) {
+  if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) {
+    throw InputError(std::string("cannot write the levels: ") + std::strerror(errno));
+  }
+}
+
+}  // namespace
+
+std::size_t RunLevels(const LevelsOptions& options, std::FILE* out) {
+  const std::unique_ptr<FrameSource> source = OpenInput(options.Input);
+  BlockCutter cutter(*source, options.Hop);
+
+  TSpectrumAnalysis analysis;
+  analysis.FRecLevel = options.RecLevel;
+  analysis.FSpeanaPattern = options.Pattern;
+  analysis.FAdjustSpeanaLevel = options.Adjust;
+
+  BlockResult result;
+  std::size_t blocks = 0;
+  for (std::span<Frame> frames = cutter.Next(); !frames.empty(); frames = cutter.Next()) {
+    const TSampleBlock block{frames.data(),
+                             static_cast<std::uint32_t>(BlockCutter::kBlockFrames * sizeof(Frame)),
+                             static_cast<std::uint32_t>(frames.size() * sizeof(Frame))};
+    result.Reset();
+    // Both panels count as visible: the command shows every block.
+    analysis.Sampling(&block, true, result);
+    Write(result.ToJson(blocks), out);
+    ++blocks;
+  }
+  if (std::fflush(out) != 0) {
+    throw InputError(std::string("cannot write the levels: ") + std::strerror(errno));
+  }
+  return blocks;
+}
+
+}  // namespace kivo

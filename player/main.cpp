@@ -1,0 +1,66 @@
+// kivo: the stand-in player that runs the Kolmira spectrum analyser.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "player/LevelsCommand.h"
+#include "player/input/FrameSource.h"
+
+namespace {
+
+std::string OneLineFailure(const CLI::App*, const CLI::Error& error) {
+  return std::string("kivo: ") + error.what() + " (try --help)\n";
+}
+
+CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& demo) {
+  CLI::App* levels = app.add_subcommand(
+      "levels",
+      "Run audio through the spectrum analysis and print, for each block, one JSON line:\n"
+      "{\"block\":N,\"clear\":true} when the block clears the panels, or\n"
+      "{\"block\":N,\"left\":[ten levels],\"right\":[ten levels]}.");
+  levels->add_option("INPUT", options.Input,
+                     "Audio file to decode (WAV, FLAC, Ogg, ... as libsndfile reads it); '-' "
+                     "reads raw signed 16-bit little-endian stereo from standard input; "
+                     "without it, the built-in demo plays");
+  levels->add_flag("--demo", demo, "Use the built-in music-like demo signal");
+  levels->add_option("--pattern", options.Pattern, "Band pattern, 0 to 5")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 5));
+  levels->add_option("--rec-level", options.RecLevel, "Recording level in percent")
+      ->capture_default_str();
+  levels->add_option("--adjust", options.Adjust, "Level adjustment in percent")
+      ->capture_default_str();
+  levels->add_option("--hop", options.Hop, "Frames from the start of one block to the next")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
+  return levels;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"kivo: a stand-in audio player that drives the Kolmira spectrum analyser"};
+  app.failure_message(OneLineFailure);
+  app.require_subcommand(1);
+
+  kivo::LevelsOptions levelsOptions;
+  bool demo = false;
+  CLI::App* levels = AddLevelsCommand(app, levelsOptions, demo);
+
+  CLI11_PARSE(app, argc, argv);
+
+  try {
+    if (levels->parsed()) {
+      if (demo && !levelsOptions.Input.empty()) {
+        throw kivo::InputError("give either INPUT or --demo, not both");
+      }
+      kivo::RunLevels(levelsOptions, stdout);
+    }
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "kivo: %s\n", error.what());
+    return 1;
+  }
+  return 0;
+}
