@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libcli11-dev libfftw3-dev
-  sox
+  libsndfile1-dev libcli11-dev libfftw3-dev libpng-dev
+  sox imagemagick
 )
 
 missing=()
