@@ -74,7 +74,8 @@ BOOL IsWindow(HWND window);
 BOOL DestroyWindow(HWND window);
 
 // Queues the message on the window's thread; HWND_BROADCAST queues it for
-// every top-level window. Fails for a window that does not exist.
+// every top-level window. Fails for a window that does not exist, and for a
+// null one: this layer has no messages for a thread without a window.
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Calls the window procedure directly on the window's own thread; from
 // another thread, waits until that thread takes the message from its queue

@@ -198,6 +198,9 @@ TEST(DestroyedWindowTest, QueuedMessagesAreDroppedAndLaterPostsFail) {
 
   DeallocateHWnd(window);
   EXPECT_FALSE(IsWindow(window));
+  MSG next{};
+  ASSERT_TRUE(PeekMessageA(&next, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(next.hwnd, other.Get()) << "the destroyed window's messages left the queue";
   ProcessMessages();
   EXPECT_TRUE(doomed.Seen.empty());
   EXPECT_EQ(survivor.Seen, (std::vector<UINT>{kSecond}));
