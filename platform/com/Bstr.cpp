@@ -20,7 +20,8 @@ void* BlockOf(BSTR text) { return reinterpret_cast<char*>(text) - sizeof(TLength
 }  // namespace
 
 BSTR SysAllocStringLen(const OLECHAR* source, UINT length) {
-  constexpr std::size_t kMaxLength = (std::numeric_limits<TLengthPrefix>::max() - sizeof(OLECHAR)) / sizeof(OLECHAR);
+  constexpr std::size_t kMaxLength =
+      (std::numeric_limits<TLengthPrefix>::max() - sizeof(OLECHAR)) / sizeof(OLECHAR);
   if (length > kMaxLength) return nullptr;
   const std::size_t bytes = std::size_t{length} * sizeof(OLECHAR);
   void* block = std::calloc(sizeof(TLengthPrefix) + bytes + sizeof(OLECHAR), 1);
@@ -78,9 +79,11 @@ std::string BstrToString(BSTR text) {
   if (characters.empty()) return {};
   CheckConvertible(characters.size());
   const int sourceLength = static_cast<int>(characters.size());
-  const int needed = WideCharToMultiByte(CP_ACP, 0, characters.data(), sourceLength, nullptr, 0, nullptr, nullptr);
+  const int needed =
+      WideCharToMultiByte(CP_ACP, 0, characters.data(), sourceLength, nullptr, 0, nullptr, nullptr);
   std::string result(static_cast<std::size_t>(needed), '\0');
-  WideCharToMultiByte(CP_ACP, 0, characters.data(), sourceLength, result.data(), needed, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, 0, characters.data(), sourceLength, result.data(), needed, nullptr,
+                      nullptr);
   return result;
 }
 

@@ -49,7 +49,8 @@ constexpr GUID StringToGUID(std::string_view text) {
   using com_detail::HexValue;
   if (text.size() != 38 || text[0] != '{' || text[37] != '}' || text[9] != '-' || text[14] != '-' ||
       text[19] != '-' || text[24] != '-') {
-    throw std::invalid_argument("GUID text is not of the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}");
+    throw std::invalid_argument(
+        "GUID text is not of the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}");
   }
   GUID guid{};
   guid.Data1 = HexValue(text, 1, 8);
@@ -57,7 +58,8 @@ constexpr GUID StringToGUID(std::string_view text) {
   guid.Data3 = static_cast<WORD>(HexValue(text, 15, 4));
   guid.Data4[0] = static_cast<BYTE>(HexValue(text, 20, 2));
   guid.Data4[1] = static_cast<BYTE>(HexValue(text, 22, 2));
-  for (std::size_t i = 0; i < 6; ++i) guid.Data4[2 + i] = static_cast<BYTE>(HexValue(text, 25 + 2 * i, 2));
+  for (std::size_t i = 0; i < 6; ++i)
+    guid.Data4[2 + i] = static_cast<BYTE>(HexValue(text, 25 + 2 * i, 2));
   return guid;
 }
 

@@ -11,12 +11,14 @@ namespace {
 // break, blanks and full stop removed. Empty when there is none.
 std::string SystemErrorText(HRESULT code) {
   char* buffer = nullptr;
-  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
-                                      static_cast<DWORD>(code), LANG_NEUTRAL_SUBLANG_DEFAULT,
-                                      reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
+                     static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                     reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
   std::string text = length > 0 ? std::string(buffer, length) : std::string();
   LocalFree(buffer);
-  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) text.pop_back();
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
+    text.pop_back();
   return text;
 }
 
@@ -37,12 +39,16 @@ EOleError::EOleError(std::string message) : Exception(std::move(message)) {}
 EOleError::~EOleError() = default;
 
 EOleSysError::EOleSysError(const std::string& message, HRESULT errorCode, int helpContext)
-    : EOleError(OleErrorMessage(message, errorCode)), FErrorCode(errorCode), FHelpContext(helpContext) {}
+    : EOleError(OleErrorMessage(message, errorCode)),
+      FErrorCode(errorCode),
+      FHelpContext(helpContext) {}
 EOleSysError::~EOleSysError() = default;
 
 EOleException::EOleException(const std::string& message, HRESULT errorCode, std::string source,
                              std::string helpFile, int helpContext)
-    : EOleSysError(message, errorCode, helpContext), FSource(std::move(source)), FHelpFile(std::move(helpFile)) {}
+    : EOleSysError(message, errorCode, helpContext),
+      FSource(std::move(source)),
+      FHelpFile(std::move(helpFile)) {}
 EOleException::~EOleException() = default;
 
 HRESULT OleCheck(HRESULT result) {

@@ -32,8 +32,8 @@ class EOleSysError : public EOleError {
 // An error that an automation object reported, with its source and help.
 class EOleException : public EOleSysError {
  public:
-  EOleException(const std::string& message, HRESULT errorCode, std::string source, std::string helpFile,
-                int helpContext);
+  EOleException(const std::string& message, HRESULT errorCode, std::string source,
+                std::string helpFile, int helpContext);
   ~EOleException() override;
 
   const std::string& Source() const { return FSource; }

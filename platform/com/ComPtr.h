@@ -89,7 +89,9 @@ class TComPtr {
 
   void Swap(TComPtr& other) noexcept { std::swap(FObject, other.FObject); }
 
-  friend bool operator==(const TComPtr& left, const TComPtr& right) { return left.FObject == right.FObject; }
+  friend bool operator==(const TComPtr& left, const TComPtr& right) {
+    return left.FObject == right.FObject;
+  }
   friend bool operator==(const TComPtr& left, std::nullptr_t) { return left.FObject == nullptr; }
 
  private:

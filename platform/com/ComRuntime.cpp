@@ -34,7 +34,8 @@ class TClassRegistry {
   DWORD Add(REFCLSID clsid, IUnknown* factory, DWORD context, bool singleUse) {
     std::lock_guard lock(FMutex);
     const DWORD cookie = FNextCookie++;
-    FEntries.push_back({cookie, clsid, context, singleUse, std::this_thread::get_id(), TComPtr<IUnknown>(factory)});
+    FEntries.push_back({cookie, clsid, context, singleUse, std::this_thread::get_id(),
+                        TComPtr<IUnknown>(factory)});
     return cookie;
   }
 
@@ -43,8 +44,9 @@ class TClassRegistry {
   bool Remove(DWORD cookie) {
     TComPtr<IUnknown> factory;
     std::lock_guard lock(FMutex);
-    const auto found = std::find_if(FEntries.begin(), FEntries.end(),
-                                    [cookie](const TRegistration& entry) { return entry.Cookie == cookie; });
+    const auto found =
+        std::find_if(FEntries.begin(), FEntries.end(),
+                     [cookie](const TRegistration& entry) { return entry.Cookie == cookie; });
     if (found == FEntries.end()) return false;
     factory = std::move(found->Factory);
     FEntries.erase(found);
@@ -66,9 +68,10 @@ class TClassRegistry {
   // the caller's own; a single-use registration is withdrawn as it is taken.
   TComPtr<IUnknown> Take(REFCLSID clsid, DWORD context) {
     std::lock_guard lock(FMutex);
-    const auto found = std::find_if(FEntries.begin(), FEntries.end(), [&](const TRegistration& entry) {
-      return entry.Clsid == clsid && (entry.Context & context) != 0;
-    });
+    const auto found =
+        std::find_if(FEntries.begin(), FEntries.end(), [&](const TRegistration& entry) {
+          return entry.Clsid == clsid && (entry.Context & context) != 0;
+        });
     if (found == FEntries.end()) return nullptr;
     TComPtr<IUnknown> factory = found->Factory;
     if (found->SingleUse) FEntries.erase(found);
@@ -108,7 +111,8 @@ void CoUninitialize() {
   if (--threadState.InitCount == 0) ClassRegistry().RemoveThread(std::this_thread::get_id());
 }
 
-HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* factory, DWORD clsContext, DWORD flags, DWORD* cookie) {
+HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* factory, DWORD clsContext, DWORD flags,
+                              DWORD* cookie) {
   if (cookie == nullptr || factory == nullptr) return E_INVALIDARG;
   *cookie = 0;
   if (!IsThreadInitialized()) return CO_E_NOTINITIALIZED;
@@ -121,14 +125,16 @@ HRESULT CoRevokeClassObject(DWORD cookie) {
   return ClassRegistry().Remove(cookie) ? S_OK : CO_E_OBJNOTREG;
 }
 
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid, void** object) {
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid,
+                         void** object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
   if (!IsThreadInitialized()) return CO_E_NOTINITIALIZED;
   const TComPtr<IUnknown> registered = ClassRegistry().Take(clsid, clsContext);
   if (!registered) return REGDB_E_CLASSNOTREG;
   TComPtr<IClassFactory> factory;
-  if (const HRESULT hr = registered.QueryInterface(IID_IClassFactory, factory); FAILED(hr)) return hr;
+  if (const HRESULT hr = registered.QueryInterface(IID_IClassFactory, factory); FAILED(hr))
+    return hr;
   const HRESULT hr = factory->CreateInstance(outer, riid, object);
   if (FAILED(hr)) *object = nullptr;
   return hr;

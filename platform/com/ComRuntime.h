@@ -34,7 +34,8 @@ inline constexpr DWORD CLSCTX_INPROC_HANDLER = 0x2;
 inline constexpr DWORD CLSCTX_LOCAL_SERVER = 0x4;
 inline constexpr DWORD CLSCTX_REMOTE_SERVER = 0x10;
 inline constexpr DWORD CLSCTX_INPROC = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
-inline constexpr DWORD CLSCTX_SERVER = CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+inline constexpr DWORD CLSCTX_SERVER =
+    CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 inline constexpr DWORD CLSCTX_ALL = CLSCTX_SERVER | CLSCTX_INPROC_HANDLER;
 
 // A single-use registration serves one creation and is then withdrawn.
@@ -44,7 +45,8 @@ inline constexpr DWORD REGCLS_MULTIPLEUSE = 1;
 // Registers `factory` (which must answer IClassFactory) for the class in
 // the contexts given; the registry keeps a reference until it is revoked.
 // The calling thread must be initialised.
-HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* factory, DWORD clsContext, DWORD flags, DWORD* cookie);
+HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* factory, DWORD clsContext, DWORD flags,
+                              DWORD* cookie);
 // CO_E_OBJNOTREG for a cookie that names no registration.
 HRESULT CoRevokeClassObject(DWORD cookie);
 
@@ -52,4 +54,5 @@ HRESULT CoRevokeClassObject(DWORD cookie);
 // contexts for a new object. CO_E_NOTINITIALIZED when the calling thread
 // is not initialised, REGDB_E_CLASSNOTREG when no factory serves the
 // class there, otherwise the factory's answer; *object is null on failure.
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid, void** object);
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid,
+                         void** object);

@@ -31,9 +31,10 @@ class IDispatch : public IUnknown {
  public:
   virtual HRESULT GetTypeInfoCount(UINT* count) = 0;
   virtual HRESULT GetTypeInfo(UINT index, LCID locale, ITypeInfo** typeInfo) = 0;
-  virtual HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT nameCount, LCID locale, DISPID* dispIds) = 0;
-  virtual HRESULT Invoke(DISPID member, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                         EXCEPINFO* exceptionInfo, UINT* argumentError) = 0;
+  virtual HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT nameCount, LCID locale,
+                                DISPID* dispIds) = 0;
+  virtual HRESULT Invoke(DISPID member, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params,
+                         VARIANT* result, EXCEPINFO* exceptionInfo, UINT* argumentError) = 0;
 
  protected:
   ~IDispatch() = default;

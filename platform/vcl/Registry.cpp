@@ -171,7 +171,8 @@ int TRegistry::ReadInteger(const std::string& name) const {
   const TRegistryFile store = FKeyOpen ? LoadRoot() : TRegistryFile();
   const TRegistryValue* value = FKeyOpen ? store.FindValue(FCurrentPath, name) : nullptr;
   if (value == nullptr) throw ERegistryException("Failed to get data for " + Quoted(name));
-  const std::optional<DWORD> bits = value->Type == REG_DWORD ? RegistryDataToDword(value->Data) : std::nullopt;
+  const std::optional<DWORD> bits =
+      value->Type == REG_DWORD ? RegistryDataToDword(value->Data) : std::nullopt;
   if (!bits) throw ERegistryException("Invalid data type for " + Quoted(name));
   return static_cast<int>(*bits);
 }
@@ -189,6 +190,7 @@ void TRegistry::WriteValue(TRegistryValue value) {
 }
 
 bool TRegistry::DeleteValue(const std::string& name) {
-  return FKeyOpen && !FReadOnly &&
-         ChangeRoot(FRootKey, [&](TRegistryFile& store) { return store.DeleteValue(FCurrentPath, name); });
+  return FKeyOpen && !FReadOnly && ChangeRoot(FRootKey, [&](TRegistryFile& store) {
+           return store.DeleteValue(FCurrentPath, name);
+         });
 }

@@ -14,11 +14,15 @@
 
 using HKEY = struct HKEY__*;
 
-inline HKEY const HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(LONG(0x80000000)));
-inline HKEY const HKEY_CURRENT_USER = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(LONG(0x80000001)));
-inline HKEY const HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(LONG(0x80000002)));
+inline HKEY const HKEY_CLASSES_ROOT =
+    reinterpret_cast<HKEY>(static_cast<std::intptr_t>(LONG(0x80000000)));
+inline HKEY const HKEY_CURRENT_USER =
+    reinterpret_cast<HKEY>(static_cast<std::intptr_t>(LONG(0x80000001)));
+inline HKEY const HKEY_LOCAL_MACHINE =
+    reinterpret_cast<HKEY>(static_cast<std::intptr_t>(LONG(0x80000002)));
 inline HKEY const HKEY_USERS = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(LONG(0x80000003)));
-inline HKEY const HKEY_CURRENT_CONFIG = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(LONG(0x80000005)));
+inline HKEY const HKEY_CURRENT_CONFIG =
+    reinterpret_cast<HKEY>(static_cast<std::intptr_t>(LONG(0x80000005)));
 
 class ERegistryException : public Exception {
  public:

@@ -22,8 +22,9 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 std::string Fold(std::string_view text) {
   std::string folded(text);
-  std::transform(folded.begin(), folded.end(), folded.begin(),
-                 [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  std::transform(folded.begin(), folded.end(), folded.begin(), [](unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  });
   return folded;
 }
 
@@ -160,8 +161,8 @@ bool WriteAll(int fd, const std::string& text) {
 
 std::filesystem::path TemporaryPathFor(const std::filesystem::path& file) {
   static std::atomic<unsigned> counter{0};
-  return file.parent_path() /
-         (file.filename().string() + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++));
+  return file.parent_path() / (file.filename().string() + ".tmp." + std::to_string(::getpid()) +
+                               "." + std::to_string(counter++));
 }
 
 }  // namespace
@@ -203,7 +204,8 @@ TRegistryFile TRegistryFile::Parse(const std::string& text) {
   for (auto line = std::next(lines.begin()); line != lines.end(); ++line) {
     if (line->empty() || line->front() == ';') continue;
     if (line->front() == '[' && line->back() == ']' && line->size() >= 2) {
-      const std::optional<std::string> path = Decode(std::string_view(*line).substr(1, line->size() - 2));
+      const std::optional<std::string> path =
+          Decode(std::string_view(*line).substr(1, line->size() - 2));
       current = nullptr;
       if (path) {
         store.CreateKey(*path);
@@ -231,7 +233,8 @@ std::string TRegistryFile::Format() const {
   text += '\n';
   for (const auto& [folded, key] : FKeys) {
     text += '[' + Encode(key.Path, kPathSpecials) + "]\n";
-    for (const TRegistryValue& value : key.Values) text += Encode(value.Name, kNameSpecials) + '=' + FormatData(value) + '\n';
+    for (const TRegistryValue& value : key.Values)
+      text += Encode(value.Name, kNameSpecials) + '=' + FormatData(value) + '\n';
   }
   return text;
 }
@@ -284,19 +287,22 @@ bool TRegistryFile::DeleteKey(const std::string& path) {
   return true;
 }
 
-const TRegistryValue* TRegistryFile::FindValue(const std::string& path, const std::string& name) const {
+const TRegistryValue* TRegistryFile::FindValue(const std::string& path,
+                                               const std::string& name) const {
   const TKey* key = FindKey(path);
   if (key == nullptr) return nullptr;
-  const auto found = std::find_if(key->Values.begin(), key->Values.end(),
-                                  [&](const TRegistryValue& value) { return SameName(value.Name, name); });
+  const auto found =
+      std::find_if(key->Values.begin(), key->Values.end(),
+                   [&](const TRegistryValue& value) { return SameName(value.Name, name); });
   return found == key->Values.end() ? nullptr : &*found;
 }
 
 bool TRegistryFile::SetValue(const std::string& path, TRegistryValue value) {
   TKey* key = FindKey(path);
   if (key == nullptr) return false;
-  const auto found = std::find_if(key->Values.begin(), key->Values.end(),
-                                  [&](const TRegistryValue& existing) { return SameName(existing.Name, value.Name); });
+  const auto found = std::find_if(
+      key->Values.begin(), key->Values.end(),
+      [&](const TRegistryValue& existing) { return SameName(existing.Name, value.Name); });
   if (found == key->Values.end()) {
     key->Values.push_back(std::move(value));
   } else {
@@ -309,5 +315,6 @@ bool TRegistryFile::SetValue(const std::string& path, TRegistryValue value) {
 bool TRegistryFile::DeleteValue(const std::string& path, const std::string& name) {
   TKey* key = FindKey(path);
   if (key == nullptr) return false;
-  return std::erase_if(key->Values, [&](const TRegistryValue& value) { return SameName(value.Name, name); }) > 0;
+  return std::erase_if(key->Values,
+                       [&](const TRegistryValue& value) { return SameName(value.Name, name); }) > 0;
 }

@@ -138,7 +138,8 @@ bool IsSupportedCodePage(UINT codePage) { return codePage == CP_ACP || codePage 
 // srcLen -1 takes the text up to and including its terminating zero.
 template <typename Char>
 std::basic_string_view<Char> SourceText(const Char* src, int srcLen) {
-  if (srcLen == -1) return std::basic_string_view<Char>(src, std::char_traits<Char>::length(src) + 1);
+  if (srcLen == -1)
+    return std::basic_string_view<Char>(src, std::char_traits<Char>::length(src) + 1);
   return std::basic_string_view<Char>(src, static_cast<std::size_t>(srcLen));
 }
 
@@ -170,19 +171,22 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcLen, LPS
   if (utf8Proper && (defaultChar != nullptr || usedDefaultChar != nullptr)) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
-  const DWORD allowedFlags = utf8Proper ? WC_ERR_INVALID_CHARS : WC_ERR_INVALID_CHARS | WC_NO_BEST_FIT_CHARS;
+  const DWORD allowedFlags =
+      utf8Proper ? WC_ERR_INVALID_CHARS : WC_ERR_INVALID_CHARS | WC_NO_BEST_FIT_CHARS;
   if ((flags & ~allowedFlags) != 0) return Fail(ERROR_INVALID_FLAGS);
 
   const std::string replacementUtf8 = "\xEF\xBF\xBD";
   const std::string_view replacement =
       defaultChar != nullptr ? std::string_view(defaultChar, 1) : std::string_view(replacementUtf8);
   const TEncoded encoded = EncodeUtf8(SourceText(src, srcLen), replacement);
-  if (encoded.Replaced && (flags & WC_ERR_INVALID_CHARS) != 0) return Fail(ERROR_NO_UNICODE_TRANSLATION);
+  if (encoded.Replaced && (flags & WC_ERR_INVALID_CHARS) != 0)
+    return Fail(ERROR_NO_UNICODE_TRANSLATION);
   if (usedDefaultChar != nullptr) *usedDefaultChar = encoded.Replaced ? TRUE : FALSE;
   return Deliver(encoded.Text, dst, dstLen);
 }
 
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcLen, LPWSTR dst, int dstLen) {
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcLen, LPWSTR dst,
+                        int dstLen) {
   if (!IsSupportedCodePage(codePage)) return Fail(ERROR_INVALID_PARAMETER);
   if (!AreBufferArgumentsValid(src, srcLen, dst, dstLen)) return Fail(ERROR_INVALID_PARAMETER);
   const DWORD allowedFlags =
@@ -190,6 +194,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcLen, LPWS
   if ((flags & ~allowedFlags) != 0) return Fail(ERROR_INVALID_FLAGS);
 
   const TDecoded decoded = DecodeUtf8(SourceText(src, srcLen));
-  if (decoded.Replaced && (flags & MB_ERR_INVALID_CHARS) != 0) return Fail(ERROR_NO_UNICODE_TRANSLATION);
+  if (decoded.Replaced && (flags & MB_ERR_INVALID_CHARS) != 0)
+    return Fail(ERROR_NO_UNICODE_TRANSLATION);
   return Deliver(decoded.Text, dst, dstLen);
 }

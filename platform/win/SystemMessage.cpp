@@ -62,8 +62,9 @@ constexpr TMessageText kHresultTexts[] = {
 
 template <std::size_t N>
 const TMessageText* Find(const TMessageText (&table)[N], DWORD code) {
-  const auto* found = std::find_if(std::begin(table), std::end(table),
-                                   [code](const TMessageText& entry) { return entry.Code == code; });
+  const auto* found =
+      std::find_if(std::begin(table), std::end(table),
+                   [code](const TMessageText& entry) { return entry.Code == code; });
   return found == std::end(table) ? nullptr : found;
 }
 
@@ -102,9 +103,10 @@ HLOCAL LocalFree(HLOCAL memory) {
   return nullptr;
 }
 
-DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD /*languageId*/, LPSTR buffer,
-                     DWORD size, va_list* /*arguments*/) {
-  const DWORD supported = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS;
+DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD /*languageId*/,
+                     LPSTR buffer, DWORD size, va_list* /*arguments*/) {
+  const DWORD supported =
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS;
   if ((flags & FORMAT_MESSAGE_FROM_SYSTEM) == 0 || (flags & ~supported) != 0 || source != nullptr ||
       buffer == nullptr) {
     return Fail(ERROR_INVALID_PARAMETER);

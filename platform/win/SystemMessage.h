@@ -23,7 +23,9 @@ inline constexpr DWORD FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x00000100;
 inline constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x00000200;
 inline constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x00001000;
 
-inline constexpr DWORD LANG_NEUTRAL_SUBLANG_DEFAULT = 0x0400;
+inline constexpr WORD LANG_NEUTRAL = 0x00;
+inline constexpr WORD SUBLANG_DEFAULT = 0x01;
+constexpr DWORD MAKELANGID(WORD primary, WORD sub) { return (DWORD{sub} << 10) | primary; }
 
 // The system text of an error code (a Win32 error, or an HRESULT), ending
 // in "\r\n", in English whatever the language asked for. Only system texts
@@ -34,5 +36,5 @@ inline constexpr DWORD LANG_NEUTRAL_SUBLANG_DEFAULT = 0x0400;
 // Returns the text's length without the zero, or 0 with the last error set
 // (ERROR_MR_MID_NOT_FOUND for a code without text, ERROR_INSUFFICIENT_BUFFER,
 // ERROR_INVALID_PARAMETER).
-DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, LPSTR buffer,
-                     DWORD size, va_list* arguments);
+DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId,
+                     LPSTR buffer, DWORD size, va_list* arguments);

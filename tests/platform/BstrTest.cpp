@@ -40,7 +40,8 @@ TEST(Bstr, NullIsTheEmptyString) {
 
 TEST(Bstr, ImpossibleLengthsGiveNull) {
   EXPECT_EQ(SysAllocStringLen(nullptr, 0xFFFFFFFFu), nullptr);
-  EXPECT_EQ(SysAllocStringLen(nullptr, 0x7FFFFFFFu), nullptr) << "its byte length does not fit the prefix";
+  EXPECT_EQ(SysAllocStringLen(nullptr, 0x7FFFFFFFu), nullptr)
+      << "its byte length does not fit the prefix";
 }
 
 TEST(Bstr, HolderFreesWhatItHeldWhenReceivingAnother) {
@@ -58,10 +59,12 @@ TEST(Bstr, HolderFreesWhatItHeldWhenReceivingAnother) {
 }
 
 TEST(BstrConversion, JapaneseTextRoundTrips) {
-  const std::u16string japanese = u"このバージョンのKIVOには対応していません\n対応版をお使いください";
+  const std::u16string japanese =
+      u"このバージョンのKIVOには対応していません\n対応版をお使いください";
   const TBstr text(SysAllocStringLen(japanese.data(), static_cast<UINT>(japanese.size())));
   const std::string utf8 = BstrToString(text.Get());
-  EXPECT_EQ(utf8, reinterpret_cast<const char*>(u8"このバージョンのKIVOには対応していません\n対応版をお使いください"));
+  EXPECT_EQ(utf8, reinterpret_cast<const char*>(
+                      u8"このバージョンのKIVOには対応していません\n対応版をお使いください"));
   const TBstr back = StringToBstr(utf8);
   EXPECT_EQ(std::u16string(back.Get(), back.Length()), japanese);
 }
@@ -81,11 +84,17 @@ TEST(BstrConversion, StopsAtTheFirstZeroCharacter) {
 }
 
 TEST(BstrConversion, InvalidInputIsReplacedNotDropped) {
-  const TBstr fromBadUtf8 = StringToBstr("a\xFF" "b");
+  const TBstr fromBadUtf8 = StringToBstr(
+      "a\xFF"
+      "b");
   EXPECT_EQ(std::u16string(fromBadUtf8.Get(), fromBadUtf8.Length()), u"a\uFFFDb");
-  const char16_t loneHalf[] = u"a\xD800" "b";
+  const char16_t loneHalf[] =
+      u"a\xD800"
+      "b";
   const TBstr text(SysAllocStringLen(loneHalf, 3));
-  EXPECT_EQ(BstrToString(text.Get()), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(BstrToString(text.Get()),
+            "a\xEF\xBF\xBD"
+            "b");
 }
 
 TEST(BstrConversion, EmptyStringGivesAnEmptyNonNullBstr) {

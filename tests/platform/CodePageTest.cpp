@@ -12,9 +12,11 @@ namespace {
 // conversion proper, checking that both agree.
 std::string ToMultiByte(const std::u16string& text, DWORD flags = 0) {
   const int srcLen = static_cast<int>(text.size());
-  const int needed = WideCharToMultiByte(CP_ACP, flags, text.data(), srcLen, nullptr, 0, nullptr, nullptr);
+  const int needed =
+      WideCharToMultiByte(CP_ACP, flags, text.data(), srcLen, nullptr, 0, nullptr, nullptr);
   std::string result(static_cast<std::size_t>(needed), '\0');
-  EXPECT_EQ(WideCharToMultiByte(CP_ACP, flags, text.data(), srcLen, result.data(), needed, nullptr, nullptr),
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, flags, text.data(), srcLen, result.data(), needed, nullptr,
+                                nullptr),
             needed);
   return result;
 }
@@ -56,14 +58,18 @@ TEST(CodePageRoundTrip, EveryEncodingLengthBoundary) {
 TEST(WideCharToMultiByteInvalid, LoneSurrogatesBecomeReplacementCharacters) {
   EXPECT_EQ(ToMultiByte(u"a\xD800z"), "a\xEF\xBF\xBDz");
   EXPECT_EQ(ToMultiByte(u"a\xDC00z"), "a\xEF\xBF\xBDz");
-  EXPECT_EQ(ToMultiByte(u"\xDC00\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD") << "a reversed pair is two lone halves";
-  EXPECT_EQ(ToMultiByte(std::u16string(u"x\xD83C")), "x\xEF\xBF\xBD") << "a high half at the very end";
+  EXPECT_EQ(ToMultiByte(u"\xDC00\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD")
+      << "a reversed pair is two lone halves";
+  EXPECT_EQ(ToMultiByte(std::u16string(u"x\xD83C")), "x\xEF\xBF\xBD")
+      << "a high half at the very end";
 }
 
 TEST(WideCharToMultiByteInvalid, FailsOnLoneSurrogateOnlyWhenAskedTo) {
   const std::u16string text = u"a\xD800";
   SetLastError(ERROR_SUCCESS);
-  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), 2, nullptr, 0, nullptr, nullptr), 0);
+  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), 2, nullptr, 0, nullptr,
+                                nullptr),
+            0);
   EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
 }
 
@@ -92,7 +98,10 @@ TEST(WideCharToMultiByteInvalid, Utf8ProperRefusesDefaultCharacterArguments) {
 TEST(MultiByteToWideCharInvalid, EachMaximalSubpartBecomesOneReplacement) {
   // A truncated three-byte sequence is one subpart; the byte that breaks it
   // starts afresh.
-  EXPECT_EQ(ToWide("\xE3\x81" "A"), u"\uFFFD" "A");
+  EXPECT_EQ(ToWide("\xE3\x81"
+                   "A"),
+            u"\uFFFD"
+            "A");
   // Overlong forms: C0/C1 are never valid, E0 80 fails at its second byte.
   EXPECT_EQ(ToWide("\xC0\xAF"), u"\uFFFD\uFFFD");
   EXPECT_EQ(ToWide("\xE0\x80\xAF"), u"\uFFFD\uFFFD\uFFFD");

@@ -114,23 +114,28 @@ class ComRuntimeTest : public ::testing::Test {
 TEST_F(ComRuntimeTest, CreatesAnObjectThroughTheRegisteredFactory) {
   Register();
   TComPtr<ICounter> counter;
-  ASSERT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_ICounter, counter.PutVoid()), S_OK);
+  ASSERT_EQ(
+      CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_ICounter, counter.PutVoid()),
+      S_OK);
   LONG value = 0;
   counter->Increment(&value);
   EXPECT_EQ(value, 1);
-  EXPECT_EQ(static_cast<TCounter*>(counter.Get())->References(), 1u) << "the caller holds the only reference";
+  EXPECT_EQ(static_cast<TCounter*>(counter.Get())->References(), 1u)
+      << "the caller holds the only reference";
 }
 
 TEST_F(ComRuntimeTest, UnknownClassIsNotRegistered) {
   void* object = &object;
-  EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnknown, &object), REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnknown, &object),
+            REGDB_E_CLASSNOTREG);
   EXPECT_EQ(object, nullptr);
 }
 
 TEST_F(ComRuntimeTest, AnInterfaceTheObjectLacksIsRefusedWithoutLeaking) {
   Register();
   void* object = &object;
-  EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnsupported, &object), E_NOINTERFACE);
+  EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnsupported, &object),
+            E_NOINTERFACE);
   EXPECT_EQ(object, nullptr);
   EXPECT_EQ(LiveCounters(), 0);
 }
@@ -141,7 +146,8 @@ TEST_F(ComRuntimeTest, TheFactorysOwnRefusalPassesThrough) {
   void* object = nullptr;
   EXPECT_EQ(CoCreateInstance(CLSID_Counter, outer.Get(), CLSCTX_SERVER, IID_IUnknown, &object),
             CLASS_E_NOAGGREGATION);
-  EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnknown, nullptr), E_POINTER);
+  EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnknown, nullptr),
+            E_POINTER);
 }
 
 TEST_F(ComRuntimeTest, RevokedClassIsNoLongerServedAndItsFactoryIsReleased) {
@@ -158,16 +164,20 @@ TEST_F(ComRuntimeTest, RevokedClassIsNoLongerServedAndItsFactoryIsReleased) {
 TEST_F(ComRuntimeTest, OnlyTheRequestedContextsAreSearched) {
   Register(CLSCTX_LOCAL_SERVER);
   TComPtr<IUnknown> object;
-  EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.PutVoid()),
+  EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                             object.PutVoid()),
             REGDB_E_CLASSNOTREG);
-  EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, object.PutVoid()), S_OK);
+  EXPECT_EQ(
+      CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, object.PutVoid()),
+      S_OK);
 }
 
 TEST_F(ComRuntimeTest, ASingleUseRegistrationServesOnce) {
   Register(CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE);
   TComPtr<IUnknown> first;
   TComPtr<IUnknown> second;
-  EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnknown, first.PutVoid()), S_OK);
+  EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnknown, first.PutVoid()),
+            S_OK);
   EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnknown, second.PutVoid()),
             REGDB_E_CLASSNOTREG);
 }
@@ -178,7 +188,8 @@ TEST_F(ComRuntimeTest, OneRegistryServesEveryThread) {
   OnNewThread([&] {
     CoInitialize(nullptr);
     TComPtr<ICounter> counter;
-    onOtherThread = CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_ICounter, counter.PutVoid());
+    onOtherThread =
+        CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_ICounter, counter.PutVoid());
     counter.Reset();
     CoUninitialize();
   });
@@ -202,7 +213,8 @@ TEST(ComInitialization, IsCountedPerThread) {
   CoUninitialize();
   TComPtr<IUnknown> object;
   EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnknown, object.PutVoid()),
-            REGDB_E_CLASSNOTREG) << "still initialised after one of two";
+            REGDB_E_CLASSNOTREG)
+      << "still initialised after one of two";
   CoUninitialize();
   EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnknown, object.PutVoid()),
             CO_E_NOTINITIALIZED);
@@ -214,11 +226,13 @@ TEST(ComInitialization, IsCountedPerThread) {
 TEST(ComInitialization, AnUninitialisedThreadCanNeitherCreateNorRegister) {
   OnNewThread([] {
     void* object = &object;
-    EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnknown, &object), CO_E_NOTINITIALIZED);
+    EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_SERVER, IID_IUnknown, &object),
+              CO_E_NOTINITIALIZED);
     EXPECT_EQ(object, nullptr);
     const TComPtr<IClassFactory> factory = TCounterFactory::Create();
     DWORD cookie = 1;
-    EXPECT_EQ(CoRegisterClassObject(CLSID_Counter, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+    EXPECT_EQ(CoRegisterClassObject(CLSID_Counter, factory.Get(), CLSCTX_LOCAL_SERVER,
+                                    REGCLS_MULTIPLEUSE, &cookie),
               CO_E_NOTINITIALIZED);
     EXPECT_EQ(cookie, 0u);
   });
@@ -229,7 +243,8 @@ TEST(ComInitialization, TheOtherModelIsRefusedAndNotCounted) {
   EXPECT_EQ(CoInitialize(nullptr), S_OK);
   EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
   CoUninitialize();
-  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK) << "the refused call needed no balance";
+  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK)
+      << "the refused call needed no balance";
   CoUninitialize();
 }
 
@@ -238,7 +253,8 @@ TEST(ComInitialization, TheLastUninitialiseRevokesTheThreadsClassObjects) {
     CoInitialize(nullptr);
     const TComPtr<IClassFactory> factory = TCounterFactory::Create();
     DWORD cookie = 0;
-    CoRegisterClassObject(CLSID_Counter, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+    CoRegisterClassObject(CLSID_Counter, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                          &cookie);
     CoUninitialize();
     EXPECT_EQ(CoRevokeClassObject(cookie), CO_E_OBJNOTREG);
   });

@@ -58,7 +58,8 @@ class TCounter final : public TCountedObject<ICounter> {
   HRESULT QueryInterface(REFIID riid, void** object) override {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_ICounter) return Answer(static_cast<ICounter*>(this), object);
+    if (riid == IID_IUnknown || riid == IID_ICounter)
+      return Answer(static_cast<ICounter*>(this), object);
     return E_NOINTERFACE;
   }
 
@@ -74,12 +75,15 @@ class TCounter final : public TCountedObject<ICounter> {
 
 class TCounterFactory final : public TCountedObject<IClassFactory> {
  public:
-  static TComPtr<IClassFactory> Create() { return TComPtr<IClassFactory>::Adopt(new TCounterFactory); }
+  static TComPtr<IClassFactory> Create() {
+    return TComPtr<IClassFactory>::Adopt(new TCounterFactory);
+  }
 
   HRESULT QueryInterface(REFIID riid, void** object) override {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IClassFactory) return Answer(static_cast<IClassFactory*>(this), object);
+    if (riid == IID_IUnknown || riid == IID_IClassFactory)
+      return Answer(static_cast<IClassFactory*>(this), object);
     return E_NOINTERFACE;
   }
 

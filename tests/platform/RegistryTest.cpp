@@ -123,7 +123,8 @@ TEST_F(RegistryTest, RelativePathsStartAtTheOpenKey) {
   ASSERT_TRUE(registry.OpenKey("SOLVANE\\KIVO", true));
   EXPECT_EQ(registry.CurrentPath(), kHostKey);
   EXPECT_TRUE(registry.KeyExists("\\Software\\SOLVANE\\KIVO"));
-  EXPECT_FALSE(registry.KeyExists("Software")) << "relative to the open key: Software\\SOLVANE\\KIVO\\Software";
+  EXPECT_FALSE(registry.KeyExists("Software"))
+      << "relative to the open key: Software\\SOLVANE\\KIVO\\Software";
   registry.CloseKey();
   EXPECT_TRUE(registry.KeyExists("Software"));
 }
@@ -160,7 +161,8 @@ TEST_F(RegistryTest, DeletingAKeyTakesItsSubkeys) {
   EXPECT_TRUE(registry.DeleteKey("software\\solvane"));
   EXPECT_FALSE(registry.KeyExists(kHostKey + "\\Plugins\\Kolmira"));
   EXPECT_FALSE(registry.KeyExists("Software\\SOLVANE"));
-  EXPECT_TRUE(registry.KeyExists("Software\\SOLVANEX")) << "a key that only begins with the same name stays";
+  EXPECT_TRUE(registry.KeyExists("Software\\SOLVANEX"))
+      << "a key that only begins with the same name stays";
   EXPECT_FALSE(registry.DeleteKey("Software\\SOLVANE"));
   EXPECT_FALSE(registry.DeleteKey("\\")) << "the root key cannot be deleted";
 }
@@ -184,7 +186,8 @@ TEST_F(RegistryTest, DeletingAValue) {
 }
 
 TEST_F(RegistryTest, ValuesAndNamesMayHoldAnyByte) {
-  const std::string awkward = std::string("line one\nline two\r\n=%41[x];\0\x7F end", 31) + "\xE5\xAF\xBE\xE5\xBF\x9C";
+  const std::string awkward =
+      std::string("line one\nline two\r\n=%41[x];\0\x7F end", 31) + "\xE5\xAF\xBE\xE5\xBF\x9C";
   const std::string awkwardName = "[a=b;\nc%]";
   {
     TRegistry registry;
@@ -308,7 +311,8 @@ TEST(RegistryFolder, FollowsTheEnvironment) {
   EXPECT_EQ(RegistryFolder(), fs::path("/home/someone/.cfg/kivo/registry"));
   ::setenv("XDG_CONFIG_HOME", "relative", 1);
   ::setenv("HOME", "/home/someone", 1);
-  EXPECT_EQ(RegistryFolder(), fs::path("/home/someone/.config/kivo/registry")) << "a relative folder is ignored";
+  EXPECT_EQ(RegistryFolder(), fs::path("/home/someone/.config/kivo/registry"))
+      << "a relative folder is ignored";
 }
 
 }  // namespace

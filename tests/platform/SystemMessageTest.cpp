@@ -20,9 +20,12 @@ struct TSystemText {
 TSystemText AskSystem(DWORD code) {
   char* buffer = reinterpret_cast<char*>(&buffer);
   SetLastError(ERROR_SUCCESS);
-  const DWORD length = FormatMessageA(kSystemAllocating, nullptr, code, LANG_NEUTRAL_SUBLANG_DEFAULT,
-                                      reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-  TSystemText result{length, buffer == nullptr ? std::string() : std::string(buffer), GetLastError()};
+  static_assert(MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT) == 0x400);
+  const DWORD length =
+      FormatMessageA(kSystemAllocating, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                     reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  TSystemText result{length, buffer == nullptr ? std::string() : std::string(buffer),
+                     GetLastError()};
   EXPECT_EQ(LocalFree(buffer), nullptr);
   return result;
 }
@@ -66,23 +69,24 @@ TEST(FormatMessage, UnknownCodeGivesNoTextAndNoBuffer) {
 
 TEST(FormatMessage, CopiesIntoTheCallersBufferWhenItIsLargeEnough) {
   char buffer[32];
-  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, static_cast<DWORD>(E_POINTER), 0, buffer,
-                           sizeof buffer, nullptr),
+  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, static_cast<DWORD>(E_POINTER), 0,
+                           buffer, sizeof buffer, nullptr),
             17u);
   EXPECT_STREQ(buffer, "Invalid pointer\r\n");
 
   SetLastError(ERROR_SUCCESS);
-  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, static_cast<DWORD>(E_POINTER), 0, buffer, 17,
-                           nullptr),
-            0u) << "no room for the terminating zero";
+  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, static_cast<DWORD>(E_POINTER), 0,
+                           buffer, 17, nullptr),
+            0u)
+      << "no room for the terminating zero";
   EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
 }
 
 TEST(FormatMessage, OnlySystemTextsExist) {
   char buffer[32];
   SetLastError(ERROR_SUCCESS);
-  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, static_cast<DWORD>(E_FAIL), 0, buffer, 0,
-                           nullptr),
+  EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, static_cast<DWORD>(E_FAIL), 0,
+                           buffer, 0, nullptr),
             0u);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
