@@ -257,25 +257,32 @@ TEST_F(RegistryTest, WritesLeaveNoTemporaryFilesBehind) {
   EXPECT_EQ(ReadHostPath(), "/opt/kivo/kivo4");
 }
 
+// The name of a concurrent writer's value: its letter and a number.
+std::string WriterValueName(char writer, int number) {
+  std::string name(1, writer);
+  name += std::to_string(number);
+  return name;
+}
+
 TEST_F(RegistryTest, ConcurrentWritersLoseNoValue) {
   constexpr int kWritesPerThread = 40;
   WriteHostPath("");
-  auto writeValues = [](const std::string& prefix) {
+  auto writeValues = [](char writer) {
     for (int i = 0; i < kWritesPerThread; ++i) {
       TRegistry registry;
       if (!registry.OpenKey(kHostKey, false)) return;
-      registry.WriteString(prefix + std::to_string(i), "v");
+      registry.WriteString(WriterValueName(writer, i), "v");
     }
   };
-  std::thread first(writeValues, "a");
-  std::thread second(writeValues, "b");
+  std::thread first(writeValues, 'a');
+  std::thread second(writeValues, 'b');
   first.join();
   second.join();
   TRegistry registry;
   ASSERT_TRUE(registry.OpenKey(kHostKey, false));
   for (int i = 0; i < kWritesPerThread; ++i) {
-    EXPECT_TRUE(registry.ValueExists("a" + std::to_string(i))) << i;
-    EXPECT_TRUE(registry.ValueExists("b" + std::to_string(i))) << i;
+    EXPECT_TRUE(registry.ValueExists(WriterValueName('a', i))) << i;
+    EXPECT_TRUE(registry.ValueExists(WriterValueName('b', i))) << i;
   }
 }
 
