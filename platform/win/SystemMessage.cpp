@@ -39,7 +39,6 @@ constexpr TMessageText kHresultTexts[] = {
     {0x80004002, "No such interface supported"},
     {0x80004003, "Invalid pointer"},
     {0x80004004, "Operation aborted"},
-    {0x80004005, "Unspecified error"},
     {0x8000FFFF, "Catastrophic failure"},
     {0x80010001, "Call was rejected by callee."},
     {0x80010105, "The server threw an exception."},
