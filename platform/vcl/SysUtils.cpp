@@ -7,3 +7,9 @@
 // the same class in another.
 Exception::Exception(std::string message) : FMessage(std::move(message)) {}
 Exception::~Exception() = default;
+
+EInvalidGraphic::EInvalidGraphic(std::string message) : Exception(std::move(message)) {}
+EInvalidGraphic::~EInvalidGraphic() = default;
+
+EFOpenError::EFOpenError(std::string message) : Exception(std::move(message)) {}
+EFOpenError::~EFOpenError() = default;

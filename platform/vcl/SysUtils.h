@@ -17,3 +17,17 @@ class Exception : public std::exception {
  private:
   std::string FMessage;
 };
+
+// A picture file that is not a graphic the platform can read.
+class EInvalidGraphic : public Exception {
+ public:
+  explicit EInvalidGraphic(std::string message);
+  ~EInvalidGraphic() override;
+};
+
+// A file that cannot be opened or read.
+class EFOpenError : public Exception {
+ public:
+  explicit EFOpenError(std::string message);
+  ~EFOpenError() override;
+};
