@@ -106,6 +106,7 @@ void TComponent::InsertComponent(TComponent* AComponent) {
   if (AComponent->FOwner != nullptr) AComponent->FOwner->RemoveComponent(AComponent);
   FComponents.push_back(AComponent);
   AComponent->FOwner = this;
+  if (FComponentState.Contains(csDesigning)) AComponent->SetDesigning(true);
 }
 
 void TComponent::RemoveComponent(TComponent* AComponent) {

@@ -81,8 +81,9 @@ class TComponent : public TObject {
   std::int32_t ComponentCount() const { return static_cast<std::int32_t>(FComponents.size()); }
   TComponent* Components(std::int32_t index) const;
 
-  // Takes ownership of a component, taking it from its former owner.
-  // Raises EComponentError if that would make a component own itself.
+  // Takes ownership of a component, taking it from its former owner; a
+  // designing owner makes the component designing too. Raises
+  // EComponentError if that would make a component own itself.
   void InsertComponent(TComponent* AComponent);
   // Gives up ownership; the caller then owns the component.
   void RemoveComponent(TComponent* AComponent);

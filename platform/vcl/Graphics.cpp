@@ -148,12 +148,12 @@ void TCanvas::CopyRect(const TRect& dest, const TCanvas* canvas, const TRect& so
 
   const TRect target = IntersectRect(dest, Rect(0, 0, FBitmap.Width(), FBitmap.Height()));
   for (std::int32_t y = target.Top; y < target.Bottom; ++y) {
-    const std::int64_t sy = SourceCoordinate(y - dest.Top, dest.Height(), source.Top, source.Height());
+    const std::int64_t sy = SourceCoordinate(std::int64_t{y} - dest.Top, dest.Height(), source.Top, source.Height());
     if (sy < 0 || sy >= from->Height()) continue;
     const auto sourceRow = from->Row(static_cast<std::int32_t>(sy));
     const auto destRow = FBitmap.Row(y);
     for (std::int32_t x = target.Left; x < target.Right; ++x) {
-      const std::int64_t sx = SourceCoordinate(x - dest.Left, dest.Width(), source.Left, source.Width());
+      const std::int64_t sx = SourceCoordinate(std::int64_t{x} - dest.Left, dest.Width(), source.Left, source.Width());
       if (sx < 0 || sx >= from->Width()) continue;
       std::uint32_t& pixel = destRow[static_cast<std::size_t>(x)];
       pixel = Combine(FCopyMode, sourceRow[static_cast<std::size_t>(sx)], pixel);

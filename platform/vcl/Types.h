@@ -16,8 +16,9 @@ struct TRect {
   std::int32_t Right = 0;
   std::int32_t Bottom = 0;
 
-  constexpr std::int32_t Width() const { return Right - Left; }
-  constexpr std::int32_t Height() const { return Bottom - Top; }
+  // Wide enough for any two edges.
+  constexpr std::int64_t Width() const { return std::int64_t{Right} - Left; }
+  constexpr std::int64_t Height() const { return std::int64_t{Bottom} - Top; }
   constexpr bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
   constexpr bool Contains(TPoint p) const {
     return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom;
@@ -31,8 +32,12 @@ constexpr TRect Rect(std::int32_t left, std::int32_t top, std::int32_t right, st
   return TRect{left, top, right, bottom};
 }
 
+// The far edges saturate at the largest coordinate instead of wrapping.
 constexpr TRect Bounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
-  return TRect{left, top, left + width, top + height};
+  constexpr std::int64_t kMax = INT32_MAX;
+  constexpr std::int64_t kMin = INT32_MIN;
+  const auto edge = [](std::int64_t v) { return static_cast<std::int32_t>(v > kMax ? kMax : v < kMin ? kMin : v); };
+  return TRect{left, top, edge(std::int64_t{left} + width), edge(std::int64_t{top} + height)};
 }
 
 // The overlap of two rectangles; empty (possibly with Right < Left) when

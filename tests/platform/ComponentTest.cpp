@@ -102,8 +102,11 @@ TEST(ComponentState, DesigningReachesOwnedComponents) {
   auto* owned = new TComponent(&owner);
   owner.SetDesigning(true);
   EXPECT_TRUE(owned->ComponentState().Contains(csDesigning));
+  auto* later = new TComponent(&owner);
+  EXPECT_TRUE(later->ComponentState().Contains(csDesigning));
   owner.SetDesigning(false);
   EXPECT_TRUE(owned->ComponentState().Empty());
+  EXPECT_TRUE(later->ComponentState().Empty());
 }
 
 TEST(ComponentState, ReadingLoadsThenCallsLoadedOnce) {

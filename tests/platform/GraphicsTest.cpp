@@ -104,6 +104,16 @@ TEST_F(CopyRectTest, FarAwayOrEmptyRectanglesCopyNothing) {
   EXPECT_EQ(PixelsOf(Dest), std::vector<TColor>(9, clWhite));
 }
 
+TEST_F(CopyRectTest, RectanglesSpanningTheWholeCoordinateRangeDoNotOverflow) {
+  constexpr std::int32_t kMin = INT32_MIN;
+  constexpr std::int32_t kMax = INT32_MAX;
+  Dest.Canvas()->CopyRect(Rect(kMin, kMin, kMax, kMax), Source.Canvas(), Rect(0, 0, 4, 4));
+  EXPECT_EQ(PixelsOf(Dest), (std::vector<TColor>{34, 34, 34, 34, 34, 34, 34, 34, 34}));
+  Dest.Canvas()->CopyRect(Rect(0, 0, 3, 3), Source.Canvas(), Rect(kMin, kMin, kMax, kMax));
+  EXPECT_EQ(PixelsOf(Dest), std::vector<TColor>(9, 34));
+  EXPECT_EQ(Bounds(kMax - 1, kMin, 10, 10), Rect(kMax - 1, kMin, kMax, kMin + 10));
+}
+
 TEST_F(CopyRectTest, DifferentSizesStretchToTheNearestPixel) {
   Dest.SetWidth(4);
   Dest.SetHeight(2);
