@@ -53,22 +53,21 @@ std::int32_t MulDiv(std::int32_t a, std::int32_t b, std::int32_t c) {
   return static_cast<std::int32_t>(roundAway ? quotient + (negative ? -1 : 1) : quotient);
 }
 
-std::uint32_t Combine(TCopyMode mode, std::uint32_t source, std::uint32_t dest) {
-  switch (mode) {
-    case cmBlackness: return 0;
-    case cmNotSrcCopy: return ~source & kRgbMask;
-    case cmSrcInvert: return source ^ dest;
-    case cmSrcAnd: return source & dest;
-    case cmSrcCopy: return source;
-    case cmSrcPaint: return source | dest;
-    case cmWhiteness: return kRgbMask;
-    default: throw EInvalidGraphicOperation("Unsupported copy mode");
-  }
-}
+// How a copy mode combines a source pixel with the destination pixel.
+using TRasterOp = std::uint32_t (*)(std::uint32_t source, std::uint32_t dest);
 
-bool IsSupportedCopyMode(TCopyMode mode) {
-  return mode == cmBlackness || mode == cmNotSrcCopy || mode == cmSrcInvert || mode == cmSrcAnd ||
-         mode == cmSrcCopy || mode == cmSrcPaint || mode == cmWhiteness;
+// Null for a copy mode that is not supported.
+TRasterOp RasterOpOf(TCopyMode mode) {
+  switch (mode) {
+    case cmBlackness: return [](std::uint32_t, std::uint32_t) -> std::uint32_t { return 0; };
+    case cmNotSrcCopy: return [](std::uint32_t s, std::uint32_t) { return ~s & kRgbMask; };
+    case cmSrcInvert: return [](std::uint32_t s, std::uint32_t d) { return s ^ d; };
+    case cmSrcAnd: return [](std::uint32_t s, std::uint32_t d) { return s & d; };
+    case cmSrcCopy: return [](std::uint32_t s, std::uint32_t) { return s; };
+    case cmSrcPaint: return [](std::uint32_t s, std::uint32_t d) { return s | d; };
+    case cmWhiteness: return [](std::uint32_t, std::uint32_t) { return kRgbMask; };
+    default: return nullptr;
+  }
 }
 
 TPixelFormat FormatOfFile(std::uint16_t bitsPerPixel) {
@@ -134,7 +133,8 @@ void TCanvas::SetPixels(std::int32_t x, std::int32_t y, TColor color) {
 }
 
 void TCanvas::CopyRect(const TRect& dest, const TCanvas* canvas, const TRect& source) {
-  if (!IsSupportedCopyMode(FCopyMode)) throw EInvalidGraphicOperation("Unsupported copy mode");
+  const TRasterOp combine = RasterOpOf(FCopyMode);
+  if (combine == nullptr) throw EInvalidGraphicOperation("Unsupported copy mode");
   if (canvas == nullptr || dest.IsEmpty() || source.IsEmpty()) return;
 
   // Copying within one bitmap reads a snapshot, so overlapping rectangles
@@ -156,7 +156,7 @@ void TCanvas::CopyRect(const TRect& dest, const TCanvas* canvas, const TRect& so
       const std::int64_t sx = SourceCoordinate(std::int64_t{x} - dest.Left, dest.Width(), source.Left, source.Width());
       if (sx < 0 || sx >= from->Width()) continue;
       std::uint32_t& pixel = destRow[static_cast<std::size_t>(x)];
-      pixel = Combine(FCopyMode, sourceRow[static_cast<std::size_t>(sx)], pixel);
+      pixel = combine(sourceRow[static_cast<std::size_t>(sx)], pixel);
     }
   }
 }

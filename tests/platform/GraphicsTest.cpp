@@ -263,6 +263,28 @@ TEST_F(ImageListTest, AddCutsWholeCellsAlongTheTopRow) {
   EXPECT_EQ(PixelsOf(frame), (std::vector<TColor>{0, 1, 16, 17}));
 }
 
+TEST_F(ImageListTest, SheetCutThroughOneTileKeepsTheLastFrameOfARowPartial) {
+  // A sheet of two and a half frames, copied frame by frame onto one tile:
+  // beyond the sheet the tile keeps what the frame before left there.
+  TBitmap sheet;
+  FillNumbered(sheet, 5, 2);
+  sheet.SetPixelFormat(pf24bit);
+  TBitmap tile;
+  tile.SetPixelFormat(sheet.PixelFormat());
+  tile.SetWidth(2);
+  tile.SetHeight(2);
+  tile.Canvas()->SetCopyMode(cmSrcCopy);
+  List.SetMasked(false);
+  for (std::int32_t left = 0; left < sheet.Width(); left += 2) {
+    tile.Canvas()->CopyRect(Rect(0, 0, 2, 2), sheet.Canvas(), Rect(left, 0, left + 2, 2));
+    List.Add(&tile);
+  }
+  ASSERT_EQ(List.Count(), 3);
+  TBitmap frame;
+  List.GetBitmap(2, &frame);
+  EXPECT_EQ(PixelsOf(frame), (std::vector<TColor>{4, 3, 20, 19}));
+}
+
 TEST_F(ImageListTest, StoredImagesDoNotFollowTheSourceBitmap) {
   TBitmap tile;
   FillSolid(tile, 2, 2, clRed);
