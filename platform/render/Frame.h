@@ -20,7 +20,8 @@ struct TFrame {
 
   // The pixel at (x, y), which must lie inside the frame.
   std::uint32_t At(std::int32_t x, std::int32_t y) const {
-    return Pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(x)];
+    return Pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) +
+                  static_cast<std::size_t>(x)];
   }
 };
 

@@ -27,7 +27,8 @@ std::vector<std::uint8_t> RgbaBytes(const TFrame& frame) {
 }  // namespace
 
 void WritePng(const TFrame& frame, const std::string& path) {
-  if (frame.Width <= 0 || frame.Height <= 0) throw EPngWriteError("Cannot write an empty frame: " + path);
+  if (frame.Width <= 0 || frame.Height <= 0)
+    throw EPngWriteError("Cannot write an empty frame: " + path);
   const std::vector<std::uint8_t> bytes = RgbaBytes(frame);
 
   png_image image;

@@ -38,7 +38,8 @@ class TPainter {
     for (std::int32_t i = 0; i < parent->ControlCount(); ++i) {
       const TControl& child = *parent->Controls(i);
       const TArea childBounds{bounds.Left + child.Left(), bounds.Top + child.Top(),
-                              bounds.Left + child.Left() + child.Width(), bounds.Top + child.Top() + child.Height()};
+                              bounds.Left + child.Left() + child.Width(),
+                              bounds.Top + child.Top() + child.Height()};
       PaintTree(child, childBounds, visible);
     }
   }
@@ -58,8 +59,10 @@ class TPainter {
   void PaintPanel(const TPanel& panel, const TArea& bounds, const TArea& clip) {
     TArea rest = bounds;
     const std::uint32_t face = FramePixel(panel.Color());
-    if (panel.BevelOuter() != bvNone) rest = PaintBevel(panel.BevelOuter(), panel.BevelWidth(), face, rest, clip);
-    if (panel.BevelInner() != bvNone) rest = PaintBevel(panel.BevelInner(), panel.BevelWidth(), face, rest, clip);
+    if (panel.BevelOuter() != bvNone)
+      rest = PaintBevel(panel.BevelOuter(), panel.BevelWidth(), face, rest, clip);
+    if (panel.BevelInner() != bvNone)
+      rest = PaintBevel(panel.BevelInner(), panel.BevelWidth(), face, rest, clip);
     Fill(rest.Intersect(clip), face);
   }
 
@@ -67,7 +70,8 @@ class TPainter {
   // returns what lies inside them. The top-left colour takes the top row
   // and the left column; the bottom-right colour takes the right column and
   // the bottom row whole, corners included.
-  TArea PaintBevel(TBevelCut cut, std::int32_t width, std::uint32_t face, TArea area, const TArea& clip) {
+  TArea PaintBevel(TBevelCut cut, std::int32_t width, std::uint32_t face, TArea area,
+                   const TArea& clip) {
     const std::uint32_t shadow = FramePixel(clBtnShadow);
     const std::uint32_t highlight = FramePixel(clBtnHighlight);
     std::uint32_t topLeft = face;
@@ -92,7 +96,8 @@ class TPainter {
 
   void PaintBitmap(const TBitmap& bitmap, const TArea& bounds, const TArea& clip) {
     const TArea shown =
-        TArea{bounds.Left, bounds.Top, bounds.Left + bitmap.Width(), bounds.Top + bitmap.Height()}.Intersect(clip);
+        TArea{bounds.Left, bounds.Top, bounds.Left + bitmap.Width(), bounds.Top + bitmap.Height()}
+            .Intersect(clip);
     if (shown.IsEmpty()) return;
     for (std::int64_t y = shown.Top; y < shown.Bottom; ++y) {
       const auto source = bitmap.Row(static_cast<std::int32_t>(y - bounds.Top));

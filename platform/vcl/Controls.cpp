@@ -15,7 +15,8 @@ TControl::~TControl() { SetParent(nullptr); }
 void TControl::SetParent(TWinControl* value) {
   if (value == FParent) return;
   for (const TControl* c = value; c != nullptr; c = c->FParent) {
-    if (c == this) throw EInvalidOperation("A control cannot have itself or its child as its parent");
+    if (c == this)
+      throw EInvalidOperation("A control cannot have itself or its child as its parent");
   }
   if (FParent != nullptr) {
     FParent->Invalidate();
@@ -27,7 +28,8 @@ void TControl::SetParent(TWinControl* value) {
   }
 }
 
-void TControl::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+void TControl::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width,
+                         std::int32_t height) {
   if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
   if (FParent != nullptr) FParent->Invalidate();
   FLeft = left;

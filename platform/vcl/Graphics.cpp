@@ -59,26 +59,41 @@ using TRasterOp = std::uint32_t (*)(std::uint32_t source, std::uint32_t dest);
 // Null for a copy mode that is not supported.
 TRasterOp RasterOpOf(TCopyMode mode) {
   switch (mode) {
-    case cmBlackness: return [](std::uint32_t, std::uint32_t) -> std::uint32_t { return 0; };
-    case cmNotSrcCopy: return [](std::uint32_t s, std::uint32_t) { return ~s & kRgbMask; };
-    case cmSrcInvert: return [](std::uint32_t s, std::uint32_t d) { return s ^ d; };
-    case cmSrcAnd: return [](std::uint32_t s, std::uint32_t d) { return s & d; };
-    case cmSrcCopy: return [](std::uint32_t s, std::uint32_t) { return s; };
-    case cmSrcPaint: return [](std::uint32_t s, std::uint32_t d) { return s | d; };
-    case cmWhiteness: return [](std::uint32_t, std::uint32_t) { return kRgbMask; };
-    default: return nullptr;
+    case cmBlackness:
+      return [](std::uint32_t, std::uint32_t) -> std::uint32_t { return 0; };
+    case cmNotSrcCopy:
+      return [](std::uint32_t s, std::uint32_t) { return ~s & kRgbMask; };
+    case cmSrcInvert:
+      return [](std::uint32_t s, std::uint32_t d) { return s ^ d; };
+    case cmSrcAnd:
+      return [](std::uint32_t s, std::uint32_t d) { return s & d; };
+    case cmSrcCopy:
+      return [](std::uint32_t s, std::uint32_t) { return s; };
+    case cmSrcPaint:
+      return [](std::uint32_t s, std::uint32_t d) { return s | d; };
+    case cmWhiteness:
+      return [](std::uint32_t, std::uint32_t) { return kRgbMask; };
+    default:
+      return nullptr;
   }
 }
 
 TPixelFormat FormatOfFile(std::uint16_t bitsPerPixel) {
   switch (bitsPerPixel) {
-    case 1: return pf1bit;
-    case 4: return pf4bit;
-    case 8: return pf8bit;
-    case 16: return pf16bit;
-    case 24: return pf24bit;
-    case 32: return pf32bit;
-    default: return pfCustom;
+    case 1:
+      return pf1bit;
+    case 4:
+      return pf4bit;
+    case 8:
+      return pf8bit;
+    case 16:
+      return pf16bit;
+    case 24:
+      return pf24bit;
+    case 32:
+      return pf32bit;
+    default:
+      return pfCustom;
   }
 }
 
@@ -129,7 +144,8 @@ TColor TCanvas::Pixels(std::int32_t x, std::int32_t y) const {
 
 void TCanvas::SetPixels(std::int32_t x, std::int32_t y, TColor color) {
   if (x < 0 || y < 0 || x >= FBitmap.Width() || y >= FBitmap.Height()) return;
-  FBitmap.Row(y)[static_cast<std::size_t>(x)] = static_cast<std::uint32_t>(ColorToRGB(color)) & kRgbMask;
+  FBitmap.Row(y)[static_cast<std::size_t>(x)] =
+      static_cast<std::uint32_t>(ColorToRGB(color)) & kRgbMask;
 }
 
 void TCanvas::CopyRect(const TRect& dest, const TCanvas* canvas, const TRect& source) {
@@ -148,12 +164,14 @@ void TCanvas::CopyRect(const TRect& dest, const TCanvas* canvas, const TRect& so
 
   const TRect target = IntersectRect(dest, Rect(0, 0, FBitmap.Width(), FBitmap.Height()));
   for (std::int32_t y = target.Top; y < target.Bottom; ++y) {
-    const std::int64_t sy = SourceCoordinate(std::int64_t{y} - dest.Top, dest.Height(), source.Top, source.Height());
+    const std::int64_t sy =
+        SourceCoordinate(std::int64_t{y} - dest.Top, dest.Height(), source.Top, source.Height());
     if (sy < 0 || sy >= from->Height()) continue;
     const auto sourceRow = from->Row(static_cast<std::int32_t>(sy));
     const auto destRow = FBitmap.Row(y);
     for (std::int32_t x = target.Left; x < target.Right; ++x) {
-      const std::int64_t sx = SourceCoordinate(std::int64_t{x} - dest.Left, dest.Width(), source.Left, source.Width());
+      const std::int64_t sx =
+          SourceCoordinate(std::int64_t{x} - dest.Left, dest.Width(), source.Left, source.Width());
       if (sx < 0 || sx >= from->Width()) continue;
       std::uint32_t& pixel = destRow[static_cast<std::size_t>(x)];
       pixel = combine(sourceRow[static_cast<std::size_t>(sx)], pixel);
@@ -173,8 +191,9 @@ void TBitmap::Resize(std::int32_t width, std::int32_t height) {
   if (std::int64_t{width} * height > MaxPixels) {
     throw EInvalidGraphicOperation("Bitmap too large");
   }
-  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                                    static_cast<std::uint32_t>(kNewPixel));
+  std::vector<std::uint32_t> pixels(
+      static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+      static_cast<std::uint32_t>(kNewPixel));
   const std::int32_t keptWidth = std::min(width, FWidth);
   const std::int32_t keptHeight = std::min(height, FHeight);
   for (std::int32_t y = 0; y < keptHeight; ++y) {
@@ -217,13 +236,15 @@ void TBitmap::Assign(const TBitmap* source) {
 }
 
 std::span<const std::uint32_t> TBitmap::Row(std::int32_t y) const {
-  return std::span<const std::uint32_t>(FPixels).subspan(static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth),
-                                                         static_cast<std::size_t>(FWidth));
+  return std::span<const std::uint32_t>(FPixels).subspan(
+      static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth),
+      static_cast<std::size_t>(FWidth));
 }
 
 std::span<std::uint32_t> TBitmap::Row(std::int32_t y) {
-  return std::span<std::uint32_t>(FPixels).subspan(static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth),
-                                                   static_cast<std::size_t>(FWidth));
+  return std::span<std::uint32_t>(FPixels).subspan(
+      static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth),
+      static_cast<std::size_t>(FWidth));
 }
 
 // --- TPicture ----------------------------------------------------------------

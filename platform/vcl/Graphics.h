@@ -135,15 +135,25 @@ class TFont : public TObject {
 // Raster operations of CopyRect: how a source pixel s combines with the
 // destination pixel d.
 using TCopyMode = std::uint32_t;
-constexpr TCopyMode cmBlackness = 0x00000042;  // black
+constexpr TCopyMode cmBlackness = 0x00000042;   // black
 constexpr TCopyMode cmNotSrcCopy = 0x00330008;  // ~s
-constexpr TCopyMode cmSrcInvert = 0x00660046;  // s ^ d
-constexpr TCopyMode cmSrcAnd = 0x008800C6;     // s & d
-constexpr TCopyMode cmSrcCopy = 0x00CC0020;    // s
-constexpr TCopyMode cmSrcPaint = 0x00EE0086;   // s | d
-constexpr TCopyMode cmWhiteness = 0x00FF0062;  // white
+constexpr TCopyMode cmSrcInvert = 0x00660046;   // s ^ d
+constexpr TCopyMode cmSrcAnd = 0x008800C6;      // s & d
+constexpr TCopyMode cmSrcCopy = 0x00CC0020;     // s
+constexpr TCopyMode cmSrcPaint = 0x00EE0086;    // s | d
+constexpr TCopyMode cmWhiteness = 0x00FF0062;   // white
 
-enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum TPixelFormat {
+  pfDevice,
+  pf1bit,
+  pf4bit,
+  pf8bit,
+  pf15bit,
+  pf16bit,
+  pf24bit,
+  pf32bit,
+  pfCustom
+};
 
 class TBitmap;
 

@@ -22,7 +22,8 @@ TCustomImageList::TCell TCustomImageList::CutCell(const TBitmap& image, const TB
   TCell cell;
   cell.Pixels.reserve(static_cast<std::size_t>(FWidth) * static_cast<std::size_t>(FHeight));
   for (std::int32_t y = 0; y < FHeight; ++y) {
-    const auto row = image.Row(y).subspan(static_cast<std::size_t>(left), static_cast<std::size_t>(FWidth));
+    const auto row =
+        image.Row(y).subspan(static_cast<std::size_t>(left), static_cast<std::size_t>(FWidth));
     cell.Pixels.insert(cell.Pixels.end(), row.begin(), row.end());
   }
   if (FMasked && mask != nullptr) {

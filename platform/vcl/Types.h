@@ -33,10 +33,13 @@ constexpr TRect Rect(std::int32_t left, std::int32_t top, std::int32_t right, st
 }
 
 // The far edges saturate at the largest coordinate instead of wrapping.
-constexpr TRect Bounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+constexpr TRect Bounds(std::int32_t left, std::int32_t top, std::int32_t width,
+                       std::int32_t height) {
   constexpr std::int64_t kMax = INT32_MAX;
   constexpr std::int64_t kMin = INT32_MIN;
-  const auto edge = [](std::int64_t v) { return static_cast<std::int32_t>(v > kMax ? kMax : v < kMin ? kMin : v); };
+  const auto edge = [](std::int64_t v) {
+    return static_cast<std::int32_t>(v > kMax ? kMax : v < kMin ? kMin : v);
+  };
   return TRect{left, top, edge(std::int64_t{left} + width), edge(std::int64_t{top} + height)};
 }
 

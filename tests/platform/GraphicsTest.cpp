@@ -34,7 +34,8 @@ void FillSolid(TBitmap& bitmap, std::int32_t width, std::int32_t height, TColor 
 std::vector<TColor> PixelsOf(const TBitmap& bitmap) {
   std::vector<TColor> pixels;
   for (std::int32_t y = 0; y < bitmap.Height(); ++y) {
-    for (std::int32_t x = 0; x < bitmap.Width(); ++x) pixels.push_back(bitmap.Canvas()->Pixels(x, y));
+    for (std::int32_t x = 0; x < bitmap.Width(); ++x)
+      pixels.push_back(bitmap.Canvas()->Pixels(x, y));
   }
   return pixels;
 }
@@ -75,24 +76,27 @@ class CopyRectTest : public ::testing::Test {
 
 TEST_F(CopyRectTest, CopiesARectangleOnePixelForOne) {
   Dest.Canvas()->CopyRect(Rect(0, 0, 2, 2), Source.Canvas(), Rect(1, 2, 3, 4));
-  EXPECT_EQ(PixelsOf(Dest), (std::vector<TColor>{33, 34, clWhite, 49, 50, clWhite, clWhite, clWhite, clWhite}));
+  EXPECT_EQ(PixelsOf(Dest),
+            (std::vector<TColor>{33, 34, clWhite, 49, 50, clWhite, clWhite, clWhite, clWhite}));
 }
 
 TEST_F(CopyRectTest, SourceBeyondTheBitmapLeavesThoseDestinationPixels) {
   // A partial frame: the source rectangle runs past the right and bottom.
   Dest.Canvas()->CopyRect(Rect(0, 0, 3, 3), Source.Canvas(), Rect(2, 2, 5, 5));
-  EXPECT_EQ(PixelsOf(Dest), (std::vector<TColor>{34, 35, clWhite, 50, 51, clWhite, clWhite, clWhite, clWhite}));
+  EXPECT_EQ(PixelsOf(Dest),
+            (std::vector<TColor>{34, 35, clWhite, 50, 51, clWhite, clWhite, clWhite, clWhite}));
 }
 
 TEST_F(CopyRectTest, DestinationIsClippedToItsBitmap) {
   Dest.Canvas()->CopyRect(Rect(-1, 2, 3, 6), Source.Canvas(), Rect(0, 0, 4, 4));
-  EXPECT_EQ(PixelsOf(Dest), (std::vector<TColor>{clWhite, clWhite, clWhite, clWhite, clWhite, clWhite, 1, 2, 3}));
+  EXPECT_EQ(PixelsOf(Dest),
+            (std::vector<TColor>{clWhite, clWhite, clWhite, clWhite, clWhite, clWhite, 1, 2, 3}));
 }
 
 TEST_F(CopyRectTest, SourceLeftOfAndAboveTheBitmapIsSkipped) {
   Dest.Canvas()->CopyRect(Rect(0, 0, 3, 3), Source.Canvas(), Rect(-2, -1, 1, 2));
-  EXPECT_EQ(PixelsOf(Dest),
-            (std::vector<TColor>{clWhite, clWhite, clWhite, clWhite, clWhite, 0, clWhite, clWhite, 16}));
+  EXPECT_EQ(PixelsOf(Dest), (std::vector<TColor>{clWhite, clWhite, clWhite, clWhite, clWhite, 0,
+                                                 clWhite, clWhite, 16}));
 }
 
 TEST_F(CopyRectTest, FarAwayOrEmptyRectanglesCopyNothing) {
@@ -204,15 +208,18 @@ class BitmapFileTest : public ::testing::Test {
   // A bottom-up 24-bit file of 2 x 2 pixels: top row red, green; bottom
   // row blue, white.
   std::string WriteTwoByTwo() {
+    // clang-format off
     const std::vector<std::uint8_t> bytes{
-        'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                                  // file header
-        40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0,       // info header
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                  //
-        0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0,                                              // bottom row, padded
-        0, 0, 0xFF, 0, 0xFF, 0, 0, 0};                                                   // top row, padded
+        'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                             // file header
+        40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0,  // info header
+        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0,                                         // bottom row
+        0, 0, 0xFF, 0, 0xFF, 0, 0, 0};                                              // top row
+    // clang-format on
     const std::filesystem::path path = Dir / "two.bmp";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return path.string();
   }
 

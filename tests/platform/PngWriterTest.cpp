@@ -44,16 +44,17 @@ class PngWriterTest : public ::testing::Test {
 
 TEST_F(PngWriterTest, WrittenPixelsReadBackAsRgbaBytes) {
   TFrame frame(3, 2);
-  frame.Pixels = {FramePixel(clRed), FramePixel(clLime), FramePixel(clBlue),
-                  FramePixel(RGB(1, 2, 3)), 0x80402010u, 0u};
+  frame.Pixels = {FramePixel(clRed),        FramePixel(clLime), FramePixel(clBlue),
+                  FramePixel(RGB(1, 2, 3)), 0x80402010u,        0u};
   const std::string path = (Dir / "frame.png").string();
   WritePng(frame, path);
 
   const TReadBack read = ReadPng(path);
   ASSERT_EQ(read.Width, 3u);
   ASSERT_EQ(read.Height, 2u);
-  EXPECT_EQ(read.Rgba, (std::vector<std::uint8_t>{255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255,  //
-                                                  1, 2, 3, 255, 0x10, 0x20, 0x40, 0x80, 0, 0, 0, 0}));
+  EXPECT_EQ(read.Rgba,
+            (std::vector<std::uint8_t>{255, 0, 0, 255, 0,    255,  0,    255,  0, 0, 255, 255,  //
+                                       1,   2, 3, 255, 0x10, 0x20, 0x40, 0x80, 0, 0, 0,   0}));
 }
 
 TEST_F(PngWriterTest, UnwritablePathRaises) {

@@ -36,7 +36,8 @@ class RendererTest : public ::testing::Test {
   }
 
   template <class T>
-  T* Add(TWinControl* parent, std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+  T* Add(TWinControl* parent, std::int32_t left, std::int32_t top, std::int32_t width,
+         std::int32_t height) {
     auto* control = new T(&Window);
     control->SetParent(parent);
     control->SetBounds(left, top, width, height);
@@ -168,9 +169,10 @@ TEST_F(RendererTest, ExtremePositionsDoNotOverflow) {
 TEST_F(RendererTest, ImageShowsItsBitmapUnscaledFromTheTopLeftClippedToItself) {
   auto* image = Add<TImage>(&Window, 1, 1, 3, 2);
   TBitmap* bitmap = image->Picture()->Bitmap();
-  bitmap->SetWidth(4);  // one column wider than the image
+  bitmap->SetWidth(4);   // one column wider than the image
   bitmap->SetHeight(1);  // one row lower
-  for (std::int32_t x = 0; x < 4; ++x) bitmap->Canvas()->SetPixels(x, 0, x % 2 == 0 ? clRed : clLime);
+  for (std::int32_t x = 0; x < 4; ++x)
+    bitmap->Canvas()->SetPixels(x, 0, x % 2 == 0 ? clRed : clLime);
   const TFrame frame = RenderControl(Window);
   EXPECT_EQ(RowOf(frame, 1), (std::vector{kBlue, kRed, kLime, kRed, kBlue, kBlue}));
   EXPECT_EQ(RowOf(frame, 2), std::vector<std::uint32_t>(6, kBlue));
