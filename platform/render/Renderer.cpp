@@ -60,9 +60,9 @@ class TPainter {
     TArea rest = bounds;
     const std::uint32_t face = FramePixel(panel.Color());
     if (panel.BevelOuter() != bvNone)
-      rest = PaintBevel(panel.BevelOuter(), panel.BevelWidth(), face, rest, clip);
+      rest = PaintBevel(panel.BevelOuter(), panel.BevelWidth(), rest, clip);
     if (panel.BevelInner() != bvNone)
-      rest = PaintBevel(panel.BevelInner(), panel.BevelWidth(), face, rest, clip);
+      rest = PaintBevel(panel.BevelInner(), panel.BevelWidth(), rest, clip);
     Fill(rest.Intersect(clip), face);
   }
 
@@ -70,19 +70,12 @@ class TPainter {
   // returns what lies inside them. The top-left colour takes the top row
   // and the left column; the bottom-right colour takes the right column and
   // the bottom row whole, corners included.
-  TArea PaintBevel(TBevelCut cut, std::int32_t width, std::uint32_t face, TArea area,
-                   const TArea& clip) {
+  TArea PaintBevel(TBevelCut cut, std::int32_t width, TArea area, const TArea& clip) {
     const std::uint32_t shadow = FramePixel(clBtnShadow);
     const std::uint32_t highlight = FramePixel(clBtnHighlight);
-    std::uint32_t topLeft = face;
-    std::uint32_t bottomRight = face;
-    if (cut == bvLowered) {
-      topLeft = shadow;
-      bottomRight = highlight;
-    } else if (cut == bvRaised) {
-      topLeft = highlight;
-      bottomRight = shadow;
-    }
+    const bool lowered = cut == bvLowered;
+    const std::uint32_t topLeft = lowered ? shadow : highlight;
+    const std::uint32_t bottomRight = lowered ? highlight : shadow;
     for (std::int32_t ring = 0; ring < width && !area.IsEmpty(); ++ring) {
       const auto [l, t, r, b] = area;
       Fill(TArea{l, t, r - 1, t + 1}.Intersect(clip), topLeft);

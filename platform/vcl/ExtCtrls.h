@@ -9,8 +9,8 @@
 #include "platform/vcl/Graphics.h"
 
 // bvLowered: shadow on the top and left edges, highlight on the bottom and
-// right ones; bvRaised the other way round; bvSpace takes the same room
-// but is painted in the face colour.
+// right ones; bvRaised the other way round. bvSpace takes the same room
+// and, as the platform's panel paints it, looks like bvRaised.
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 
 // Painted from the edge inwards: the outer bevel, then the inner bevel
