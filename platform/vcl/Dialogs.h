@@ -2,31 +2,27 @@
 // platform it is answered by the dialog responder (DialogResponder.h).
 #pragma once
 
-#include <initializer_list>
 #include <string>
+
+#include "platform/vcl/Set.h"
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 
 enum TMsgDlgBtn {
-  mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp
+  mbYes,
+  mbNo,
+  mbOK,
+  mbCancel,
+  mbAbort,
+  mbRetry,
+  mbIgnore,
+  mbAll,
+  mbNoToAll,
+  mbYesToAll,
+  mbHelp
 };
 
-// A set of buttons, written as the library's sets are: {mbYes, mbNo}.
-class TMsgDlgButtons {
- public:
-  constexpr TMsgDlgButtons() = default;
-  constexpr TMsgDlgButtons(std::initializer_list<TMsgDlgBtn> buttons) {
-    for (const TMsgDlgBtn button : buttons) FBits |= Bit(button);
-  }
-
-  constexpr bool Contains(TMsgDlgBtn button) const { return (FBits & Bit(button)) != 0; }
-  constexpr bool Empty() const { return FBits == 0; }
-  friend constexpr bool operator==(TMsgDlgButtons, TMsgDlgButtons) = default;
-
- private:
-  static constexpr unsigned Bit(TMsgDlgBtn button) { return 1u << static_cast<unsigned>(button); }
-  unsigned FBits = 0;
-};
+using TMsgDlgButtons = TSet<TMsgDlgBtn>;
 
 inline constexpr TMsgDlgButtons mbYesNoCancel{mbYes, mbNo, mbCancel};
 inline constexpr TMsgDlgButtons mbYesAllNoAllCancel{mbYes, mbYesToAll, mbNo, mbNoToAll, mbCancel};

@@ -32,7 +32,9 @@ char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned 
 std::string Marked(const char* label, char key) {
   std::string text(label);
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (Lower(text[i]) == Lower(key)) return text.substr(0, i) + "[" + text[i] + "]" + text.substr(i + 1);
+    if (Lower(text[i]) == Lower(key)) {
+      return text.substr(0, i) + "[" + text[i] + "]" + text.substr(i + 1);
+    }
   }
   return text;
 }
@@ -87,17 +89,24 @@ int TTerminalResponder::MessageBox(const std::string& text, const std::string& c
 int TTerminalResponder::MessageDlg(const std::string& text, TMsgDlgType type,
                                    TMsgDlgButtons buttons, int) {
   static const TChoice kButtons[] = {
-      {"Yes", 'Y', mrYes},          {"No", 'N', mrNo},
-      {"OK", 'O', mrOk},            {"Cancel", 'C', mrCancel},
-      {"Abort", 'A', mrAbort},      {"Retry", 'R', mrRetry},
-      {"Ignore", 'I', mrIgnore},    {"All", 'L', mrAll},
-      {"No to All", 'T', mrNoToAll}, {"Yes to All", 'E', mrYesToAll},
+      {"Yes", 'Y', mrYes},
+      {"No", 'N', mrNo},
+      {"OK", 'O', mrOk},
+      {"Cancel", 'C', mrCancel},
+      {"Abort", 'A', mrAbort},
+      {"Retry", 'R', mrRetry},
+      {"Ignore", 'I', mrIgnore},
+      {"All", 'L', mrAll},
+      {"No to All", 'T', mrNoToAll},
+      {"Yes to All", 'E', mrYesToAll},
   };
   std::vector<TChoice> choices;
   std::size_t defaultChoice = 0;
   for (int button = mbYes; button <= mbYesToAll; ++button) {
     if (!buttons.Contains(static_cast<TMsgDlgBtn>(button))) continue;
-    if (button == mbOK || (button == mbYes && !buttons.Contains(mbOK))) defaultChoice = choices.size();
+    if (button == mbOK || (button == mbYes && !buttons.Contains(mbOK))) {
+      defaultChoice = choices.size();
+    }
     choices.push_back(kButtons[button]);
   }
   if (choices.empty()) {

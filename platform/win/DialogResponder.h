@@ -4,8 +4,8 @@
 // terminal responder on standard input and standard error.
 #pragma once
 
-#include <ostream>
 #include <cstddef>
+#include <ostream>
 #include <string>
 #include <vector>
 

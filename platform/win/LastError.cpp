@@ -1,9 +1,9 @@
-#include "platform/win/Windows.h"
+#include "platform/win/LastError.h"
 
 namespace {
-thread_local DWORD tLastError = ERROR_SUCCESS;
+thread_local DWORD lastError = ERROR_SUCCESS;
 }
 
-DWORD GetLastError() { return tLastError; }
+DWORD GetLastError() { return lastError; }
 
-void SetLastError(DWORD errorCode) { tLastError = errorCode; }
+void SetLastError(DWORD errorCode) { lastError = errorCode; }

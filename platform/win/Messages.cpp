@@ -227,8 +227,8 @@ LRESULT SendToOtherThread(const TWindow& window, UINT message, WPARAM wParam, LP
     return 0;
   }
   const std::shared_ptr<TThreadQueue>& own = CurrentQueue();
-  auto sent = std::make_shared<TSentMessage>(
-      TSentMessage{window.Handle, message, wParam, lParam, own});
+  auto sent =
+      std::make_shared<TSentMessage>(TSentMessage{window.Handle, message, wParam, lParam, own});
   if (!window.Queue->Send(sent)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
@@ -257,8 +257,8 @@ LRESULT SendToOtherThread(const TWindow& window, UINT message, WPARAM wParam, LP
   return TRUE;
 }
 
-LRESULT SendToWindow(const TWindow& window, UINT message, WPARAM wParam, LPARAM lParam,
-                     UINT flags, UINT timeout, PDWORD_PTR result) {
+LRESULT SendToWindow(const TWindow& window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
+                     UINT timeout, PDWORD_PTR result) {
   if (!OwnedHere(window)) {
     return SendToOtherThread(window, message, wParam, lParam, flags, timeout, result);
   }

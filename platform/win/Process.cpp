@@ -134,8 +134,7 @@ TProcessState::TReadiness TProcessState::PollReadiness(int timeout) {
 
 int PollTimeout(std::optional<TClock::time_point> deadline) {
   if (!deadline) return -1;
-  const auto left =
-      std::chrono::ceil<std::chrono::milliseconds>(*deadline - TClock::now()).count();
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - TClock::now()).count();
   return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
 }
 
@@ -284,7 +283,8 @@ void StartReaper(const std::shared_ptr<TProcessState>& state) {
   std::thread([state] { state->Reap(); }).detach();
 }
 
-void FillInformation(LPPROCESS_INFORMATION information, const std::shared_ptr<TProcessState>& state) {
+void FillInformation(LPPROCESS_INFORMATION information,
+                     const std::shared_ptr<TProcessState>& state) {
   information->hProcess = InsertHandle(std::make_shared<TProcessHandle>(state));
   information->hThread = InsertHandle(std::make_shared<TProcessHandle>(state));
   information->dwProcessId = static_cast<DWORD>(state->Pid());
@@ -324,14 +324,14 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
   std::vector<char*> variables = PointersTo(launch->Environment);
   pid_t pid = 0;
   const auto spawn = launch->SearchPath ? posix_spawnp : posix_spawn;
-  const int error = spawn(&pid, launch->Program.c_str(), setup.Actions(), nullptr,
-                          arguments.data(), variables.data());
+  const int error = spawn(&pid, launch->Program.c_str(), setup.Actions(), nullptr, arguments.data(),
+                          variables.data());
   if (error != 0) {
     SetLastError(ErrorFromErrno(error));
     return FALSE;
   }
-  auto state = std::make_shared<TProcessState>(pid, TFileDescriptor(pidfd_open(pid, 0)),
-                                               std::move(ready));
+  auto state =
+      std::make_shared<TProcessState>(pid, TFileDescriptor(pidfd_open(pid, 0)), std::move(ready));
   StartReaper(state);
   FillInformation(processInformation, state);
   SetLastError(ERROR_SUCCESS);

@@ -1,40 +1,20 @@
 // The Windows API as the units use it: window messages, the named mutex,
-// starting processes, message boxes and the formatting of reports. Only what
-// the units call is here, with the values and results of the platform.
+// starting processes, message boxes and the formatting of reports, together
+// with the last error, the code pages and the system texts. Only what the
+// units call is here, with the values and results of the platform.
 #pragma once
 
 #include <cstdarg>
 
+#include "platform/win/CodePage.h"
+#include "platform/win/LastError.h"
+#include "platform/win/SystemMessage.h"
 #include "platform/win/WinTypes.h"
 
 using LPVOID = void*;
 using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using PDWORD_PTR = std::uintptr_t*;
-using HINSTANCE = void*;
-
-// --- Last error ------------------------------------------------------------
-
-inline constexpr DWORD ERROR_SUCCESS = 0;
-inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
-inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
-inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
-inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
-inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
-inline constexpr DWORD ERROR_BAD_ENVIRONMENT = 10;
-inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
-inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
-inline constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
-inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
-inline constexpr DWORD ERROR_DIRECTORY = 267;
-inline constexpr DWORD ERROR_NOT_OWNER = 288;
-inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
-inline constexpr DWORD ERROR_TIMEOUT = 1460;
-
-// The calling thread's last error. Functions of this layer that succeed set
-// it to ERROR_SUCCESS, except where the platform documents otherwise.
-DWORD GetLastError();
-void SetLastError(DWORD errorCode);
 
 // --- Windows and messages --------------------------------------------------
 
@@ -87,8 +67,8 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // SMTO_BLOCK: the waiting thread handles no messages sent to it meanwhile.
 // SMTO_ABORTIFHUNG: returns at once when the window's thread has not looked
 // at its queue for five seconds.
-LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                            UINT flags, UINT timeout, PDWORD_PTR result);
+LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
+                            UINT timeout, PDWORD_PTR result);
 // The default processing: an invisible window has nothing to do, so 0.
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -182,10 +162,10 @@ using LPPROCESS_INFORMATION = PROCESS_INFORMATION*;
 // (ERROR_INVALID_PARAMETER). Handles are not inherited: there is nothing of
 // this layer to inherit. Both returned handles must be closed.
 BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
-                    LPSECURITY_ATTRIBUTES processAttributes,
-                    LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
-                    DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
-                    LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation);
+                    LPSECURITY_ATTRIBUTES processAttributes, LPSECURITY_ATTRIBUTES threadAttributes,
+                    BOOL inheritHandles, DWORD creationFlags, LPVOID environment,
+                    LPCSTR currentDirectory, LPSTARTUPINFOA startupInfo,
+                    LPPROCESS_INFORMATION processInformation);
 
 // A started program is idle once its message loop has first found its queue
 // empty: this layer's loop then signals the process that started it through

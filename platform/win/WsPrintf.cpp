@@ -47,7 +47,8 @@ struct TSpec {
 
 std::size_t ReadNumber(const char*& format) {
   std::size_t number = 0;
-  while (*format >= '0' && *format <= '9') number = number * 10 + static_cast<std::size_t>(*format++ - '0');
+  while (*format >= '0' && *format <= '9')
+    number = number * 10 + static_cast<std::size_t>(*format++ - '0');
   return number;
 }
 

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <sstream>
@@ -21,7 +20,8 @@ TEST(MessageBoxTest, AnswersComeFromTheResponderWithEveryTextCaptionAndFlag) {
   responder.Answers = {IDYES, IDNO, IDCANCEL};
   const UINT report = MB_YESNOCANCEL | MB_ICONQUESTION | MB_TASKMODAL;
   ASSERT_EQ(report, 0x2023u);
-  EXPECT_EQ(MessageBoxA(nullptr, "intf != 0 @ Kivo.h/10\nPress [Y]es", "_ASSERTE: ", report), IDYES);
+  EXPECT_EQ(MessageBoxA(nullptr, "intf != 0 @ Kivo.h/10\nPress [Y]es", "_ASSERTE: ", report),
+            IDYES);
   EXPECT_EQ(MessageBoxA(nullptr, "second", "HRCHECK: ", report), IDNO);
   EXPECT_EQ(MessageBoxA(nullptr, nullptr, nullptr, MB_OK), IDCANCEL);
 
@@ -47,7 +47,8 @@ TEST(MessageDlgTest, TypeButtonsAndHelpContextReachTheResponder) {
   responder.Answers = {mrOk, mrCancel};
   const std::string refusal = "このバージョンのKIVOには対応していません\n対応版をお使いください";
   EXPECT_EQ(MessageDlg(refusal, mtWarning, {mbOK}, 0), mrOk);
-  EXPECT_EQ(MessageDlg("KIVOControl Create Instance Error[80040154]", mtError, mbOKCancel, 12), mrCancel);
+  EXPECT_EQ(MessageDlg("KIVOControl Create Instance Error[80040154]", mtError, mbOKCancel, 12),
+            mrCancel);
 
   ASSERT_EQ(responder.Shown.size(), 2u);
   EXPECT_EQ(responder.Shown[0].Kind, TShown::TKind::Dialog);
@@ -146,7 +147,8 @@ TEST_F(TerminalResponderTest, OnATerminalTheTypedLetterAnswers) {
 
   Type("e\n");
   EXPECT_EQ(responder.MessageDlg("text", mtConfirmation, mbYesAllNoAllCancel, 0), mrYesToAll);
-  EXPECT_NE(Output.str().find("Confirm\ntext\n[Y]es/[N]o/[C]ancel/No [t]o All/Y[e]s to All? "), std::string::npos)
+  EXPECT_NE(Output.str().find("Confirm\ntext\n[Y]es/[N]o/[C]ancel/No [t]o All/Y[e]s to All? "),
+            std::string::npos)
       << Output.str();
 
   EndInput();

@@ -266,7 +266,8 @@ TEST(RegisteredMessageTest, NumbersRunOutAfterTheRangeIsUsed) {
       {
         UINT last = 0;
         int count = 0;
-        for (UINT number; (number = RegisterWindowMessageA(("name" + std::to_string(count)).c_str())) != 0;) {
+        for (UINT number;
+             (number = RegisterWindowMessageA(("name" + std::to_string(count)).c_str())) != 0;) {
           last = number;
           ++count;
         }
@@ -322,7 +323,9 @@ class TWindowThread {
 TEST(CrossThreadTest, SendRunsTheProcedureOnTheWindowsOwnThread) {
   TWindowThread owner;
   owner.Reaction = [](TMessage& message) {
-    if (message.Msg == kFirst) message.Result = static_cast<LRESULT>(message.WParam + message.LParam);
+    if (message.Msg == kFirst) {
+      message.Result = static_cast<LRESULT>(message.WParam + message.LParam);
+    }
   };
   std::uintptr_t result = 0;
   ASSERT_NE(SendMessageTimeoutA(owner.Window, kFirst, 40, 2, SMTO_BLOCK | SMTO_ABORTIFHUNG,
@@ -340,9 +343,9 @@ TEST(CrossThreadTest, SendToABlockedThreadTimesOutAndIsNeverHandled) {
   std::promise<void> release;
   TWindowThread owner(release.get_future().share());
   std::uintptr_t result = 99;
-  EXPECT_EQ(SendMessageTimeoutA(owner.Window, kFirst, 0, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, 50,
-                                &result),
-            0);
+  EXPECT_EQ(
+      SendMessageTimeoutA(owner.Window, kFirst, 0, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, 50, &result),
+      0);
   EXPECT_EQ(GetLastError(), ERROR_TIMEOUT);
   EXPECT_EQ(result, 99u);
 

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -41,7 +40,9 @@ class NamedMutexTest : public ::testing::Test {
   std::set<std::string> MarkerFiles() const {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(Scratch.Path())) {
-      if (entry.is_regular_file()) names.insert(entry.path().lexically_relative(Scratch.Path()).string());
+      if (entry.is_regular_file()) {
+        names.insert(entry.path().lexically_relative(Scratch.Path()).string());
+      }
     }
     return names;
   }
@@ -103,7 +104,8 @@ TEST_F(NamedMutexTest, NamesStayInsideThePrivateFolder) {
   for (const std::string& file : files) EXPECT_EQ(file.rfind(folder, 0), 0u) << file;
 
   struct stat status {};
-  ASSERT_EQ(stat((Scratch.Runtime() / ("kivo-mutex-" + std::to_string(geteuid()))).c_str(), &status), 0);
+  ASSERT_EQ(
+      stat((Scratch.Runtime() / ("kivo-mutex-" + std::to_string(geteuid()))).c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0700u);
 }
 

@@ -42,7 +42,9 @@ class TScriptedResponder : public TDialogResponder {
     Shown.push_back({TShown::TKind::Dialog, text, "", 0, type, buttons, helpContext});
     return NextAnswer();
   }
-  void Beep(UINT type) override { Shown.push_back({TShown::TKind::Beep, "", "", type, mtCustom, {}, 0}); }
+  void Beep(UINT type) override {
+    Shown.push_back({TShown::TKind::Beep, "", "", type, mtCustom, {}, 0});
+  }
 
   std::deque<int> Answers;
   std::vector<TShown> Shown;
