@@ -22,6 +22,7 @@ extern "C" {
 #include <climits>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -58,6 +59,7 @@ class TProcessState {
     std::lock_guard lock(FLock);
     FExited = true;
     if (result < 0) {
+      // Reaped behind our back (SIGCHLD ignored): the code is lost.
       FExitCode = 0;
     } else if (WIFEXITED(status)) {
       FExitCode = static_cast<DWORD>(WEXITSTATUS(status));
@@ -186,11 +188,9 @@ struct TLaunch {
 };
 
 std::string AbsolutePath(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
-  std::string directory(PATH_MAX, '\0');
-  if (getcwd(directory.data(), directory.size()) == nullptr) return path;
-  directory.resize(std::strlen(directory.c_str()));
-  return directory + "/" + path;
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.string();
 }
 
 bool IsReadyVariable(const std::string& entry) {

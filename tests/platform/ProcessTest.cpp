@@ -61,6 +61,15 @@ TEST(CreateProcessTest, EmptyCommandLineGivesTheProgramAloneAndTheGivenEnvironme
   EXPECT_EQ(fields[3], kHelper);
 }
 
+TEST(CreateProcessTest, RelativeApplicationNameIsFoundFromOurDirectoryNotTheProgramsOne) {
+  const TScratchFolder scratch;
+  const std::string relative = std::filesystem::relative(kHelper).string();
+  ASSERT_NE(relative.front(), '/');
+  TChild child;
+  ASSERT_TRUE(child.Start(relative.c_str(), "helper exit 5", scratch.Path().c_str()));
+  EXPECT_EQ(child.ExitCode(), 5u);
+}
+
 TEST(CreateProcessTest, WithoutApplicationNameTheFirstWordIsSearchedAlongPath) {
   TChild child;
   ASSERT_TRUE(child.Start(nullptr, R"(sh -c "exit 3")"));
