@@ -30,13 +30,16 @@ char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned 
 
 // "Yes" with key 'Y' reads "[Y]es"; "Continue" with key 'o', "C[o]ntinue".
 std::string Marked(const char* label, char key) {
-  std::string text(label);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (Lower(text[i]) == Lower(key)) {
-      return text.substr(0, i) + "[" + text[i] + "]" + text.substr(i + 1);
-    }
+  std::string marked;
+  bool found = false;
+  for (const char* c = label; *c != '\0'; ++c) {
+    const bool isKey = !found && Lower(*c) == Lower(key);
+    if (isKey) marked += '[';
+    marked += *c;
+    if (isKey) marked += ']';
+    found = found || isKey;
   }
-  return text;
+  return marked;
 }
 
 const char* CaptionOf(TMsgDlgType type) {
@@ -125,7 +128,8 @@ int TTerminalResponder::Ask(const std::string& caption, const std::string& text,
   FOutput << caption << "\n" << text << "\n";
   std::string prompt;
   for (const TChoice& choice : choices) {
-    prompt += (prompt.empty() ? "" : "/") + Marked(choice.Label, choice.Key);
+    if (!prompt.empty()) prompt += '/';
+    prompt += Marked(choice.Label, choice.Key);
   }
   prompt += "? ";
   const TChoice& fallback = choices[defaultChoice];
