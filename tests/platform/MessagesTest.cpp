@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <future>
 #include <string>
@@ -352,6 +353,29 @@ TEST(CrossThreadTest, SendToABlockedThreadTimesOutAndIsNeverHandled) {
   release.set_value();
   owner.Stop();
   EXPECT_EQ(owner.Recorder.Seen, (std::vector<UINT>{kStop})) << "the abandoned send never ran";
+}
+
+TEST(CrossThreadTest, AbortIfHungGivesUpOnAThreadThatStoppedLookingAtItsQueue) {
+  std::promise<void> release;
+  TWindowThread owner(release.get_future().share());
+  // The platform calls a thread hung after five seconds without a look.
+  std::this_thread::sleep_for(std::chrono::milliseconds(5200));
+  // Without the hung test the send would wait until the watchdog lets the
+  // thread go, and then succeed.
+  std::promise<void> sent;
+  std::thread watchdog([&] {
+    sent.get_future().wait_for(std::chrono::milliseconds(kHangGuardMs));
+    release.set_value();
+  });
+  std::uintptr_t result = 99;
+  const LRESULT answered =
+      SendMessageTimeoutA(owner.Window, kFirst, 0, 0, SMTO_ABORTIFHUNG, INFINITE, &result);
+  const DWORD error = GetLastError();
+  sent.set_value();
+  watchdog.join();
+  EXPECT_EQ(answered, 0);
+  EXPECT_EQ(error, ERROR_TIMEOUT);
+  EXPECT_EQ(result, 99u);
 }
 
 TEST(CrossThreadTest, WaitingSenderHandlesSendsBackUnlessBlocked) {
