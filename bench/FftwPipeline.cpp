@@ -16,8 +16,8 @@ constexpr int kBins = kPoints / 2 + 1;
 FftwPipeline::FftwPipeline()
     : FInput(fftw_alloc_real(2 * kPoints)), FOutput(fftw_alloc_complex(2 * kBins)) {
   int n = kPoints;
-  FPlan = fftw_plan_many_dft_r2c(1, &n, 2, FInput, nullptr, 1, kPoints, FOutput, nullptr, 1,
-                                 kBins, FFTW_MEASURE);
+  FPlan = fftw_plan_many_dft_r2c(1, &n, 2, FInput, nullptr, 1, kPoints, FOutput, nullptr, 1, kBins,
+                                 FFTW_MEASURE);
 }
 
 FftwPipeline::~FftwPipeline() {

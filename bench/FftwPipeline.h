@@ -22,7 +22,7 @@ class FftwPipeline {
                TBandLevels& right);
 
  private:
-  double* FInput;         // two channels of 2048 real samples
+  double* FInput;        // two channels of 2048 real samples
   double (*FOutput)[2];  // two channels of 1025 complex bins
   fftw_plan_s* FPlan;
 };

@@ -8,3 +8,8 @@ if(KOLMIRA_SANITIZE)
   add_compile_options(${_kolmira_sanitize_flags})
   add_link_options(${_kolmira_sanitize_flags})
 endif()
+
+# Libraries that a fuzzer links get its coverage instrumentation.
+if(KOLMIRA_BUILD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

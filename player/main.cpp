@@ -1,6 +1,5 @@
 // kivo: the stand-in player that runs the Kolmira spectrum analyser.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <exception>
 #include <string>

@@ -43,13 +43,23 @@ std::uint32_t BitsOfLog2(std::size_t n) {
   return m;
 }
 
-std::size_t ReverseBits(std::size_t j, std::uint32_t bits) {
+// Puts the outputs of the decimation in natural order: swaps every element
+// with the one at its bit-reversed index, stepping the reversed index by a
+// carry that runs from the top bit down.
+void BitReversePermute(double* re, double* im, std::size_t n) {
   std::size_t r = 0;
-  for (std::uint32_t b = 0; b < bits; ++b) {
-    r = (r << 1) | (j & 1);
-    j >>= 1;
+  for (std::size_t j = 0; j < n; ++j) {
+    if (j < r) {
+      std::swap(re[j], re[r]);
+      std::swap(im[j], im[r]);
+    }
+    std::size_t bit = n >> 1;
+    while (bit != 0 && (r & bit) != 0) {
+      r ^= bit;
+      bit >>= 1;
+    }
+    r |= bit;
   }
-  return r;
 }
 
 std::int32_t TruncateToInt32(long double x) {
@@ -117,13 +127,7 @@ void TSpectrumAnalysis::Transform(double* re, double* im, std::size_t n) const {
     groups *= 2;
   }
 
-  for (std::size_t j = 0; j < n; ++j) {
-    const std::size_t r = ReverseBits(j, m);
-    if (j < r) {
-      std::swap(re[j], re[r]);
-      std::swap(im[j], im[r]);
-    }
-  }
+  BitReversePermute(re, im, n);
 
   const double scale = 1.0 / std::sqrt(static_cast<double>(n));
   for (std::size_t j = 0; j < n; ++j) {

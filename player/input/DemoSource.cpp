@@ -22,7 +22,8 @@ constexpr std::array<std::array<int, 3>, 4> kChords{{
 }};
 
 // A pentatonic melody, one note per half beat, -1 for a rest.
-constexpr std::array<int, 16> kMelody{72, 74, 76, -1, 79, 76, 74, 72, 69, -1, 72, 74, 76, 79, 81, -1};
+constexpr std::array<int, 16> kMelody{72, 74, 76, -1, 79, 76, 74, 72,
+                                      69, -1, 72, 74, 76, 79, 81, -1};
 
 double NoteFrequency(int midiNote) { return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0); }
 
@@ -34,9 +35,7 @@ double Tone(double frequency, double seconds) {
 
 }  // namespace
 
-std::size_t DemoSource::TotalFrames() {
-  return static_cast<std::size_t>(kSeconds * kSampleRate);
-}
+std::size_t DemoSource::TotalFrames() { return static_cast<std::size_t>(kSeconds * kSampleRate); }
 
 double DemoSource::NextNoise() {
   FNoiseState = FNoiseState * 1664525u + 1013904223u;
@@ -53,8 +52,8 @@ DemoSource::StereoSample DemoSource::SampleAt(std::size_t frame) {
   for (int note : chord) pad += Tone(NoteFrequency(note + 12), t);
   pad *= 0.08 * (0.8 + 0.2 * std::sin(kTwoPi * 0.25 * t));
 
-  const double bass = 0.35 * std::sin(kTwoPi * NoteFrequency(chord[0] - 12) * t) *
-                      std::exp(-inBeat / 0.35);
+  const double bass =
+      0.35 * std::sin(kTwoPi * NoteFrequency(chord[0] - 12) * t) * std::exp(-inBeat / 0.35);
 
   const bool kickBeat = beat % 2 == 0;
   const double kickFrequency = 50.0 + 70.0 * std::exp(-inBeat / 0.03);

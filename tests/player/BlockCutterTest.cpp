@@ -51,8 +51,9 @@ TEST(BlockCutterTest, BackToBackBlocksEndWithAShorterOne) {
 }
 
 TEST(BlockCutterTest, ShortHopsOverlapBlocks) {
-  EXPECT_EQ(Cut(5000, 1024), (std::vector<BlockShape>{
-                                 {0, 2048}, {1024, 2048}, {2048, 2048}, {3072, 1928}, {4096, 904}}));
+  EXPECT_EQ(
+      Cut(5000, 1024),
+      (std::vector<BlockShape>{{0, 2048}, {1024, 2048}, {2048, 2048}, {3072, 1928}, {4096, 904}}));
 }
 
 TEST(BlockCutterTest, LongHopsSkipFrames) {

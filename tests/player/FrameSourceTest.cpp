@@ -20,13 +20,16 @@ using kivo::PackFrame;
 std::vector<Frame> ReadAll(kivo::FrameSource& source) {
   std::vector<Frame> all;
   std::vector<Frame> chunk(1000);
-  while (const std::size_t got = source.Read(chunk)) all.insert(all.end(), chunk.begin(), chunk.begin() + got);
+  while (const std::size_t got = source.Read(chunk))
+    all.insert(all.end(), chunk.begin(), chunk.begin() + got);
   return all;
 }
 
 class TempDir {
  public:
-  TempDir() : FPath(std::filesystem::temp_directory_path() / ("kivo-test-" + std::to_string(::getpid()))) {
+  TempDir()
+      : FPath(std::filesystem::temp_directory_path() /
+              ("kivo-test-" + std::to_string(::getpid()))) {
     std::filesystem::create_directories(FPath);
   }
   ~TempDir() { std::filesystem::remove_all(FPath); }

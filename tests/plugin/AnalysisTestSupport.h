@@ -41,8 +41,8 @@ inline TSampleBlock BlockOf(std::vector<std::uint32_t>& frames) {
 inline std::vector<std::uint32_t> CosineFrames(double amplitude, int cycles) {
   std::vector<std::uint32_t> frames(2048);
   for (std::size_t j = 0; j < frames.size(); ++j) {
-    const auto sample = static_cast<std::int16_t>(
-        std::lround(amplitude * std::cos(2 * std::numbers::pi * cycles * static_cast<double>(j) / 2048)));
+    const auto sample = static_cast<std::int16_t>(std::lround(
+        amplitude * std::cos(2 * std::numbers::pi * cycles * static_cast<double>(j) / 2048)));
     frames[j] = Frame(sample, sample);
   }
   return frames;

@@ -169,12 +169,12 @@ TEST_F(SpectrumAnalysisTest, PatternWithoutTableFallsBackToDefault) {
 }
 
 TEST(BandLevelTest, HalvesRoundUpAndLevelsCapAtTen) {
-  EXPECT_EQ(TSpectrumAnalysis::BandLevel(62'500, 100, 100), 1);       // x = 1.5
+  EXPECT_EQ(TSpectrumAnalysis::BandLevel(62'500, 100, 100), 1);  // x = 1.5
   EXPECT_EQ(TSpectrumAnalysis::BandLevel(62'499, 100, 100), 1);
   EXPECT_EQ(TSpectrumAnalysis::BandLevel(31'249, 100, 100), 0);
-  EXPECT_EQ(TSpectrumAnalysis::BandLevel(593'750, 100, 100), 10);     // x = 10.0
-  EXPECT_EQ(TSpectrumAnalysis::BandLevel(625'000, 100, 100), 10);     // x = 10.5
-  EXPECT_EQ(TSpectrumAnalysis::BandLevel(3'531'250, 100, 100), 10);   // x = 57
+  EXPECT_EQ(TSpectrumAnalysis::BandLevel(593'750, 100, 100), 10);    // x = 10.0
+  EXPECT_EQ(TSpectrumAnalysis::BandLevel(625'000, 100, 100), 10);    // x = 10.5
+  EXPECT_EQ(TSpectrumAnalysis::BandLevel(3'531'250, 100, 100), 10);  // x = 57
   EXPECT_EQ(TSpectrumAnalysis::BandLevel(62'500.99, 100, 100), 1) << "the sum is truncated first";
 }
 

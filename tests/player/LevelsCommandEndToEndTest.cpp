@@ -1,0 +1,193 @@
+// Runs the built `kivo levels` on audio written by a real tool (sox) and on
+// raw standard input, and checks its output and its error paths.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Both panels at level 8 in band 1: a 12-cycle-per-block tone of amplitude
+// about 14540 lands its band sum at x = 8.5.
+const std::string kToneLine = R"("left":[0,8,0,0,0,0,0,0,0,0],"right":[0,8,0,0,0,0,0,0,0,0]})";
+
+struct RunResult {
+  int ExitCode = -1;
+  std::vector<std::string> Lines;
+  std::string Errors;
+};
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+struct BlockLevels {
+  std::vector<int> Left;
+  std::vector<int> Right;
+};
+
+std::vector<int> ParseInts(const std::string& list) {
+  std::vector<int> values;
+  std::istringstream stream(list);
+  for (std::string item; std::getline(stream, item, ',');) values.push_back(std::stoi(item));
+  return values;
+}
+
+BlockLevels ParseLevels(const std::string& line) {
+  static const std::regex kLevels(
+      R"re(^\{"block":\d+,"left":\[([-0-9,]*)\],"right":\[([-0-9,]*)\]\}$)re");
+  std::smatch match;
+  if (!std::regex_match(line, match, kLevels)) return {};
+  return {ParseInts(match[1]), ParseInts(match[2])};
+}
+
+class LevelsCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FDir = fs::temp_directory_path() / ("kivo-levels-" + std::to_string(::getpid()));
+    fs::create_directories(FDir);
+  }
+  void TearDown() override { fs::remove_all(FDir); }
+
+  std::string File(const std::string& name) const { return (FDir / name).string(); }
+
+  // Makes audio with sox; `sox` arguments go between the output options and
+  // the effects.
+  void Sox(const std::string& arguments) const {
+    const std::string command = std::string(SOX_PROGRAM) + " " + arguments + " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
+
+  void MakeTone(const std::string& name) const {
+    Sox("-n -r 2048 -c 2 -b 16 -D " + Quoted(File(name)) + " synth 2 sine 12 vol 0.4437");
+  }
+
+  RunResult Kivo(const std::string& arguments, const std::string& input = "/dev/null") const {
+    const std::string command = std::string(KIVO_PROGRAM) + " " + arguments + " <" + Quoted(input) +
+                                " >" + Quoted(File("out")) + " 2>" + Quoted(File("err"));
+    const int status = std::system(command.c_str());
+    RunResult result;
+    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.Lines = SplitLines(ReadText(File("out")));
+    result.Errors = ReadText(File("err"));
+    return result;
+  }
+
+  void ExpectOneLineError(const std::string& arguments, const std::string& mentions) const {
+    const RunResult result = Kivo(arguments);
+    EXPECT_NE(result.ExitCode, 0) << arguments;
+    EXPECT_TRUE(result.Lines.empty()) << arguments;
+    EXPECT_EQ(SplitLines(result.Errors).size(), 1u) << result.Errors;
+    EXPECT_NE(result.Errors.find(mentions), std::string::npos) << result.Errors;
+  }
+
+ private:
+  fs::path FDir;
+};
+
+TEST_F(LevelsCommandTest, WavFileFromSoxGivesTheToneLevels) {
+  MakeTone("tone.wav");
+  const RunResult result = Kivo("levels " + Quoted(File("tone.wav")));
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_EQ(result.Lines,
+            (std::vector<std::string>{"{\"block\":0," + kToneLine, "{\"block\":1," + kToneLine}));
+}
+
+TEST_F(LevelsCommandTest, SettingsChangeTheLevels) {
+  MakeTone("tone.wav");
+  const std::string tone = Quoted(File("tone.wav"));
+  EXPECT_EQ(Kivo("levels --adjust 50 " + tone).Lines.at(0),
+            R"({"block":0,"left":[0,4,0,0,0,0,0,0,0,0],"right":[0,4,0,0,0,0,0,0,0,0]})");
+  EXPECT_EQ(Kivo("levels --pattern 1 " + tone).Lines.at(0),
+            R"({"block":0,"left":[0,0,0,5,0,0,0,0,0,0],"right":[0,0,0,5,0,0,0,0,0,0]})");
+  EXPECT_EQ(
+      Kivo("levels --rec-level 0 " + tone).Lines,
+      (std::vector<std::string>{R"({"block":0,"clear":true})", R"({"block":1,"clear":true})"}));
+}
+
+TEST_F(LevelsCommandTest, HopOverlapsBlocksAndShortensTheLast) {
+  MakeTone("tone.wav");
+  const RunResult result = Kivo("levels --hop 1024 " + Quoted(File("tone.wav")));
+  ASSERT_EQ(result.Lines.size(), 4u);
+  EXPECT_EQ(result.Lines[2], "{\"block\":2," + kToneLine);
+  EXPECT_NE(result.Lines[3], "{\"block\":3," + kToneLine) << "the last block holds 1024 frames";
+}
+
+TEST_F(LevelsCommandTest, MonoFlacPlaysOnBothChannels) {
+  Sox("-n -r 44100 -c 1 -b 24 " + Quoted(File("a440.flac")) + " synth 1 sine 440");
+  const RunResult result = Kivo("levels " + Quoted(File("a440.flac")));
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  ASSERT_EQ(result.Lines.size(), 22u) << "44100 frames make 21 whole blocks and a short one";
+  for (const std::string& line : result.Lines) {
+    const BlockLevels levels = ParseLevels(line);
+    ASSERT_EQ(levels.Left.size(), 10u) << line;
+    EXPECT_EQ(levels.Left, levels.Right) << line;
+  }
+  EXPECT_EQ(ParseLevels(result.Lines[0]).Left[3], 10) << "440 Hz is bin 20.4, in band 3";
+}
+
+TEST_F(LevelsCommandTest, RawStandardInputMatchesTheWavFile) {
+  MakeTone("tone.wav");
+  Sox(Quoted(File("tone.wav")) + " -t raw -e signed -b 16 -c 2 -L " + Quoted(File("tone.raw")));
+  const RunResult fromFile = Kivo("levels " + Quoted(File("tone.wav")));
+  const RunResult fromStdin = Kivo("levels -", File("tone.raw"));
+  ASSERT_EQ(fromStdin.ExitCode, 0) << fromStdin.Errors;
+  EXPECT_EQ(fromStdin.Lines, fromFile.Lines);
+
+  std::ofstream(File("silence.raw"), std::ios::binary) << std::string(4 * 100, '\0');
+  EXPECT_EQ(Kivo("levels -", File("silence.raw")).Lines,
+            (std::vector<std::string>{R"({"block":0,"clear":true})"}));
+}
+
+TEST_F(LevelsCommandTest, DemoRunsWithoutInput) {
+  const RunResult result = Kivo("levels");
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  ASSERT_GT(result.Lines.size(), 100u);
+  EXPECT_NE(result.Lines[10].find("\"left\":["), std::string::npos);
+  EXPECT_EQ(Kivo("levels --demo").Lines, result.Lines);
+}
+
+TEST_F(LevelsCommandTest, BadInputGivesOneClearLine) {
+  ExpectOneLineError("levels " + Quoted(File("absent.wav")), "absent.wav");
+  std::ofstream(File("notes.txt")) << "this is no audio file\n";
+  ExpectOneLineError("levels " + Quoted(File("notes.txt")), "notes.txt");
+  ExpectOneLineError("levels --pattern 6", "--pattern");
+  ExpectOneLineError("levels --hop 0", "--hop");
+  ExpectOneLineError("levels --rec-level loud", "--rec-level");
+  ExpectOneLineError("levels --adjust 99999999999", "--adjust");
+  ExpectOneLineError("levels --demo " + Quoted(File("absent.wav")), "--demo");
+  ExpectOneLineError("", "subcommand");
+}
+
+TEST_F(LevelsCommandTest, HelpExplainsTheCommand) {
+  const RunResult result = Kivo("levels --help");
+  EXPECT_EQ(result.ExitCode, 0);
+  std::string help;
+  for (const auto& line : result.Lines) help += line + "\n";
+  for (const char* option : {"INPUT", "--pattern", "--rec-level", "--adjust", "--hop", "--demo"}) {
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  }
+}
+
+}  // namespace
