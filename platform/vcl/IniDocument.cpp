@@ -17,7 +17,8 @@ std::string_view Trimmed(std::string_view s) {
 bool SameName(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
 
 std::string Unquoted(std::string_view value) {
-  if (value.size() >= 2 && value.front() == value.back() && (value.front() == '"' || value.front() == '\'')) {
+  if (value.size() >= 2 && value.front() == value.back() &&
+      (value.front() == '"' || value.front() == '\'')) {
     value = value.substr(1, value.size() - 2);
   }
   return std::string(value);
@@ -30,7 +31,8 @@ TIniDocument::TIniDocument(std::string_view text) {
   bool lineEndingSeen = false;
   while (start < text.size()) {
     const std::size_t newline = text.find('\n', start);
-    std::string_view line = text.substr(start, newline == std::string_view::npos ? text.npos : newline - start);
+    std::string_view line =
+        text.substr(start, newline == std::string_view::npos ? text.npos : newline - start);
     std::string ending;
     if (newline != std::string_view::npos) {
       const bool crlf = line.ends_with('\r');
@@ -93,7 +95,8 @@ std::optional<std::size_t> TIniDocument::FindKey(const TRange& range, std::strin
   return std::nullopt;
 }
 
-std::optional<std::string> TIniDocument::Value(std::string_view section, std::string_view key) const {
+std::optional<std::string> TIniDocument::Value(std::string_view section,
+                                               std::string_view key) const {
   const auto range = FindSection(section);
   if (!range) return std::nullopt;
   const auto index = FindKey(*range, key);
@@ -101,14 +104,17 @@ std::optional<std::string> TIniDocument::Value(std::string_view section, std::st
   return Unquoted(FLines[*index].Value);
 }
 
-bool TIniDocument::HasSection(std::string_view section) const { return FindSection(section).has_value(); }
+bool TIniDocument::HasSection(std::string_view section) const {
+  return FindSection(section).has_value();
+}
 
 std::vector<std::string> TIniDocument::Keys(std::string_view section) const {
   std::vector<std::string> keys;
   const auto range = FindSection(section);
   if (!range) return keys;
   for (std::size_t i = range->Header + 1; i < range->End; ++i) {
-    if (FLines[i].Kind == TKind::Key && FindKey(*range, FLines[i].Name) == i) keys.push_back(FLines[i].Name);
+    if (FLines[i].Kind == TKind::Key && FindKey(*range, FLines[i].Name) == i)
+      keys.push_back(FLines[i].Name);
   }
   return keys;
 }
@@ -132,7 +138,8 @@ void TIniDocument::EndLastLine() {
   if (!FLines.empty() && FLines.back().Ending.empty()) FLines.back().Ending = FLineEnding;
 }
 
-void TIniDocument::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+void TIniDocument::SetValue(std::string_view section, std::string_view key,
+                            std::string_view value) {
   const auto range = FindSection(section);
   if (!range) {
     EndLastLine();
@@ -143,7 +150,8 @@ void TIniDocument::SetValue(std::string_view section, std::string_view key, std:
   if (const auto index = FindKey(*range, key)) {
     // Everything up to the '=' stays: indentation, spelling, a byte-order mark.
     TLine& line = FLines[*index];
-    line = Classify(line.Text.substr(0, line.Text.find('=') + 1) + std::string(value), line.Ending, *index == 0);
+    line = Classify(line.Text.substr(0, line.Text.find('=') + 1) + std::string(value), line.Ending,
+                    *index == 0);
     return;
   }
   std::size_t after = range->Header;

@@ -44,7 +44,7 @@ class TIniDocument {
     std::string Text;
     std::string Ending;  // "\n", "\r\n" or, on a last line, ""
     TKind Kind = TKind::Other;
-    std::string Name{};  // section or key name
+    std::string Name{};   // section or key name
     std::string Value{};  // a key's text after its '=', blanks dropped
   };
   struct TRange {

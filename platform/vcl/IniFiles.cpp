@@ -77,14 +77,17 @@ std::string TemporaryName(const std::string& target) {
   return target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
 
-bool HasLineBreakOrNul(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos; }
+bool HasLineBreakOrNul(std::string_view s) {
+  return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos;
+}
 
 // Names and values that would read back as something else, or add lines.
-std::string WhyUnwritable(std::string_view section, std::string_view ident, std::string_view value) {
+std::string WhyUnwritable(std::string_view section, std::string_view ident,
+                          std::string_view value) {
   if (HasLineBreakOrNul(section) || section.find(']') != section.npos) return "bad section name";
   const auto first = ident.find_first_not_of(" \t");
-  if (first == ident.npos || ident[first] == '[' || ident[first] == ';' || ident.find('=') != ident.npos ||
-      HasLineBreakOrNul(ident)) {
+  if (first == ident.npos || ident[first] == '[' || ident[first] == ';' ||
+      ident.find('=') != ident.npos || HasLineBreakOrNul(ident)) {
     return "bad key name";
   }
   if (HasLineBreakOrNul(value)) return "a value cannot hold a line break";
@@ -122,8 +125,8 @@ void TIniFile::Save(const TIniDocument& document) const {
   struct stat old {};
   const bool keepMode = ::stat(target.c_str(), &old) == 0;
   const bool written = (!keepMode || ::fchmod(file.Get(), old.st_mode & 07777) == 0) &&
-                       WriteAll(file.Get(), document.Text()) && ::fsync(file.Get()) == 0 && file.Close() == 0 &&
-                       ::rename(temporary.c_str(), target.c_str()) == 0;
+                       WriteAll(file.Get(), document.Text()) && ::fsync(file.Get()) == 0 &&
+                       file.Close() == 0 && ::rename(temporary.c_str(), target.c_str()) == 0;
   if (!written) {
     const int error = errno;
     ::unlink(temporary.c_str());
@@ -131,11 +134,13 @@ void TIniFile::Save(const TIniDocument& document) const {
   }
 }
 
-std::string TIniFile::ReadString(std::string_view section, std::string_view ident, const std::string& def) const {
+std::string TIniFile::ReadString(std::string_view section, std::string_view ident,
+                                 const std::string& def) const {
   return Read().Value(section, ident).value_or(def);
 }
 
-std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view ident, std::int32_t def) const {
+std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view ident,
+                                   std::int32_t def) const {
   return StrToIntDef(ReadString(section, ident, ""), def);
 }
 
@@ -159,7 +164,8 @@ void TIniFile::ReadSections(TStringList& strings) const {
   for (const auto& section : Read().Sections()) strings.Add(section);
 }
 
-void TIniFile::WriteString(std::string_view section, std::string_view ident, std::string_view value) {
+void TIniFile::WriteString(std::string_view section, std::string_view ident,
+                           std::string_view value) {
   const std::string why = WhyUnwritable(section, ident, value);
   if (!why.empty()) WriteFailed(why);
   TIniDocument document = ReadForWrite();

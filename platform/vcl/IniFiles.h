@@ -35,10 +35,12 @@ class TIniFile {
 
   // The value without surrounding blanks and one pair of matching quotes,
   // or def when the key is missing.
-  std::string ReadString(std::string_view section, std::string_view ident, const std::string& def) const;
+  std::string ReadString(std::string_view section, std::string_view ident,
+                         const std::string& def) const;
   // The string read as StrToIntDef reads it: decimal, or hexadecimal after
   // '$' or "0x"; def when missing or not a 32-bit integer.
-  std::int32_t ReadInteger(std::string_view section, std::string_view ident, std::int32_t def) const;
+  std::int32_t ReadInteger(std::string_view section, std::string_view ident,
+                           std::int32_t def) const;
   // An integer read with default 0 or 1; any non-zero value is true.
   bool ReadBool(std::string_view section, std::string_view ident, bool def) const;
   bool SectionExists(std::string_view section) const;

@@ -83,18 +83,20 @@ TEST_F(IniFileTest, KeysBeforeAnySectionBelongToNone) {
 }
 
 TEST_F(IniFileTest, WindowsLineEndingsAndAByteOrderMarkAreRead) {
-  const TIniFile ini = IniWith("\xEF\xBB\xBF[KIVO]\r\nDesign = skins\\blue.ini \r\nSpeanaPattern=5\r\n");
+  const TIniFile ini =
+      IniWith("\xEF\xBB\xBF[KIVO]\r\nDesign = skins\\blue.ini \r\nSpeanaPattern=5\r\n");
   EXPECT_EQ(ini.ReadString("KIVO", "Design", ""), "skins\\blue.ini");
   EXPECT_EQ(ini.ReadInteger("KIVO", "SpeanaPattern", 2), 5);
 }
 
 TEST_F(IniFileTest, IntegersDecimalOrHexadecimalElseTheDefault) {
   const TIniFile ini = IniWith(
-      "[N]\na=42\nb=-7\nc=$1F\nd=0x1F\ne=0X1f\nf=-$1F\ng=$FFFFFFFF\nh=2147483648\ni=12abc\nj=\nk=1.5\n"
+      "[N]\na=42\nb=-7\nc=$1F\nd=0x1F\ne=0X1f\nf=-$1F\ng=$FFFFFFFF\nh=2147483648\ni=12abc\nj=\nk=1."
+      "5\n"
       "l=\"16776960\"\nm= 0x \n");
   const std::vector<std::pair<const char*, std::int32_t>> expected{
-      {"a", 42}, {"b", -7}, {"c", 31},  {"d", 31},  {"e", 31},       {"f", -31}, {"g", -1},
-      {"h", 99}, {"i", 99}, {"j", 99},  {"k", 99},  {"l", 16776960}, {"m", 99},  {"missing", 99}};
+      {"a", 42}, {"b", -7}, {"c", 31}, {"d", 31}, {"e", 31},       {"f", -31}, {"g", -1},
+      {"h", 99}, {"i", 99}, {"j", 99}, {"k", 99}, {"l", 16776960}, {"m", 99},  {"missing", 99}};
   for (const auto& [key, value] : expected) EXPECT_EQ(ini.ReadInteger("N", key, 99), value) << key;
 }
 
@@ -121,7 +123,8 @@ TEST_F(IniFileTest, AMissingOrUnreadableFileReadsAsDefaults) {
 }
 
 TEST_F(IniFileTest, SectionsKeysAndExistence) {
-  const TIniFile ini = IniWith("[Tool]\nEditor=vi\nviewer=less\nEDITOR=nano\n[KIVO]\n[tool]\nOther=1\n");
+  const TIniFile ini =
+      IniWith("[Tool]\nEditor=vi\nviewer=less\nEDITOR=nano\n[KIVO]\n[tool]\nOther=1\n");
   TStringList list;
   ini.ReadSection("TOOL", list);
   EXPECT_EQ(list.CommaText(), "Editor,viewer");
@@ -137,7 +140,8 @@ TEST_F(IniFileTest, SectionsKeysAndExistence) {
 
 TEST_F(IniFileTest, WritingAKeyReplacesOnlyItsValue) {
   const std::string before =
-      "; comment\n[KIVO]\n  design = old.ini ; not a comment\nSpeanaPattern=2\n\n[Tool]\nDesign=x\n";
+      "; comment\n[KIVO]\n  design = old.ini ; not a "
+      "comment\nSpeanaPattern=2\n\n[Tool]\nDesign=x\n";
   TIniFile ini = IniWith(before);
   ini.WriteString("kivo", "DESIGN", "skins/blue.ini");
   EXPECT_EQ(ReadText(FPath),
@@ -149,8 +153,9 @@ TEST_F(IniFileTest, ANewKeyFollowsTheLastEntryOfItsSection) {
   TIniFile ini = IniWith("[KIVO]\nDesign=a\n; trailing comment\n\n[Tool]\nEditor=vi\n");
   ini.WriteInteger("KIVO", "SpeanaPattern", 4);
   ini.WriteBool("Tool", "Enabled", true);
-  EXPECT_EQ(ReadText(FPath),
-            "[KIVO]\nDesign=a\n; trailing comment\nSpeanaPattern=4\n\n[Tool]\nEditor=vi\nEnabled=1\n");
+  EXPECT_EQ(
+      ReadText(FPath),
+      "[KIVO]\nDesign=a\n; trailing comment\nSpeanaPattern=4\n\n[Tool]\nEditor=vi\nEnabled=1\n");
 }
 
 TEST_F(IniFileTest, AMissingSectionOrFileIsCreated) {
@@ -170,13 +175,16 @@ TEST_F(IniFileTest, NewLinesTakeTheFilesLineEnding) {
   ini.WriteString("Tool", "B", "2");
   ini.WriteString("Lyrics", "Colors", "255");
   EXPECT_EQ(ReadText(FPath),
-            "[KIVO]\r\nDesign=a\r\nSpeanaPattern=3\r\n[Tool]\r\nA=1\r\nB=2\r\n[Lyrics]\r\nColors=255\r\n");
+            "[KIVO]\r\nDesign=a\r\nSpeanaPattern=3\r\n[Tool]\r\nA=1\r\nB=2\r\n[Lyrics]\r\nColors="
+            "255\r\n");
 }
 
 TEST_F(IniFileTest, DeletingAKeyOrSectionRemovesOnlyItsLines) {
-  TIniFile ini = IniWith("[Tool]\nEditor=vi\n; keep\nViewer=less\n[KIVO]\nDesign=a\n[Old]\nX=1\n\n[Last]\n");
+  TIniFile ini =
+      IniWith("[Tool]\nEditor=vi\n; keep\nViewer=less\n[KIVO]\nDesign=a\n[Old]\nX=1\n\n[Last]\n");
   ini.DeleteKey("tool", "EDITOR");
-  EXPECT_EQ(ReadText(FPath), "[Tool]\n; keep\nViewer=less\n[KIVO]\nDesign=a\n[Old]\nX=1\n\n[Last]\n");
+  EXPECT_EQ(ReadText(FPath),
+            "[Tool]\n; keep\nViewer=less\n[KIVO]\nDesign=a\n[Old]\nX=1\n\n[Last]\n");
   EXPECT_FALSE(ini.ValueExists("Tool", "Editor"));
   ini.EraseSection("old");
   EXPECT_EQ(ReadText(FPath), "[Tool]\n; keep\nViewer=less\n[KIVO]\nDesign=a\n[Last]\n");
