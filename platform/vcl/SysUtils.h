@@ -88,7 +88,8 @@ std::int32_t StrToIntDef(std::string_view s, std::int32_t def);
 std::string IntToStr(std::int64_t value);
 
 // One argument of Format: an integer or a string. Built implicitly, so that
-// a call reads Format("%s/%d", {name, line}).
+// a call reads Format("%s/%d", {name, line}). It refers to its string, so it
+// lives only as long as the call's argument list.
 class TVarRec {
  public:
   template <std::integral T>

@@ -197,19 +197,19 @@ TEST(BmpRle8, RunsPastTheEdgeAreClippedNotWrapped) {
 }
 
 TEST(BmpRle4, NibblesAlternateInRunsAndAbsoluteRunsArePadded) {
-  TBmpFile file{.Width = 5,
+  TBmpFile file{.Width = 6,
                 .Height = 2,
                 .BitsPerPixel = 4,
                 .Compression = kBiRle4,
                 .Palette = {kGrey, kRed, kGreen, kBlue}};
   file.Data = {
-      5, 0x12,                    // bottom row: 1 2 1 2 1
-      0, 0,                       // end of line
-      0, 3,    0x31, 0x20, 0, 0,  // absolute 3 1 2 in two bytes, padded to four
-      0, 1,                       // end of bitmap
+      5, 0x12,                       // bottom row: 1 2 1 2 1
+      0, 0,                          // end of line
+      0, 5,    0x31, 0x21, 0x30, 0,  // absolute 3 1 2 1 3 in three bytes, padded to four
+      0, 1,                          // end of bitmap
   };
-  EXPECT_EQ(Decode(file).Pixels, (TPixels{kBlue, kRed, kGreen, kGrey, kGrey,  //
-                                          kRed, kGreen, kRed, kGreen, kRed}));
+  EXPECT_EQ(Decode(file).Pixels, (TPixels{kBlue, kRed, kGreen, kRed, kBlue, kGrey,  //
+                                          kRed, kGreen, kRed, kGreen, kRed, kGrey}));
 }
 
 TEST(BmpRle, TopDownOrUnterminatedStreamsAreRefused) {
