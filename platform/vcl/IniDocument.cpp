@@ -175,7 +175,13 @@ bool TIniDocument::DeleteKey(std::string_view section, std::string_view key) {
 bool TIniDocument::EraseSection(std::string_view section) {
   const auto range = FindSection(section);
   if (!range) return false;
+  const bool markGoes = range->Header == 0 && FLines.front().Text.starts_with(kByteOrderMark);
   FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(range->Header),
                FLines.begin() + static_cast<std::ptrdiff_t>(range->End));
+  // The file's byte-order mark stays at its start.
+  if (markGoes && !FLines.empty()) {
+    TLine& first = FLines.front();
+    first = Classify(std::string(kByteOrderMark) + first.Text, first.Ending, true);
+  }
   return true;
 }

@@ -190,6 +190,13 @@ TEST_F(IniFileTest, DeletingAKeyOrSectionRemovesOnlyItsLines) {
   EXPECT_EQ(ReadText(FPath), "[Tool]\n; keep\nViewer=less\n[KIVO]\nDesign=a\n[Last]\n");
 }
 
+TEST_F(IniFileTest, AByteOrderMarkStaysAtTheStartOfTheFile) {
+  TIniFile ini = IniWith("\xEF\xBB\xBF[Old]\nX=1\n[KIVO]\nDesign=a\n");
+  ini.EraseSection("Old");
+  EXPECT_EQ(ReadText(FPath), "\xEF\xBB\xBF[KIVO]\nDesign=a\n");
+  EXPECT_EQ(ini.ReadString("KIVO", "Design", ""), "a");
+}
+
 TEST_F(IniFileTest, DeletingWhatIsNotThereTouchesNothing) {
   TIniFile ini = IniWith("[Tool]\nEditor=vi\n");
   ::chmod(FPath.c_str(), 0640);
