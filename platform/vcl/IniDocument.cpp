@@ -1,5 +1,7 @@
 #include "platform/vcl/IniDocument.h"
 
+#include <initializer_list>
+
 #include "platform/vcl/SysUtils.h"
 
 namespace {
@@ -15,6 +17,12 @@ std::string_view Trimmed(std::string_view s) {
 }
 
 bool SameName(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
+
+std::string Joined(std::initializer_list<std::string_view> parts) {
+  std::string text;
+  for (const auto part : parts) text += part;
+  return text;
+}
 
 std::string Unquoted(std::string_view value) {
   if (value.size() >= 2 && value.front() == value.back() &&
@@ -143,15 +151,15 @@ void TIniDocument::SetValue(std::string_view section, std::string_view key,
   const auto range = FindSection(section);
   if (!range) {
     EndLastLine();
-    FLines.push_back(NewLine("[" + std::string(section) + "]"));
-    FLines.push_back(NewLine(std::string(key) + "=" + std::string(value)));
+    FLines.push_back(NewLine(Joined({"[", section, "]"})));
+    FLines.push_back(NewLine(Joined({key, "=", value})));
     return;
   }
   if (const auto index = FindKey(*range, key)) {
     // Everything up to the '=' stays: indentation, spelling, a byte-order mark.
     TLine& line = FLines[*index];
-    line = Classify(line.Text.substr(0, line.Text.find('=') + 1) + std::string(value), line.Ending,
-                    *index == 0);
+    line = Classify(Joined({std::string_view(line.Text).substr(0, line.Text.find('=') + 1), value}),
+                    line.Ending, *index == 0);
     return;
   }
   std::size_t after = range->Header;
@@ -160,7 +168,7 @@ void TIniDocument::SetValue(std::string_view section, std::string_view key,
   }
   if (after + 1 == FLines.size()) EndLastLine();
   FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(after + 1),
-                NewLine(std::string(key) + "=" + std::string(value)));
+                NewLine(Joined({key, "=", value})));
 }
 
 bool TIniDocument::DeleteKey(std::string_view section, std::string_view key) {

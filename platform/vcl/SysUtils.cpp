@@ -332,7 +332,9 @@ class TFormatter {
   static std::string Decimal(const TVarRec& arg, const TFormatSpec& spec) {
     const bool negative = arg.IsSigned() && static_cast<std::int64_t>(arg.Bits()) < 0;
     const std::uint64_t magnitude = negative ? 0 - arg.Bits() : arg.Bits();
-    return (negative ? "-" : "") + WithPrecision(std::to_string(magnitude), spec);
+    std::string text = WithPrecision(std::to_string(magnitude), spec);
+    if (negative) text.insert(text.begin(), '-');
+    return text;
   }
 
   static std::string Pad(std::string text, const TFormatSpec& spec) {
