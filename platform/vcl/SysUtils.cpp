@@ -48,7 +48,8 @@ std::vector<std::string_view> ResolvedComponents(std::string_view path) {
 
 std::string ExpandFileName(const std::string& fileName) {
   if (fileName.empty()) return fileName;
-  const std::string absolute = fileName.front() == '/' ? fileName : GetCurrentDir() + "/" + fileName;
+  const std::string absolute =
+      fileName.front() == '/' ? fileName : GetCurrentDir() + "/" + fileName;
   std::string result;
   for (const auto part : ResolvedComponents(absolute)) {
     result += '/';
@@ -231,10 +232,13 @@ class TFormatter {
 
  private:
   [[noreturn]] void Fail() const {
-    throw EConvertError("Format '" + std::string(FFormat) + "' invalid or incompatible with argument");
+    throw EConvertError("Format '" + std::string(FFormat) +
+                        "' invalid or incompatible with argument");
   }
 
-  bool AtDigit() const { return FPos < FFormat.size() && FFormat[FPos] >= '0' && FFormat[FPos] <= '9'; }
+  bool AtDigit() const {
+    return FPos < FFormat.size() && FFormat[FPos] >= '0' && FFormat[FPos] <= '9';
+  }
 
   std::size_t ReadNumber() {
     std::size_t value = 0;
@@ -320,14 +324,17 @@ class TFormatter {
   }
 
   static std::string WithPrecision(std::string digits, const TFormatSpec& spec) {
-    if (spec.HasPrecision && digits.size() < spec.Precision) digits.insert(0, spec.Precision - digits.size(), '0');
+    if (spec.HasPrecision && digits.size() < spec.Precision)
+      digits.insert(0, spec.Precision - digits.size(), '0');
     return digits;
   }
 
   static std::string Decimal(const TVarRec& arg, const TFormatSpec& spec) {
     const bool negative = arg.IsSigned() && static_cast<std::int64_t>(arg.Bits()) < 0;
     const std::uint64_t magnitude = negative ? 0 - arg.Bits() : arg.Bits();
-    return (negative ? "-" : "") + WithPrecision(std::to_string(magnitude), spec);
+    std::string text = WithPrecision(std::to_string(magnitude), spec);
+    if (negative) text.insert(text.begin(), '-');
+    return text;
   }
 
   static std::string Pad(std::string text, const TFormatSpec& spec) {

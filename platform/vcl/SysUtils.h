@@ -88,12 +88,12 @@ std::int32_t StrToIntDef(std::string_view s, std::int32_t def);
 std::string IntToStr(std::int64_t value);
 
 // One argument of Format: an integer or a string. Built implicitly, so that
-// a call reads Format("%s/%d", {name, line}).
+// a call reads Format("%s/%d", {name, line}). It refers to its string, so it
+// lives only as long as the call's argument list.
 class TVarRec {
  public:
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  TVarRec(T value)
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) TVarRec(T value)
       : FKind(std::is_signed_v<T> ? TKind::Signed : TKind::Unsigned),
         FInteger(static_cast<std::uint64_t>(value)),
         FWide(sizeof(T) > 4) {}
