@@ -35,7 +35,7 @@ class TOutput {
   std::size_t FLength = 0;
 };
 
-struct TSpec {
+struct TConversion {
   bool Left = false;
   bool Zero = false;
   bool Alternate = false;
@@ -53,38 +53,39 @@ std::size_t ReadNumber(const char*& format) {
 }
 
 // Reads what follows a '%'; leaves `format` after the conversion letter.
-TSpec ReadSpec(const char*& format) {
-  TSpec spec;
+TConversion ReadConversion(const char*& format) {
+  TConversion conversion;
   for (;; ++format) {
     if (*format == '-') {
-      spec.Left = true;
+      conversion.Left = true;
     } else if (*format == '0') {
-      spec.Zero = true;
+      conversion.Zero = true;
     } else if (*format == '#') {
-      spec.Alternate = true;
+      conversion.Alternate = true;
     } else {
       break;
     }
   }
-  spec.Width = ReadNumber(format);
+  conversion.Width = ReadNumber(format);
   if (*format == '.') {
     ++format;
-    spec.Precision = static_cast<int>(ReadNumber(format));
+    conversion.Precision = static_cast<int>(ReadNumber(format));
   }
-  if (*format == 'l' || *format == 'h') spec.Wide = *format++ == 'l';
-  spec.Type = *format;
+  if (*format == 'l' || *format == 'h') conversion.Wide = *format++ == 'l';
+  conversion.Type = *format;
   if (*format != '\0') ++format;
-  return spec;
+  return conversion;
 }
 
-void PutField(TOutput& output, const TSpec& spec, std::string_view prefix, std::string_view body) {
+void PutField(TOutput& output, const TConversion& conversion, std::string_view prefix,
+              std::string_view body) {
   const std::size_t length = prefix.size() + body.size();
-  const std::size_t padding = spec.Width > length ? spec.Width - length : 0;
-  if (spec.Left) {
+  const std::size_t padding = conversion.Width > length ? conversion.Width - length : 0;
+  if (conversion.Left) {
     output.Put(prefix);
     output.Put(body);
     output.Repeat(' ', padding);
-  } else if (spec.Zero) {
+  } else if (conversion.Zero) {
     output.Put(prefix);
     output.Repeat('0', padding);
     output.Put(body);
@@ -105,19 +106,19 @@ std::string Digits(std::uint32_t value, unsigned base, bool upper) {
   return text;
 }
 
-void PutInteger(TOutput& output, const TSpec& spec, va_list& arguments) {
+void PutInteger(TOutput& output, const TConversion& conversion, va_list& arguments) {
   const auto raw = static_cast<std::uint32_t>(va_arg(arguments, int));
-  const bool isSigned = spec.Type == 'd' || spec.Type == 'i';
+  const bool isSigned = conversion.Type == 'd' || conversion.Type == 'i';
   const bool negative = isSigned && static_cast<std::int32_t>(raw) < 0;
   const std::uint32_t magnitude = negative ? 0u - raw : raw;
-  const bool hex = spec.Type == 'x' || spec.Type == 'X';
-  std::string body = Digits(magnitude, hex ? 16 : 10, spec.Type == 'X');
-  if (spec.Precision > 0 && body.size() < static_cast<std::size_t>(spec.Precision)) {
-    body.insert(0, static_cast<std::size_t>(spec.Precision) - body.size(), '0');
+  const bool hex = conversion.Type == 'x' || conversion.Type == 'X';
+  std::string body = Digits(magnitude, hex ? 16 : 10, conversion.Type == 'X');
+  if (conversion.Precision > 0 && body.size() < static_cast<std::size_t>(conversion.Precision)) {
+    body.insert(0, static_cast<std::size_t>(conversion.Precision) - body.size(), '0');
   }
   std::string prefix = negative ? "-" : "";
-  if (hex && spec.Alternate && magnitude != 0) prefix = spec.Type == 'X' ? "0X" : "0x";
-  PutField(output, spec, prefix, body);
+  if (hex && conversion.Alternate && magnitude != 0) prefix = conversion.Type == 'X' ? "0X" : "0x";
+  PutField(output, conversion, prefix, body);
 }
 
 void AppendUtf8(std::string& text, char32_t code) {
@@ -157,25 +158,26 @@ std::string Utf8From(LPCWSTR text) {
   return result;
 }
 
-void PutString(TOutput& output, const TSpec& spec, va_list& arguments) {
+void PutString(TOutput& output, const TConversion& conversion, va_list& arguments) {
   std::string text;
-  if (spec.Wide) {
+  if (conversion.Wide) {
     const auto* wide = va_arg(arguments, LPCWSTR);
     text = wide == nullptr ? "(null)" : Utf8From(wide);
   } else {
     const char* narrow = va_arg(arguments, const char*);
     text = narrow == nullptr ? "(null)" : narrow;
   }
-  if (spec.Precision >= 0 && text.size() > static_cast<std::size_t>(spec.Precision)) {
-    text.resize(static_cast<std::size_t>(spec.Precision));
+  if (conversion.Precision >= 0 && text.size() > static_cast<std::size_t>(conversion.Precision)) {
+    text.resize(static_cast<std::size_t>(conversion.Precision));
   }
-  PutField(output, TSpec{spec.Left, false, false, spec.Width, -1, false, 's'}, "", text);
+  PutField(output, TConversion{conversion.Left, false, false, conversion.Width, -1, false, 's'}, "",
+           text);
 }
 
-void PutCharacter(TOutput& output, const TSpec& spec, va_list& arguments) {
+void PutCharacter(TOutput& output, const TConversion& conversion, va_list& arguments) {
   const int value = va_arg(arguments, int);
   std::string text;
-  if (spec.Wide) {
+  if (conversion.Wide) {
     AppendUtf8(text, IsHighSurrogate(static_cast<char16_t>(value)) ||
                              IsLowSurrogate(static_cast<char16_t>(value))
                          ? char32_t{0xFFFD}
@@ -183,34 +185,35 @@ void PutCharacter(TOutput& output, const TSpec& spec, va_list& arguments) {
   } else {
     text += static_cast<char>(value);
   }
-  PutField(output, TSpec{spec.Left, false, false, spec.Width, -1, false, 'c'}, "", text);
+  PutField(output, TConversion{conversion.Left, false, false, conversion.Width, -1, false, 'c'}, "",
+           text);
 }
 
-void PutConversion(TOutput& output, TSpec spec, va_list& arguments) {
-  switch (spec.Type) {
+void PutConversion(TOutput& output, TConversion conversion, va_list& arguments) {
+  switch (conversion.Type) {
     case 'd':
     case 'i':
     case 'u':
     case 'x':
     case 'X':
-      PutInteger(output, spec, arguments);
+      PutInteger(output, conversion, arguments);
       break;
     case 'S':
-      spec.Wide = true;
+      conversion.Wide = true;
       [[fallthrough]];
     case 's':
-      PutString(output, spec, arguments);
+      PutString(output, conversion, arguments);
       break;
     case 'C':
-      spec.Wide = true;
+      conversion.Wide = true;
       [[fallthrough]];
     case 'c':
-      PutCharacter(output, spec, arguments);
+      PutCharacter(output, conversion, arguments);
       break;
     case '\0':
       break;
     default:
-      output.Put(spec.Type);
+      output.Put(conversion.Type);
       break;
   }
 }
@@ -228,7 +231,7 @@ int wvnsprintfA(LPSTR buffer, int size, LPCSTR format, va_list arguments) {
       continue;
     }
     ++format;
-    PutConversion(output, ReadSpec(format), remaining);
+    PutConversion(output, ReadConversion(format), remaining);
   }
   va_end(remaining);
   return output.Finish();
