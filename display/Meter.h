@@ -27,9 +27,9 @@ class TMeter : public TObject {
   static constexpr std::uint8_t kBandImage = 3;
 
   // Orientation bits of the direction value.
-  static constexpr std::int32_t kColumns = 1;       // bands are columns, not rows
-  static constexpr std::int32_t kGrowReversed = 2;  // rows grow from the right, columns downward
-  static constexpr std::int32_t kBandsReversed = 4; // band 0 is the top row / rightmost column
+  static constexpr std::int32_t kColumns = 1;        // bands are columns, not rows
+  static constexpr std::int32_t kGrowReversed = 2;   // rows grow from the right, columns downward
+  static constexpr std::int32_t kBandsReversed = 4;  // band 0 is the top row / rightmost column
 
   // Element cursors: the host application's own cursor for segments, the
   // hand for band images.

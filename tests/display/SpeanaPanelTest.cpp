@@ -188,7 +188,7 @@ TPoint CornerOfFirstFrame(TSpeanaPanel& panel) {
 TEST_F(SpeanaPanelTest, TheWholeDirectionValueSelectsMirroring) {
   const std::string sheet = WriteSheet(Dir, 110, 40, 10, 40);
   const std::vector<std::pair<std::int32_t, TPoint>> cases = {
-      {0, Point(0, 0)}, {2, Point(9, 0)},  {6, Point(9, 0)}, {3, Point(0, 39)},
+      {0, Point(0, 0)},  {2, Point(9, 0)},  {6, Point(9, 0)}, {3, Point(0, 39)},
       {7, Point(0, 39)}, {10, Point(0, 0)}, {1, Point(0, 0)}};
   for (const auto& [direction, corner] : cases) {
     TPanelSetup setup = FrameStyle(sheet);
@@ -375,7 +375,8 @@ class SpeanaPanelPeakTest : public SpeanaPanelTest {
 
   // The peak levels of band 0 after level `first`, then `count` calls with
   // level `then`.
-  std::vector<std::int32_t> PeakTimeline(std::int32_t first, std::int32_t then, std::int32_t count) {
+  std::vector<std::int32_t> PeakTimeline(std::int32_t first, std::int32_t then,
+                                         std::int32_t count) {
     std::vector<std::int32_t> timeline;
     Panel_->SetLevel(0, first);
     timeline.push_back(Panel_->Peak(0)->FLevel);
