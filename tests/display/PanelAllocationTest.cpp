@@ -1,0 +1,58 @@
+// Forty meters are set per analysed block: in the steady state that must
+// not allocate. This program counts every allocation.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "tests/display/DisplayTestSupport.h"
+
+namespace {
+std::atomic<long> gAllocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  ++gAllocations;
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+namespace {
+
+// Levels that rise and fall so that bars, peaks and hold counters all move.
+void RunBlocks(TSpeanaPanel& left, TSpeanaPanel& right, std::int32_t blocks) {
+  for (std::int32_t block = 0; block < blocks; ++block) {
+    for (std::int32_t k = 0; k < 10; ++k) {
+      const std::int32_t level = (block * 7 + k * 3) % 14 - 2;
+      left.SetLevel(k, level);
+      right.SetLevel(k, 10 - level);
+    }
+  }
+}
+
+TEST(PanelAllocationTest, SettingLevelsAllocatesNothing) {
+  const long atStart = gAllocations.load();
+  display_test::TWindow window;
+  display_test::TPanelSetup bars;
+  display_test::TPanelSetup columns;
+  columns.Direction = 7;
+  TSpeanaPanel* left = display_test::MakePanel(window, bars);
+  TSpeanaPanel* right = display_test::MakePanel(window, columns);
+  display_test::SetDefaultColors(*left);
+  display_test::SetDefaultColors(*right);
+  ASSERT_GT(gAllocations.load(), atStart) << "the counter sees the layout's allocations";
+
+  for (const std::uint8_t mode : {1, 2, 3}) {
+    left->SetPeakMode(mode);
+    right->SetPeakMode(mode);
+    const long before = gAllocations.load();
+    RunBlocks(*left, *right, 200);
+    left->ClearLevels();
+    EXPECT_EQ(gAllocations.load() - before, 0) << "peak mode " << int{mode};
+  }
+}
+
+}  // namespace
