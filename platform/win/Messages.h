@@ -1,0 +1,34 @@
+// Windows whose procedure is a method, as the component library makes them,
+// and its way of running the message loop. The API functions that post,
+// send and take messages are declared in Windows.h.
+#pragma once
+
+#include "platform/vcl/Method.h"
+#include "platform/win/Windows.h"
+
+// The component library's message record: a window method reads the message
+// and leaves its answer in Result (0 unless set).
+struct TMessage {
+  UINT Msg;
+  WPARAM WParam;
+  LPARAM LParam;
+  LRESULT Result;
+};
+
+using TWndMethod = TMethod<void(TMessage& Message)>;
+
+// A message-only window of the calling thread: it receives posts and sends,
+// but broadcasts and FindWindowA pass it by.
+HWND AllocateHWnd(TWndMethod method);
+void DeallocateHWnd(HWND window);
+
+// A top-level window of the calling thread with a class name and a title, as
+// a form is: FindWindowA finds it and broadcasts reach it. Destroyed with
+// DestroyWindow.
+HWND CreateTopLevelWindow(LPCSTR className, LPCSTR windowName, TWndMethod method);
+
+// Dispatches the calling thread's messages until its queue is empty, the
+// ones posted while it runs included, as the component library's
+// Application.ProcessMessages does. A WM_QUIT stops it and stays queued for
+// the thread's GetMessageA loop.
+void ProcessMessages();
