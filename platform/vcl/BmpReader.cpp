@@ -226,7 +226,8 @@ std::vector<std::uint32_t> ReadPalette(const TByteView& view, const THeader& hea
   if (!IsPaletted(header)) return {};
   const std::uint64_t entrySize = header.Core ? 3 : 4;
   const std::uint64_t full = std::uint64_t{1} << header.BitsPerPixel;
-  std::uint64_t count = header.ColoursUsed == 0 || header.ColoursUsed > full ? full : header.ColoursUsed;
+  std::uint64_t count =
+      header.ColoursUsed == 0 || header.ColoursUsed > full ? full : header.ColoursUsed;
   const std::uint64_t start = PaletteStart(header);
   count = std::min(count, (pixelOffset - start) / entrySize);
   const auto bytes = view.Slice(start, count * entrySize);
@@ -259,8 +260,9 @@ std::uint32_t PackedIndex(std::span<const std::uint8_t> row, std::size_t x, unsi
   return (row[bit / 8] >> shift) & ((1u << bits) - 1);
 }
 
-std::uint32_t UncompressedPixel(std::span<const std::uint8_t> row, std::size_t x, const THeader& header,
-                                const std::vector<std::uint32_t>& palette, const TBitFields& fields) {
+std::uint32_t UncompressedPixel(std::span<const std::uint8_t> row, std::size_t x,
+                                const THeader& header, const std::vector<std::uint32_t>& palette,
+                                const TBitFields& fields) {
   switch (header.BitsPerPixel) {
     case 16: {
       const auto* p = &row[x * 2];
@@ -281,8 +283,8 @@ std::uint32_t UncompressedPixel(std::span<const std::uint8_t> row, std::size_t x
   }
 }
 
-std::vector<std::uint32_t> DecodeUncompressed(std::span<const std::uint8_t> data, const THeader& header,
-                                              const TLayout& layout,
+std::vector<std::uint32_t> DecodeUncompressed(std::span<const std::uint8_t> data,
+                                              const THeader& header, const TLayout& layout,
                                               const std::vector<std::uint32_t>& palette,
                                               const TBitFields& fields) {
   const std::uint64_t stride = (layout.Width * header.BitsPerPixel + 31) / 32 * 4;
@@ -298,14 +300,20 @@ std::vector<std::uint32_t> DecodeUncompressed(std::span<const std::uint8_t> data
   return pixels;
 }
 
-// Expands an RLE8 or RLE4 stream into palette indexes, rows bottom-up.
-// Pixels that fall outside the bitmap are dropped.
+// Expands an RLE8 or RLE4 stream, whose rows run bottom-up, into colours.
+// Pixels that fall outside the bitmap are dropped; pixels never written
+// keep palette entry 0.
 class TRleDecoder {
  public:
-  TRleDecoder(std::span<const std::uint8_t> data, const TLayout& layout, bool fourBit)
-      : FData(data), FLayout(layout), FFourBit(fourBit), FIndexes(layout.Width * layout.Height) {}
+  TRleDecoder(std::span<const std::uint8_t> data, const TLayout& layout, bool fourBit,
+              const std::vector<std::uint32_t>& palette)
+      : FData(data),
+        FLayout(layout),
+        FFourBit(fourBit),
+        FPalette(palette),
+        FPixels(layout.Width * layout.Height, PaletteColour(palette, 0)) {}
 
-  std::vector<std::uint8_t> Decode() {
+  std::vector<std::uint32_t> Decode() {
     for (;;) {
       const std::uint8_t count = Next();
       const std::uint8_t value = Next();
@@ -315,7 +323,7 @@ class TRleDecoder {
         FX = 0;
         ++FY;
       } else if (value == 1) {
-        return std::move(FIndexes);
+        return std::move(FPixels);
       } else if (value == 2) {
         FX += Next();
         FY += Next();
@@ -332,7 +340,9 @@ class TRleDecoder {
   }
 
   void Put(std::uint8_t index) {
-    if (FX < FLayout.Width && FY < FLayout.Height) FIndexes[FY * FLayout.Width + FX] = index;
+    if (FX < FLayout.Width && FY < FLayout.Height) {
+      FPixels[FLayout.DestinationRow(FY) * FLayout.Width + FX] = PaletteColour(FPalette, index);
+    }
     ++FX;
   }
 
@@ -362,23 +372,12 @@ class TRleDecoder {
   std::span<const std::uint8_t> FData;
   TLayout FLayout;
   bool FFourBit;
-  std::vector<std::uint8_t> FIndexes;
+  const std::vector<std::uint32_t>& FPalette;
+  std::vector<std::uint32_t> FPixels;
   std::size_t FPos = 0;
   std::uint64_t FX = 0;
   std::uint64_t FY = 0;
 };
-
-std::vector<std::uint32_t> DecodeRle(std::span<const std::uint8_t> data, const THeader& header,
-                                     const TLayout& layout, const std::vector<std::uint32_t>& palette) {
-  const auto indexes = TRleDecoder(data, layout, header.Compression == kBiRle4).Decode();
-  std::vector<std::uint32_t> pixels(layout.Width * layout.Height);
-  for (std::size_t fileRow = 0; fileRow < layout.Height; ++fileRow) {
-    const auto* in = &indexes[fileRow * layout.Width];
-    auto* out = &pixels[layout.DestinationRow(fileRow) * layout.Width];
-    for (std::size_t x = 0; x < layout.Width; ++x) out[x] = PaletteColour(palette, in[x]);
-  }
-  return pixels;
-}
 
 // Owns an open file descriptor.
 class TFileDescriptor {
@@ -444,10 +443,10 @@ TBmpImage DecodeBmp(std::span<const std::uint8_t> bytes) {
   if (pixelOffset < PaletteStart(header)) Invalid("the pixel data offset points into the header");
   const auto palette = ReadPalette(view, header, pixelOffset);
   const auto data = view.From(pixelOffset);
-  const TLayout layout{static_cast<std::size_t>(header.Width), static_cast<std::size_t>(header.Height),
-                       header.TopDown};
+  const TLayout layout{static_cast<std::size_t>(header.Width),
+                       static_cast<std::size_t>(header.Height), header.TopDown};
   if (header.Compression == kBiRle8 || header.Compression == kBiRle4) {
-    image.Pixels = DecodeRle(data, header, layout, palette);
+    image.Pixels = TRleDecoder(data, layout, header.Compression == kBiRle4, palette).Decode();
   } else {
     const TBitFields fields = ReadBitFields(view, header);
     image.Pixels = DecodeUncompressed(data, header, layout, palette, fields);

@@ -48,7 +48,8 @@ std::vector<std::string_view> ResolvedComponents(std::string_view path) {
 
 std::string ExpandFileName(const std::string& fileName) {
   if (fileName.empty()) return fileName;
-  const std::string absolute = fileName.front() == '/' ? fileName : GetCurrentDir() + "/" + fileName;
+  const std::string absolute =
+      fileName.front() == '/' ? fileName : GetCurrentDir() + "/" + fileName;
   std::string result;
   for (const auto part : ResolvedComponents(absolute)) {
     result += '/';
@@ -231,10 +232,13 @@ class TFormatter {
 
  private:
   [[noreturn]] void Fail() const {
-    throw EConvertError("Format '" + std::string(FFormat) + "' invalid or incompatible with argument");
+    throw EConvertError("Format '" + std::string(FFormat) +
+                        "' invalid or incompatible with argument");
   }
 
-  bool AtDigit() const { return FPos < FFormat.size() && FFormat[FPos] >= '0' && FFormat[FPos] <= '9'; }
+  bool AtDigit() const {
+    return FPos < FFormat.size() && FFormat[FPos] >= '0' && FFormat[FPos] <= '9';
+  }
 
   std::size_t ReadNumber() {
     std::size_t value = 0;
@@ -320,7 +324,8 @@ class TFormatter {
   }
 
   static std::string WithPrecision(std::string digits, const TFormatSpec& spec) {
-    if (spec.HasPrecision && digits.size() < spec.Precision) digits.insert(0, spec.Precision - digits.size(), '0');
+    if (spec.HasPrecision && digits.size() < spec.Precision)
+      digits.insert(0, spec.Precision - digits.size(), '0');
     return digits;
   }
 

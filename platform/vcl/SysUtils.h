@@ -92,8 +92,7 @@ std::string IntToStr(std::int64_t value);
 class TVarRec {
  public:
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  TVarRec(T value)
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) TVarRec(T value)
       : FKind(std::is_signed_v<T> ? TKind::Signed : TKind::Unsigned),
         FInteger(static_cast<std::uint64_t>(value)),
         FWide(sizeof(T) > 4) {}

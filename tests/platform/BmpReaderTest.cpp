@@ -38,8 +38,8 @@ using TPixels = std::vector<std::uint32_t>;
 
 TEST(BmpUncompressed, TopDownRowsComeInFileOrder) {
   TBmpFile file{.Width = 2, .Height = -2};
-  file.Data = {0, 0, 255, 0, 255, 0, 0, 0,     // red, green, padding
-               255, 0, 0, 255, 255, 255, 0, 0};  // blue, white, padding
+  file.Data = {0,   0, 255, 0,   255, 0,   0, 0,   // red, green, padding
+               255, 0, 0,   255, 255, 255, 0, 0};  // blue, white, padding
   const auto image = Decode(file);
   EXPECT_EQ(image.Height, 2);
   EXPECT_EQ(image.Pixels, (TPixels{kRed, kGreen, kBlue, kWhite}));
@@ -54,11 +54,13 @@ TEST(BmpUncompressed, BottomUpRowsAreTurnedOver) {
 TEST(BmpUncompressed, OneBitPixelsAreReadHighBitFirstAcrossBytes) {
   TBmpFile file{.Width = 10, .Height = 1, .BitsPerPixel = 1, .Palette = {kRed, kBlue}};
   file.Data = {0b10110000, 0b01000000, 0, 0};
-  EXPECT_EQ(Decode(file).Pixels, (TPixels{kBlue, kRed, kBlue, kBlue, kRed, kRed, kRed, kRed, kRed, kBlue}));
+  EXPECT_EQ(Decode(file).Pixels,
+            (TPixels{kBlue, kRed, kBlue, kBlue, kRed, kRed, kRed, kRed, kRed, kBlue}));
 }
 
 TEST(BmpUncompressed, FourBitPixelsUseEachRowsPadding) {
-  TBmpFile file{.Width = 3, .Height = 2, .BitsPerPixel = 4, .Palette = {kBlack, kRed, kGreen, kBlue}};
+  TBmpFile file{
+      .Width = 3, .Height = 2, .BitsPerPixel = 4, .Palette = {kBlack, kRed, kGreen, kBlue}};
   file.Data = {0x12, 0x30, 0xEE, 0xEE,   // bottom row, padding filled with junk
                0x32, 0x10, 0x00, 0x00};  // top row
   EXPECT_EQ(Decode(file).Pixels, (TPixels{kBlue, kGreen, kRed, kRed, kGreen, kBlue}));
@@ -66,13 +68,15 @@ TEST(BmpUncompressed, FourBitPixelsUseEachRowsPadding) {
 
 TEST(BmpUncompressed, IndexBeyondAShortPaletteIsBlack) {
   // Two colours declared; index 5 would lie in the pixel data itself.
-  TBmpFile file{.Width = 2, .Height = 1, .BitsPerPixel = 4, .ColoursUsed = 2, .Palette = {kRed, kBlue}};
+  TBmpFile file{
+      .Width = 2, .Height = 1, .BitsPerPixel = 4, .ColoursUsed = 2, .Palette = {kRed, kBlue}};
   file.Data = {0x15, 0xFF, 0xFF, 0xFF};
   EXPECT_EQ(Decode(file).Pixels, (TPixels{kBlue, kBlack}));
 }
 
 TEST(BmpUncompressed, CorePaletteShorterThanTheDepthEndsAtThePixelData) {
-  TBmpFile file{.HeaderSize = 12, .Width = 2, .Height = 1, .BitsPerPixel = 8, .Palette = {kGrey, kGreen}};
+  TBmpFile file{
+      .HeaderSize = 12, .Width = 2, .Height = 1, .BitsPerPixel = 8, .Palette = {kGrey, kGreen}};
   file.Data = {1, 0, 0, 0};
   EXPECT_EQ(Decode(file).Pixels, (TPixels{kGreen, kGrey}));
 }
@@ -108,7 +112,10 @@ TEST(BmpUncompressed, ZeroWidthOrHeightGivesAnEmptyBitmap) {
 // ---- Bit fields ----
 
 TEST(BmpBitFields, MasksAfterAnInfoHeaderScaleEveryWidthToEightBits) {
-  TBmpFile file{.Width = 3, .Height = 1, .BitsPerPixel = 16, .Compression = kBiBitFields,
+  TBmpFile file{.Width = 3,
+                .Height = 1,
+                .BitsPerPixel = 16,
+                .Compression = kBiBitFields,
                 .Masks = {0xF800, 0x07E0, 0x001F}};
   // green 32 of 63, red 16 of 31, all channels full.
   file.Data = {0x00, 0x04, 0x00, 0x80, 0xFF, 0xFF, 0, 0};
@@ -116,28 +123,43 @@ TEST(BmpBitFields, MasksAfterAnInfoHeaderScaleEveryWidthToEightBits) {
 }
 
 TEST(BmpBitFields, WideChannelsAreScaledDown) {
-  TBmpFile file{.Width = 2, .Height = 1, .BitsPerPixel = 32, .Compression = kBiBitFields,
+  TBmpFile file{.Width = 2,
+                .Height = 1,
+                .BitsPerPixel = 32,
+                .Compression = kBiBitFields,
                 .Masks = {0x3FF00000, 0x000FFC00, 0x000003FF}};
   // red 1023 of 1023, blue 512 of 1023; then green 1 of 1023.
   const std::uint32_t first = 1023u << 20 | 512u;
   const std::uint32_t second = 1u << 10;
-  file.Data = {static_cast<std::uint8_t>(first), static_cast<std::uint8_t>(first >> 8),
-               static_cast<std::uint8_t>(first >> 16), static_cast<std::uint8_t>(first >> 24),
-               static_cast<std::uint8_t>(second), static_cast<std::uint8_t>(second >> 8), 0, 0};
+  file.Data = {static_cast<std::uint8_t>(first),
+               static_cast<std::uint8_t>(first >> 8),
+               static_cast<std::uint8_t>(first >> 16),
+               static_cast<std::uint8_t>(first >> 24),
+               static_cast<std::uint8_t>(second),
+               static_cast<std::uint8_t>(second >> 8),
+               0,
+               0};
   EXPECT_EQ(Decode(file).Pixels, (TPixels{0x8000FF, kBlack}));
 }
 
 TEST(BmpBitFields, MasksInsideFiftyTwoAndFiftySixByteHeaders) {
   for (const std::uint32_t size : {52u, 56u, 124u}) {
-    TBmpFile file{.HeaderSize = size, .Width = 1, .Height = 1, .BitsPerPixel = 16,
-                  .Compression = kBiBitFields, .Masks = {0x000F, 0x00F0, 0x0F00, 0xF000}};
+    TBmpFile file{.HeaderSize = size,
+                  .Width = 1,
+                  .Height = 1,
+                  .BitsPerPixel = 16,
+                  .Compression = kBiBitFields,
+                  .Masks = {0x000F, 0x00F0, 0x0F00, 0xF000}};
     file.Data = {0x0F, 0x08, 0, 0};  // red 15, green 0, blue 8 of 15, alpha 0
     EXPECT_EQ(Decode(file).Pixels, (TPixels{0x8800FF})) << size;
   }
 }
 
 TEST(BmpBitFields, AMissingChannelIsZeroAndAGappedMaskIsRefused) {
-  TBmpFile file{.Width = 1, .Height = 1, .BitsPerPixel = 32, .Compression = kBiBitFields,
+  TBmpFile file{.Width = 1,
+                .Height = 1,
+                .BitsPerPixel = 32,
+                .Compression = kBiBitFields,
                 .Masks = {0x00FF0000, 0, 0x000000FF}};
   file.Data = {0xFF, 0xFF, 0xFF, 0xFF};
   EXPECT_EQ(Decode(file).Pixels, (TPixels{0xFF00FF}));
@@ -148,7 +170,10 @@ TEST(BmpBitFields, AMissingChannelIsZeroAndAGappedMaskIsRefused) {
 // ---- Run-length encoding ----
 
 TEST(BmpRle8, RunsDeltasAndLineEndsLeaveUnwrittenPixelsAtEntryZero) {
-  TBmpFile file{.Width = 4, .Height = 3, .BitsPerPixel = 8, .Compression = kBiRle8,
+  TBmpFile file{.Width = 4,
+                .Height = 3,
+                .BitsPerPixel = 8,
+                .Compression = kBiRle8,
                 .Palette = {kGrey, kRed, kGreen, kBlue}};
   file.Data = {
       3, 1,              // bottom row: three red
@@ -159,32 +184,37 @@ TEST(BmpRle8, RunsDeltasAndLineEndsLeaveUnwrittenPixelsAtEntryZero) {
       0, 3, 2, 3, 1, 0,  // absolute run of three, padded to a word
       0, 1,              // end of bitmap
   };
-  EXPECT_EQ(Decode(file).Pixels, (TPixels{kGrey, kGreen, kBlue, kRed,   //
-                                          kGrey, kGrey, kGrey, kBlue,   //
+  EXPECT_EQ(Decode(file).Pixels, (TPixels{kGrey, kGreen, kBlue, kRed,  //
+                                          kGrey, kGrey, kGrey, kBlue,  //
                                           kRed, kRed, kRed, kGrey}));
 }
 
 TEST(BmpRle8, RunsPastTheEdgeAreClippedNotWrapped) {
-  TBmpFile file{.Width = 2, .Height = 2, .BitsPerPixel = 8, .Compression = kBiRle8, .Palette = {kGrey, kRed}};
+  TBmpFile file{
+      .Width = 2, .Height = 2, .BitsPerPixel = 8, .Compression = kBiRle8, .Palette = {kGrey, kRed}};
   file.Data = {200, 1, 0, 2, 250, 250, 5, 1, 0, 1};
   EXPECT_EQ(Decode(file).Pixels, (TPixels{kGrey, kGrey, kRed, kRed}));
 }
 
 TEST(BmpRle4, NibblesAlternateInRunsAndAbsoluteRunsArePadded) {
-  TBmpFile file{.Width = 5, .Height = 2, .BitsPerPixel = 4, .Compression = kBiRle4,
+  TBmpFile file{.Width = 5,
+                .Height = 2,
+                .BitsPerPixel = 4,
+                .Compression = kBiRle4,
                 .Palette = {kGrey, kRed, kGreen, kBlue}};
   file.Data = {
-      5, 0x12,                // bottom row: 1 2 1 2 1
-      0, 0,                   //
-      0, 3, 0x31, 0x20, 0, 0,  // absolute 3 1 2 in two bytes, padded to four
-      0, 1,
+      5, 0x12,                    // bottom row: 1 2 1 2 1
+      0, 0,                       // end of line
+      0, 3,    0x31, 0x20, 0, 0,  // absolute 3 1 2 in two bytes, padded to four
+      0, 1,                       // end of bitmap
   };
   EXPECT_EQ(Decode(file).Pixels, (TPixels{kBlue, kRed, kGreen, kGrey, kGrey,  //
                                           kRed, kGreen, kRed, kGreen, kRed}));
 }
 
 TEST(BmpRle, TopDownOrUnterminatedStreamsAreRefused) {
-  TBmpFile file{.Width = 2, .Height = -2, .BitsPerPixel = 8, .Compression = kBiRle8, .Palette = {kRed}};
+  TBmpFile file{
+      .Width = 2, .Height = -2, .BitsPerPixel = 8, .Compression = kBiRle8, .Palette = {kRed}};
   file.Data = {2, 0, 0, 1};
   EXPECT_THROW(Decode(file), EInvalidGraphic);
   file.Height = 2;
@@ -197,14 +227,29 @@ TEST(BmpRle, TopDownOrUnterminatedStreamsAreRefused) {
 
 std::vector<TBmpFile> SmallFiles() {
   TBmpFile rgb{.Width = 3, .Height = 2, .Data = std::vector<std::uint8_t>(24, 0x40)};
-  TBmpFile paletted{.Width = 3, .Height = 2, .BitsPerPixel = 4, .Palette = {kRed, kBlue},
+  TBmpFile paletted{.Width = 3,
+                    .Height = 2,
+                    .BitsPerPixel = 4,
+                    .Palette = {kRed, kBlue},
                     .Data = {0x10, 0x10, 0, 0, 0x01, 0x10, 0, 0}};
-  TBmpFile core{.HeaderSize = 12, .Width = 9, .Height = 1, .BitsPerPixel = 1, .Palette = {kRed, kBlue},
+  TBmpFile core{.HeaderSize = 12,
+                .Width = 9,
+                .Height = 1,
+                .BitsPerPixel = 1,
+                .Palette = {kRed, kBlue},
                 .Data = {0xAA, 0x80, 0, 0}};
-  TBmpFile rle{.Width = 4, .Height = 2, .BitsPerPixel = 8, .Compression = kBiRle8, .Palette = {kRed, kBlue},
+  TBmpFile rle{.Width = 4,
+               .Height = 2,
+               .BitsPerPixel = 8,
+               .Compression = kBiRle8,
+               .Palette = {kRed, kBlue},
                .Data = {4, 1, 0, 0, 0, 3, 1, 0, 1, 0, 0, 1}};
-  TBmpFile fields{.Width = 1, .Height = 1, .BitsPerPixel = 16, .Compression = kBiBitFields,
-                  .Masks = {0xF800, 0x07E0, 0x001F}, .Data = {1, 2, 0, 0}};
+  TBmpFile fields{.Width = 1,
+                  .Height = 1,
+                  .BitsPerPixel = 16,
+                  .Compression = kBiBitFields,
+                  .Masks = {0xF800, 0x07E0, 0x001F},
+                  .Data = {1, 2, 0, 0}};
   return {rgb, paletted, core, rle, fields};
 }
 
@@ -213,8 +258,10 @@ TEST(BmpRefused, EveryShorterPrefixOfAGoodFileIsRefused) {
     const auto bytes = file.Bytes();
     ASSERT_NO_THROW(DecodeBmp(bytes));
     for (std::size_t length = 0; length < bytes.size(); ++length) {
-      const std::vector<std::uint8_t> prefix(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
-      EXPECT_THROW(DecodeBmp(prefix), EInvalidGraphic) << "length " << length << " of " << bytes.size();
+      const std::vector<std::uint8_t> prefix(bytes.begin(),
+                                             bytes.begin() + static_cast<std::ptrdiff_t>(length));
+      EXPECT_THROW(DecodeBmp(prefix), EInvalidGraphic)
+          << "length " << length << " of " << bytes.size();
     }
   }
 }
@@ -224,10 +271,11 @@ TEST(BmpRefused, AbsurdSizesBeforeAnythingIsAllocated) {
   const TBmpFile tooMany{.Width = 20000, .Height = 20000};
   const TBmpFile tooTall{.Width = 1, .Height = -100000};
   const TBmpFile negativeWidth{.Width = -4, .Height = 4};
-  const TBmpFile hugeCompressed{.Width = 16384, .Height = 16385, .BitsPerPixel = 8, .Compression = kBiRle8,
-                                .Data = {0, 1}};
+  const TBmpFile hugeCompressed{
+      .Width = 16384, .Height = 16385, .BitsPerPixel = 8, .Compression = kBiRle8, .Data = {0, 1}};
   const TBmpFile moreDataThanTheFileHolds{.Width = 16000, .Height = 16000, .Data = {1, 2, 3}};
-  for (const auto& file : {tooWide, tooMany, tooTall, negativeWidth, hugeCompressed, moreDataThanTheFileHolds}) {
+  for (const auto& file :
+       {tooWide, tooMany, tooTall, negativeWidth, hugeCompressed, moreDataThanTheFileHolds}) {
     EXPECT_THROW(Decode(file), EInvalidGraphic) << file.Width << " x " << file.Height;
   }
 }
@@ -236,12 +284,17 @@ TEST(BmpRefused, FormatsThePlatformDoesNotRead) {
   const TBmpFile unknownHeader{.HeaderSize = 64, .Width = 1, .Height = 1, .Data = {0, 0, 0, 0}};
   const TBmpFile oddDepth{.Width = 1, .Height = 1, .BitsPerPixel = 7, .Data = {0, 0, 0, 0}};
   const TBmpFile jpeg{.Width = 1, .Height = 1, .Compression = 4, .Data = {0, 0, 0, 0}};
-  const TBmpFile rle8AtFourBits{.Width = 1, .Height = 1, .BitsPerPixel = 4, .Compression = kBiRle8,
-                                .Data = {0, 1}};
-  const TBmpFile fieldsAt24Bits{.Width = 1, .Height = 1, .Compression = kBiBitFields,
-                                .Masks = {0xFF, 0xFF00, 0xFF0000}, .Data = {0, 0, 0, 0}};
-  const TBmpFile coreAt16Bits{.HeaderSize = 12, .Width = 1, .Height = 1, .BitsPerPixel = 16, .Data = {0, 0, 0, 0}};
-  for (const auto& file : {unknownHeader, oddDepth, jpeg, rle8AtFourBits, fieldsAt24Bits, coreAt16Bits}) {
+  const TBmpFile rle8AtFourBits{
+      .Width = 1, .Height = 1, .BitsPerPixel = 4, .Compression = kBiRle8, .Data = {0, 1}};
+  const TBmpFile fieldsAt24Bits{.Width = 1,
+                                .Height = 1,
+                                .Compression = kBiBitFields,
+                                .Masks = {0xFF, 0xFF00, 0xFF0000},
+                                .Data = {0, 0, 0, 0}};
+  const TBmpFile coreAt16Bits{
+      .HeaderSize = 12, .Width = 1, .Height = 1, .BitsPerPixel = 16, .Data = {0, 0, 0, 0}};
+  for (const auto& file :
+       {unknownHeader, oddDepth, jpeg, rle8AtFourBits, fieldsAt24Bits, coreAt16Bits}) {
     EXPECT_THROW(Decode(file), EInvalidGraphic) << file.HeaderSize << "/" << file.BitsPerPixel;
   }
 }
@@ -252,7 +305,8 @@ TEST(BmpRefused, OffsetsOutsideTheFileOrInsideTheHeader) {
   EXPECT_THROW(Decode(file), EInvalidGraphic);
   file.PixelOffset = 20;
   EXPECT_THROW(Decode(file), EInvalidGraphic);
-  TBmpFile palette{.Width = 1, .Height = 1, .BitsPerPixel = 8, .ColoursUsed = 1000000, .Data = {0, 0, 0, 0}};
+  TBmpFile palette{
+      .Width = 1, .Height = 1, .BitsPerPixel = 8, .ColoursUsed = 1000000, .Data = {0, 0, 0, 0}};
   EXPECT_NO_THROW(Decode(palette));  // declared colours beyond 2^8 are capped, not read
 }
 
@@ -267,11 +321,13 @@ TEST(BmpRefused, GarbageIsRefusedOrReadWithinItsBounds) {
     }
     try {
       const auto image = DecodeBmp(bytes);
-      EXPECT_EQ(image.Pixels.size(), static_cast<std::size_t>(image.Width) * static_cast<std::size_t>(image.Height));
+      EXPECT_EQ(image.Pixels.size(),
+                static_cast<std::size_t>(image.Width) * static_cast<std::size_t>(image.Height));
     } catch (const EInvalidGraphic&) {
     }
   }
-  const std::vector<std::uint8_t> notABitmap{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const std::vector<std::uint8_t> notABitmap{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0,
+                                             0,   0,   0,   0,   0,   0,   0, 0, 0};
   EXPECT_THROW(DecodeBmp(notABitmap), EInvalidGraphic);
 }
 

@@ -17,7 +17,9 @@ constexpr int kHeight = 4;
 
 enum class TSource { ManyColours, EightColours, BlackAndWhite };
 
-std::uint32_t Rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) { return r | g << 8 | b << 16; }
+std::uint32_t Rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+  return r | g << 8 | b << 16;
+}
 
 // 28 different colours: too many for a 4-bit palette.
 std::vector<std::uint32_t> ManyColours() {
@@ -88,7 +90,8 @@ struct TStoredFormat {
 // the test is about.
 TStoredFormat StoredFormat(const std::vector<std::uint8_t>& file) {
   auto u32 = [&](std::size_t at) {
-    return std::uint32_t{file[at]} | file[at + 1] << 8 | file[at + 2] << 16 | std::uint32_t{file[at + 3]} << 24;
+    return std::uint32_t{file[at]} | file[at + 1] << 8 | file[at + 2] << 16 |
+           std::uint32_t{file[at + 3]} << 24;
   };
   const std::uint32_t size = u32(14);
   if (size == 12) return {size, static_cast<std::uint16_t>(file[24] | file[25] << 8), 0};
@@ -99,14 +102,15 @@ class BmpToolVariants : public testing::TestWithParam<TVariant> {};
 
 TEST_P(BmpToolVariants, DecodeToTheSourcePixels) {
   const TVariant& variant = GetParam();
-  ASSERT_STRNE(KOLMIRA_IMAGEMAGICK_CONVERT, "") << "ImageMagick's convert is needed (scripts/install-deps.sh)";
+  ASSERT_STRNE(KOLMIRA_IMAGEMAGICK_CONVERT, "")
+      << "ImageMagick's convert is needed (scripts/install-deps.sh)";
   const files_test::TTempDir dir;
   const auto source = PixelsOf(variant.Source);
   const std::string ppm = dir.File("source.ppm");
   const std::string bmp = dir.File("out.bmp");
   WritePpm(ppm, source);
-  const std::string command = std::string(KOLMIRA_IMAGEMAGICK_CONVERT) + " '" + ppm + "' " + variant.Options +
-                              " " + variant.Coder + ":'" + bmp + "'";
+  const std::string command = std::string(KOLMIRA_IMAGEMAGICK_CONVERT) + " '" + ppm + "' " +
+                              variant.Options + " " + variant.Coder + ":'" + bmp + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
   const auto stored = StoredFormat(files_test::ReadBytes(bmp));
@@ -135,14 +139,18 @@ const TVariant kVariants[] = {
     {"Core1", TSource::BlackAndWhite, "-monochrome", "BMP2", 12, 1, 0},
     {"V5Rgb565", TSource::EightColours, "-define bmp:subtype=RGB565", "BMP", 124, 16, 3},
     {"V5Rgb555", TSource::EightColours, "-define bmp:subtype=RGB555", "BMP", 124, 16, 3},
-    {"V5Argb4444", TSource::EightColours, "-alpha on -define bmp:subtype=ARGB4444", "BMP", 124, 16, 3},
-    {"V5Argb1555", TSource::EightColours, "-alpha on -define bmp:subtype=ARGB1555", "BMP", 124, 16, 3},
+    {"V5Argb4444", TSource::EightColours, "-alpha on -define bmp:subtype=ARGB4444", "BMP", 124, 16,
+     3},
+    {"V5Argb1555", TSource::EightColours, "-alpha on -define bmp:subtype=ARGB1555", "BMP", 124, 16,
+     3},
     {"V5Argb32", TSource::ManyColours, "-alpha on", "BMP", 124, 32, 3},
-    {"V5HalfTransparent32", TSource::ManyColours, "-alpha on -channel A -evaluate set 50% +channel", "BMP", 124,
-     32, 3},
+    {"V5HalfTransparent32", TSource::ManyColours, "-alpha on -channel A -evaluate set 50% +channel",
+     "BMP", 124, 32, 3},
 };
 
 INSTANTIATE_TEST_SUITE_P(ImageMagick, BmpToolVariants, testing::ValuesIn(kVariants),
-                         [](const testing::TestParamInfo<TVariant>& info) { return info.param.Name; });
+                         [](const testing::TestParamInfo<TVariant>& info) {
+                           return info.param.Name;
+                         });
 
 }  // namespace

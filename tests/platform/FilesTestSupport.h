@@ -19,7 +19,8 @@ namespace files_test {
 class TTempDir {
  public:
   TTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kolmira-files-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "kolmira-files-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
     FPath = pattern;
   }
@@ -39,7 +40,8 @@ class TTempDir {
 
 inline void WriteBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 inline void WriteText(const std::string& path, const std::string& text) {

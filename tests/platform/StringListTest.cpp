@@ -41,8 +41,8 @@ TEST(CommaTextOption, DirectionItemAmongOthers) {
 
 TEST(CommaTextColors, ListsOfColoursAsTheControllerCountsThem) {
   EXPECT_EQ(SplitCommaText("255,65535"), (TItems{"255", "65535"}));
-  const auto defaults = SplitCommaText(
-      "16776960,16776960,16776960,16776960,16776960,16776960,65535,65535,255,255");
+  const auto defaults =
+      SplitCommaText("16776960,16776960,16776960,16776960,16776960,16776960,65535,65535,255,255");
   EXPECT_EQ(defaults.size(), 10u);
   EXPECT_EQ(defaults[6], "65535");
   EXPECT_EQ(SplitCommaText("1,2,3,4,5,6,7,8,9,10,11,12").size(), 12u);

@@ -15,7 +15,8 @@ namespace {
 // Makes a directory current for one test and restores the previous one.
 class TCurrentDirScope {
  public:
-  explicit TCurrentDirScope(const std::filesystem::path& dir) : FSaved(std::filesystem::current_path()) {
+  explicit TCurrentDirScope(const std::filesystem::path& dir)
+      : FSaved(std::filesystem::current_path()) {
     std::filesystem::current_path(dir);
   }
   ~TCurrentDirScope() { std::filesystem::current_path(FSaved); }
@@ -124,8 +125,9 @@ TEST(StrToIntDef, DecimalAndHexadecimalWithinThirtyTwoBits) {
 }
 
 TEST(StrToIntDef, AnythingElseGivesTheDefault) {
-  for (const char* text : {"", " ", "-", "+", "$", "0x", "12abc", "12 ", "1.5", "x1F", "$1G", "2147483648",
-                           "-2147483649", "$100000000", "99999999999999999999", "--1", "1e3", "٣"}) {
+  for (const char* text :
+       {"", " ", "-", "+", "$", "0x", "12abc", "12 ", "1.5", "x1F", "$1G", "2147483648",
+        "-2147483649", "$100000000", "99999999999999999999", "--1", "1e3", "٣"}) {
     EXPECT_EQ(StrToIntDef(text, -9), -9) << '"' << text << '"';
   }
 }
@@ -139,10 +141,12 @@ TEST(IntToStr, Decimal) {
 
 TEST(Format, TheReportAndErrorTexts) {
   const HRESULT noInterface = static_cast<std::int32_t>(0x80004002u);
-  EXPECT_EQ(Format("IKIVOControl Interface Error[%x]", {noInterface}), "IKIVOControl Interface Error[80004002]");
+  EXPECT_EQ(Format("IKIVOControl Interface Error[%x]", {noInterface}),
+            "IKIVOControl Interface Error[80004002]");
   EXPECT_EQ(Format("[%x]", {0x1A}), "[1A]");
   EXPECT_EQ(Format("%s @ %s/%d", {"intf != 0", "Kivo.pas", 1602}), "intf != 0 @ Kivo.pas/1602");
-  EXPECT_EQ(Format("'%s': %s @ %s/%d", {std::string("call"), "text\r\n", "f", -3}), "'call': text\r\n @ f/-3");
+  EXPECT_EQ(Format("'%s': %s @ %s/%d", {std::string("call"), "text\r\n", "f", -3}),
+            "'call': text\r\n @ f/-3");
   EXPECT_EQ(Format("100%% %s", {"done"}), "100% done");
 }
 
