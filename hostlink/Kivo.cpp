@@ -20,7 +20,8 @@ using namespace Kivo_tlb;
 
 namespace {
 
-constexpr const char* AppPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KIVO.EXE";
+constexpr const char* AppPathsKey =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KIVO.EXE";
 constexpr const char* UserKey = "Software\\SOLVANE\\KIVO";
 constexpr const char* RefusalMessage =
     "このバージョンのKIVOには対応していません\n対応版をお使いください";
@@ -149,7 +150,8 @@ bool TKIVO::QueryInterfaces(const TComPtr<IUnknown>& Object) {
     ShowBindError(Format(Message, {static_cast<DWORD>(Result)}));
     return true;
   };
-  if (failed(Object.QueryInterface(IID_IKIVOControl, control), "IKIVOControl Interface Error[%x]") ||
+  if (failed(Object.QueryInterface(IID_IKIVOControl, control),
+             "IKIVOControl Interface Error[%x]") ||
       failed(Object.QueryInterface(IID_IKIVOPlayList, playList),
              "IKIVOPlayList Interface Error[%x]") ||
       failed(Object.QueryInterface(IID_IKIVOLyrics, lyrics), "IKIVOLyrics Interface Error[%x]") ||
@@ -178,9 +180,8 @@ void TKIVO::Bind() {
     {
       TComPtr<IKIVOControl> control = HeldInterface(FControl);
       LONG handle = 0;
-      if (control &&
-          SUCCEEDED(CheckResult(control->get_Handle(&handle),
-                                "this->get_Handle((long*)&Value)", "Kivo_tlb.h", 1622)))
+      if (control && SUCCEEDED(CheckResult(control->get_Handle(&handle),
+                                           "this->get_Handle((long*)&Value)", "Kivo_tlb.h", 1622)))
         HostWindow = WindowFromValue(handle);
     }
     ClearMenuList();
@@ -271,7 +272,8 @@ void TKIVO::SetAutoLink(bool Value) {
 bool TKIVO::Post(int Msg, int WParam, int LParam) {
   if (HostWindow == nullptr && GetKIVOHandle() == nullptr) return false;
   const auto post = [&] {
-    return PostMessageA(HostWindow, static_cast<UINT>(Msg), static_cast<WPARAM>(static_cast<DWORD>(WParam)),
+    return PostMessageA(HostWindow, static_cast<UINT>(Msg),
+                        static_cast<WPARAM>(static_cast<DWORD>(WParam)),
                         static_cast<LPARAM>(LParam)) != FALSE;
   };
   if (post()) return true;
@@ -282,10 +284,9 @@ bool TKIVO::Post(int Msg, int WParam, int LParam) {
 int TKIVO::Request(int Msg, int WParam, int LParam) {
   if (GetKIVOHandle() == nullptr) return 0;
   std::uintptr_t result = 0;
-  if (SendMessageTimeoutA(HostWindow, static_cast<UINT>(Msg),
-                          static_cast<WPARAM>(static_cast<DWORD>(WParam)),
-                          static_cast<LPARAM>(LParam), SMTO_BLOCK | SMTO_ABORTIFHUNG, SendTimeout,
-                          &result) == 0)
+  if (SendMessageTimeoutA(
+          HostWindow, static_cast<UINT>(Msg), static_cast<WPARAM>(static_cast<DWORD>(WParam)),
+          static_cast<LPARAM>(LParam), SMTO_BLOCK | SMTO_ABORTIFHUNG, SendTimeout, &result) == 0)
     return 0;
   return static_cast<int>(result);
 }

@@ -23,7 +23,9 @@ DWORD NotificationClass(DWORD WParam) {
 }
 
 int LowWord(int Value) { return static_cast<std::uint16_t>(Value & 0xFFFF); }
-int HighWord(int Value) { return static_cast<std::uint16_t>((static_cast<DWORD>(Value) >> 16) & 0xFFFF); }
+int HighWord(int Value) {
+  return static_cast<std::uint16_t>((static_cast<DWORD>(Value) >> 16) & 0xFFFF);
+}
 int SignedLowWord(int Value) { return static_cast<std::int16_t>(LowWord(Value)); }
 int SignedHighWord(int Value) { return static_cast<std::int16_t>(HighWord(Value)); }
 
@@ -44,12 +46,23 @@ void TKIVO::KIVOHandler(WPARAM WParam, LPARAM LParam) {
   const DWORD notificationClass = NotificationClass(wParam);
   const DWORD subCode = wParam & 0xFFFF;
   switch (notificationClass) {
-    case ClassOpen: NotifyOpen(WindowFromValue(lParam)); break;
-    case ClassClose: NotifyClose(lParam); break;
-    case ClassRun: NotifyRun(lParam); break;
-    case ClassAbort: NotifyAbort(); break;
-    case ClassUser: NotifyUser(subCode, lParam); break;
-    default: break;
+    case ClassOpen:
+      NotifyOpen(WindowFromValue(lParam));
+      break;
+    case ClassClose:
+      NotifyClose(lParam);
+      break;
+    case ClassRun:
+      NotifyRun(lParam);
+      break;
+    case ClassAbort:
+      NotifyAbort();
+      break;
+    case ClassUser:
+      NotifyUser(subCode, lParam);
+      break;
+    default:
+      break;
   }
   // Tested after the classes above: an open notification may just have
   // bound the component.
@@ -60,18 +73,41 @@ void TKIVO::KIVOHandler(WPARAM WParam, LPARAM LParam) {
 void TKIVO::DispatchBoundClass(DWORD Class, DWORD SubCode, WPARAM WParam, LPARAM LParam) {
   const auto lParam = static_cast<int>(LParam);
   switch (Class) {
-    case ClassPlayStatus: NotifyPlayStatus(lParam); break;
-    case ClassTimer: NotifyTimer(lParam); break;
-    case ClassCounter: NotifyCounter(lParam); break;
-    case ClassPosition: NotifyPosition(lParam); break;
-    case ClassVolume: NotifyVolume(LowWord(lParam), HighWord(lParam)); break;
-    case ClassLyrics: NotifyLyrics(lParam); break;
-    case ClassMove: NotifyMove(SignedLowWord(lParam), SignedHighWord(lParam)); break;
-    case ClassMenu: NotifyMenu(lParam); break;
-    case ClassSpeana: NotifySpeana(static_cast<int>(static_cast<DWORD>(WParam)), lParam); break;
-    case ClassButton: NotifyButton(static_cast<int>(SubCode), lParam); break;
-    case ClassStatus: NotifyStatus(static_cast<int>(SubCode), lParam); break;
-    default: break;
+    case ClassPlayStatus:
+      NotifyPlayStatus(lParam);
+      break;
+    case ClassTimer:
+      NotifyTimer(lParam);
+      break;
+    case ClassCounter:
+      NotifyCounter(lParam);
+      break;
+    case ClassPosition:
+      NotifyPosition(lParam);
+      break;
+    case ClassVolume:
+      NotifyVolume(LowWord(lParam), HighWord(lParam));
+      break;
+    case ClassLyrics:
+      NotifyLyrics(lParam);
+      break;
+    case ClassMove:
+      NotifyMove(SignedLowWord(lParam), SignedHighWord(lParam));
+      break;
+    case ClassMenu:
+      NotifyMenu(lParam);
+      break;
+    case ClassSpeana:
+      NotifySpeana(static_cast<int>(static_cast<DWORD>(WParam)), lParam);
+      break;
+    case ClassButton:
+      NotifyButton(static_cast<int>(SubCode), lParam);
+      break;
+    case ClassStatus:
+      NotifyStatus(static_cast<int>(SubCode), lParam);
+      break;
+    default:
+      break;
   }
 }
 
@@ -141,7 +177,8 @@ void TKIVO::NotifySpeana(int WParam, int LParam) {
   const auto high = static_cast<DWORD>(WParam);
   const auto low = static_cast<DWORD>(LParam);
   std::array<int, 10> levels{};
-  for (unsigned band = 0; band < 8; ++band) levels[band] = static_cast<int>((low >> (4 * band)) & 15);
+  for (unsigned band = 0; band < 8; ++band)
+    levels[band] = static_cast<int>((low >> (4 * band)) & 15);
   levels[8] = static_cast<int>(high & 15);
   levels[9] = static_cast<int>((high >> 4) & 15);
   OnSpeana(this, levels.data());
@@ -163,37 +200,77 @@ void TKIVO::RaiseStatusEvent(int Code, int Value) {
     if (Event.Assigned()) Event(this);
   };
   switch (Code) {
-    case 1: flag(OnVisible); break;
-    case 2: flag(OnActive); break;
-    case 3: flag(OnMinimize); break;
-    case 4: flag(OnStayOnTop); break;
-    case 5: flag(OnRepeat); break;
-    case 6: flag(OnRandom); break;
-    case 7: flag(OnDisplayTime); break;
-    case 8: param(OnDisplayTrack); break;
-    case 9: param(OnDisplayTitle); break;
+    case 1:
+      flag(OnVisible);
+      break;
+    case 2:
+      flag(OnActive);
+      break;
+    case 3:
+      flag(OnMinimize);
+      break;
+    case 4:
+      flag(OnStayOnTop);
+      break;
+    case 5:
+      flag(OnRepeat);
+      break;
+    case 6:
+      flag(OnRandom);
+      break;
+    case 7:
+      flag(OnDisplayTime);
+      break;
+    case 8:
+      param(OnDisplayTrack);
+      break;
+    case 9:
+      param(OnDisplayTitle);
+      break;
     case 10:
       if (OnDisplayDevice.Assigned()) OnDisplayDevice(this, static_cast<TKIVODeviceType>(Value));
       break;
-    case 11: param(OnDisplayTimer); break;
-    case 12: notify(OnDisplayCaption); break;
-    case 13: param(OnChangeVolume); break;
-    case 14: param(OnOpenTrack); break;
-    case 15: param(OnCloseTrack); break;
+    case 11:
+      param(OnDisplayTimer);
+      break;
+    case 12:
+      notify(OnDisplayCaption);
+      break;
+    case 13:
+      param(OnChangeVolume);
+      break;
+    case 14:
+      param(OnOpenTrack);
+      break;
+    case 15:
+      param(OnCloseTrack);
+      break;
     case 16:
       FLyricsList->Clear();
       notify(OnLoadLyrics);
       break;
-    case 17: notify(OnSaveKIVOini); break;
-    case 18: notify(OnDesign); break;
-    case 21: param(OnChangePlayList); break;
+    case 17:
+      notify(OnSaveKIVOini);
+      break;
+    case 18:
+      notify(OnDesign);
+      break;
+    case 21:
+      param(OnChangePlayList);
+      break;
     case 22:
       if (OnDisplayMenu.Assigned())
         if (TKIVOMenu* menu = GetMenu(Value)) OnDisplayMenu(menu);
       break;
-    case 25: param(OnClick); break;
-    case 26: param(OnDblClick); break;
-    case 27: NotifyDeleteMenu(Value); break;
+    case 25:
+      param(OnClick);
+      break;
+    case 26:
+      param(OnDblClick);
+      break;
+    case 27:
+      NotifyDeleteMenu(Value);
+      break;
     case 28:
       if (OnChangeDisplayMode.Assigned())
         OnChangeDisplayMode(this, static_cast<TKIVODisplayMode>(Value));
@@ -201,8 +278,11 @@ void TKIVO::RaiseStatusEvent(int Code, int Value) {
     case 30:
       if (OnMoved.Assigned()) OnMoved(this, SignedLowWord(Value), SignedHighWord(Value));
       break;
-    case 31: param(OnAdjustLevel); break;
-    default: break;
+    case 31:
+      param(OnAdjustLevel);
+      break;
+    default:
+      break;
   }
 }
 

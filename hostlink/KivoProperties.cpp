@@ -42,14 +42,12 @@ Result TKIVO::ReadLong(HRESULT (IKIVOControl::*Read)(LONG*), const char* CallTex
   return static_cast<Result>(value);
 }
 
-bool TKIVO::ReadBool(HRESULT (IKIVOControl::*Read)(VARIANT_BOOL*), const char* CallText,
-                     int Line) {
+bool TKIVO::ReadBool(HRESULT (IKIVOControl::*Read)(VARIANT_BOOL*), const char* CallText, int Line) {
   if (!Bound) return false;
   const TComPtr<IKIVOControl> control = HeldInterface(FControl);
   if (!control) return false;
   VARIANT_BOOL value = VARIANT_FALSE;
-  if (FAILED(CheckResult((control.Get()->*Read)(&value), CallText, ResultFile, Line)))
-    return false;
+  if (FAILED(CheckResult((control.Get()->*Read)(&value), CallText, ResultFile, Line))) return false;
   return value != 0;
 }
 
@@ -81,8 +79,7 @@ int TKIVO::GetHeight() {
 }
 
 bool TKIVO::GetVisible() {
-  return ReadLong(&IKIVOControl::get_Visible, "this->get_Visible((long*)&Value)", __LINE__,
-                  false);
+  return ReadLong(&IKIVOControl::get_Visible, "this->get_Visible((long*)&Value)", __LINE__, false);
 }
 void TKIVO::SetVisible(bool Value) { Command(&IKIVOControl::set_Visible, ToFlag(Value)); }
 
@@ -152,8 +149,7 @@ void TKIVO::SetRemainTime(bool Value) {
 }
 
 bool TKIVO::GetOnTimer() {
-  return ReadBool(&IKIVOControl::get_OnTimer, "this->get_OnTimer((VARIANT_BOOL*)&Value)",
-                  __LINE__);
+  return ReadBool(&IKIVOControl::get_OnTimer, "this->get_OnTimer((VARIANT_BOOL*)&Value)", __LINE__);
 }
 void TKIVO::SetOnTimer(bool Value) { Command(&IKIVOControl::set_OnTimer, ToVariantBool(Value)); }
 
@@ -188,8 +184,7 @@ int TKIVO::GetRecLevel() {
 void TKIVO::SetRecLevel(int Value) { Command(&IKIVOControl::set_RecLevel, LONG{Value}); }
 
 int TKIVO::GetRate() {
-  return ReadLong(&IKIVOControl::get_Rate, "this->get_Rate((long*)&Value)", __LINE__,
-                  UnboundLevel);
+  return ReadLong(&IKIVOControl::get_Rate, "this->get_Rate((long*)&Value)", __LINE__, UnboundLevel);
 }
 void TKIVO::SetRate(int Value) { Command(&IKIVOControl::set_Rate, LONG{Value}); }
 
@@ -233,7 +228,9 @@ void TKIVO::Rewind(bool Value) { Command(&IKIVOControl::Rewind, ToFlag(Value)); 
 void TKIVO::Next() { Command(&IKIVOControl::Next); }
 void TKIVO::Back() { Command(&IKIVOControl::Back); }
 void TKIVO::Eject() { Command(&IKIVOControl::Eject); }
-void TKIVO::Seek(int Value1, int Value2) { Command(&IKIVOControl::Seek, LONG{Value1}, LONG{Value2}); }
+void TKIVO::Seek(int Value1, int Value2) {
+  Command(&IKIVOControl::Seek, LONG{Value1}, LONG{Value2});
+}
 void TKIVO::Click(int Value) { Command(&IKIVOControl::Click, LONG{Value}); }
 void TKIVO::KeyDown(std::uint16_t Key, TShiftState Shift) {
   Command(&IKIVOControl::KeyDown, LONG{Key}, ShiftBits(Shift));
@@ -299,9 +296,9 @@ void TKIVO::GetSpeana(int* Level) {
   std::array<LONG, 10> levels{};
   if (Bound) {
     const TComPtr<IKIVOControl> control = HeldInterface(FControl);
-    if (control && FAILED(control->GetSpeana(&levels[0], &levels[1], &levels[2], &levels[3],
-                                             &levels[4], &levels[5], &levels[6], &levels[7],
-                                             &levels[8], &levels[9])))
+    if (control &&
+        FAILED(control->GetSpeana(&levels[0], &levels[1], &levels[2], &levels[3], &levels[4],
+                                  &levels[5], &levels[6], &levels[7], &levels[8], &levels[9])))
       levels.fill(0);
   }
   if (Level == nullptr) return;

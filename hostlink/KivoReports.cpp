@@ -21,10 +21,10 @@ int ShowReport(const std::string& Text, const std::string& Caption) {
 // the system has none.
 std::string SystemText(HRESULT Result) {
   char* buffer = nullptr;
-  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                      nullptr, static_cast<DWORD>(Result),
-                                      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                      reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
+                     static_cast<DWORD>(Result), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                     reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
   if (length == 0 || buffer == nullptr) return {};
   std::string text(buffer, length);
   LocalFree(buffer);
@@ -33,8 +33,8 @@ std::string SystemText(HRESULT Result) {
 
 }  // namespace
 
-std::string ComposeResultText(HRESULT Result, const std::string& CallText,
-                              const std::string& File, int Line) {
+std::string ComposeResultText(HRESULT Result, const std::string& CallText, const std::string& File,
+                              int Line) {
   const std::string system = SystemText(Result);
   if (!system.empty()) return Format("'%s': %s @ %s/%d", {CallText, system, File, Line});
   return Format("(%s) Error: %x (%d) @ %s/%d",

@@ -10,12 +10,11 @@
 
 // The text a failed result is reported with: the system's text for the
 // code when it has one, else the code in hexadecimal and decimal.
-std::string ComposeResultText(HRESULT Result, const std::string& CallText,
-                              const std::string& File, int Line);
+std::string ComposeResultText(HRESULT Result, const std::string& CallText, const std::string& File,
+                              int Line);
 
 void AssertReport(const std::string& Condition, const std::string& File, int Line);
 
 // Returns the result unchanged; shows the result report first when it is a
 // failure.
-HRESULT CheckResult(HRESULT Result, const std::string& CallText, const std::string& File,
-                    int Line);
+HRESULT CheckResult(HRESULT Result, const std::string& CallText, const std::string& File, int Line);

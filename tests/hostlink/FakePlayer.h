@@ -139,10 +139,8 @@ class TFakePlayer final : public IKIVOControl,
 #define KIVO_FAKE_LONG_WRITE(Name) \
   HRESULT set_##Name(LONG Value) override { return Record("set_" #Name, {Value}); }
 #define KIVO_FAKE_LONG(Name) KIVO_FAKE_LONG_READ(Name) KIVO_FAKE_LONG_WRITE(Name)
-#define KIVO_FAKE_BOOL_READ(Name)                \
-  HRESULT get_##Name(VARIANT_BOOL* Value) override { \
-    return ReadBool("get_" #Name, #Name, Value);     \
-  }
+#define KIVO_FAKE_BOOL_READ(Name) \
+  HRESULT get_##Name(VARIANT_BOOL* Value) override { return ReadBool("get_" #Name, #Name, Value); }
 #define KIVO_FAKE_BOOL(Name) \
   KIVO_FAKE_BOOL_READ(Name)  \
   HRESULT set_##Name(VARIANT_BOOL Value) override { return Record("set_" #Name, {Value}); }
@@ -191,8 +189,7 @@ class TFakePlayer final : public IKIVOControl,
   KIVO_FAKE_LONG(OffTime)
   KIVO_FAKE_BOOL(ShutDownRecord)
   KIVO_FAKE_LONG(RecLevel)
-  HRESULT Attach(LONG Instance, LONG ProcessId, LONG Window, LONG* State,
-                 LONG* Reserved) override {
+  HRESULT Attach(LONG Instance, LONG ProcessId, LONG Window, LONG* State, LONG* Reserved) override {
     *State = AttachState;
     *Reserved = 0;
     return Record("Attach", {Instance, ProcessId, Window});
@@ -226,9 +223,8 @@ class TFakePlayer final : public IKIVOControl,
   KIVO_FAKE_COMMAND(ShowToolMenu)
   HRESULT Click(LONG Value) override { return Record("Click", {Value}); }
   HRESULT KeyDown(LONG Key, LONG Shift) override { return Record("KeyDown", {Key, Shift}); }
-  HRESULT GetText(BSTR* Text, LONG* Code, VARIANT_BOOL* Flag1, VARIANT_BOOL* Flag2,
-                  BSTR* FontName, LONG* Charset, LONG* Size, LONG* Style, LONG* Color,
-                  LONG* Value) override {
+  HRESULT GetText(BSTR* Text, LONG* Code, VARIANT_BOOL* Flag1, VARIANT_BOOL* Flag2, BSTR* FontName,
+                  LONG* Charset, LONG* Size, LONG* Style, LONG* Color, LONG* Value) override {
     const HRESULT result = Record("GetText", {});
     if (!Answers(result)) return result;
     const TTextAnswer& a = DisplayText;
@@ -251,8 +247,8 @@ class TFakePlayer final : public IKIVOControl,
     *Right = Volumes[1];
     return result;
   }
-  HRESULT GetSpeana(LONG* L0, LONG* L1, LONG* L2, LONG* L3, LONG* L4, LONG* L5, LONG* L6,
-                    LONG* L7, LONG* L8, LONG* L9) override {
+  HRESULT GetSpeana(LONG* L0, LONG* L1, LONG* L2, LONG* L3, LONG* L4, LONG* L5, LONG* L6, LONG* L7,
+                    LONG* L8, LONG* L9) override {
     const HRESULT result = Record("GetSpeana", {});
     if (!Answers(result)) return result;
     LONG* out[10] = {L0, L1, L2, L3, L4, L5, L6, L7, L8, L9};
@@ -300,9 +296,9 @@ class TFakePlayer final : public IKIVOControl,
   HRESULT Add(BSTR FileName) override { return Record("Add", {}, {FileName}); }
   HRESULT Load(BSTR FileName) override { return Record("Load", {}, {FileName}); }
   HRESULT Save(BSTR FileName) override { return Record("Save", {}, {FileName}); }
-  HRESULT GetTrackInfo(LONG Index, BSTR* Text1, BSTR* Text2, BSTR* Path, BSTR* Text4,
-                       BSTR* Text5, LONG* Number1, LONG* Number2, LONG* Number3, LONG* Kind,
-                       LONG* DriveTrack, LONG* Number7, LONG* Number8) override {
+  HRESULT GetTrackInfo(LONG Index, BSTR* Text1, BSTR* Text2, BSTR* Path, BSTR* Text4, BSTR* Text5,
+                       LONG* Number1, LONG* Number2, LONG* Number3, LONG* Kind, LONG* DriveTrack,
+                       LONG* Number7, LONG* Number8) override {
     const HRESULT result = Record("GetTrackInfo", {Index});
     if (!Answers(result)) return result;
     const TTrackAnswer& a = Tracks[Index];
@@ -315,10 +311,10 @@ class TFakePlayer final : public IKIVOControl,
   HRESULT SetTrackInfo(LONG Index, BSTR Text1, BSTR Text2, BSTR Path, BSTR Text4, BSTR Text5,
                        LONG Number1, LONG Number2, LONG Number3, LONG Kind, LONG DriveTrack,
                        LONG Number7, LONG Number8) override {
-    return Record("SetTrackInfo",
-                  {Index, Number1, Number2, Number3, Kind, static_cast<DWORD>(DriveTrack), Number7,
-                   Number8},
-                  {Text1, Text2, Path, Text4, Text5});
+    return Record(
+        "SetTrackInfo",
+        {Index, Number1, Number2, Number3, Kind, static_cast<DWORD>(DriveTrack), Number7, Number8},
+        {Text1, Text2, Path, Text4, Text5});
   }
 
   // ---- IKIVOLyrics ----
@@ -450,7 +446,8 @@ class TFakeMainWindow {
   };
 
   explicit TFakeMainWindow(const char* ClassName = "TFormKIVO")
-      : Handle(CreateTopLevelWindow(ClassName, "KIVO", TWndMethod(this, &TFakeMainWindow::Receive))) {}
+      : Handle(
+            CreateTopLevelWindow(ClassName, "KIVO", TWndMethod(this, &TFakeMainWindow::Receive))) {}
   ~TFakeMainWindow() { DestroyWindow(Handle); }
   TFakeMainWindow(const TFakeMainWindow&) = delete;
   TFakeMainWindow& operator=(const TFakeMainWindow&) = delete;

@@ -2,6 +2,8 @@
 // letting go of it again.
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -136,8 +138,8 @@ TEST_F(KivoBindTest, BindingAttachesSendsTheMaskAndRaisesOnBind) {
   Player->AttachState = 7;
   kivo.Bind();
   EXPECT_TRUE(kivo.IsBound());
-  EXPECT_THAT(Player->Operations(), ElementsAre("get_Handle", "get_Version", "CheckVersion",
-                                                "Attach", "SetEvent"));
+  EXPECT_THAT(Player->Operations(),
+              ElementsAre("get_Handle", "get_Version", "CheckVersion", "Attach", "SetEvent"));
   EXPECT_EQ(Player->CallsOf("CheckVersion")[0].Args, std::vector<std::int64_t>{4300});
   const TCall attach = Player->CallsOf("Attach")[0];
   EXPECT_NE(attach.Args[0], 0);
@@ -378,6 +380,32 @@ TEST_F(KivoBindTest, RegisterPlacesTheComponentOnItsPalettePage) {
   Kivo::Register();
   EXPECT_THAT(PaletteComponents("SOLVANE"), ElementsAre("TKIVO"));
   EXPECT_TRUE(PaletteComponents("Standard").empty());
+}
+
+// IsPlugin looks at the process's own command line, so these cases run
+// this program again with the argument in question; the first case is the
+// one the second run performs.
+TEST(KivoPluginArgument, ReportsIsPluginOnlyInsideASecondRun) {
+  const char* expected = std::getenv("KIVO_EXPECT_PLUGIN");
+  if (expected == nullptr) GTEST_SKIP() << "runs inside KivoPluginArgument's other case";
+  const TKIVO kivo(nullptr);
+  EXPECT_EQ(kivo.IsPlugin(), std::string(expected) == "1");
+}
+
+bool SecondRunAgrees(const std::string& Argument, bool Expected) {
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  const std::string command =
+      std::string("KIVO_EXPECT_PLUGIN=") + (Expected ? "1" : "0") + " '" + self + "' " + Argument +
+      " --gtest_filter=KivoPluginArgument.ReportsIsPluginOnlyInsideASecondRun"
+      " >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+TEST(KivoPluginArgument, AnArgumentThatIsSlashPluginInAnyCaseMakesAPlugin) {
+  EXPECT_TRUE(SecondRunAgrees("/Plugin", true));
+  EXPECT_FALSE(SecondRunAgrees("/Plugin", false)) << "the second run really looks";
+  EXPECT_TRUE(SecondRunAgrees("/PLUGINS", false));
+  EXPECT_TRUE(SecondRunAgrees("x", false));
 }
 
 class KivoRawMessageTest : public TKivoTest {};

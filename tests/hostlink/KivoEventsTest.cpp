@@ -61,8 +61,8 @@ TEST_F(KivoEventsTest, UndefinedClassesOnlyRaiseOnKIVO) {
   ListenToAll(kivo);
   for (const DWORD wParam : {0x3u, 0x30u, 0x10000u, 0x90000000u, 0x1000u, 0x50000000u})
     EXPECT_EQ(Notify(wParam, 7), 1);
-  EXPECT_THAT(Log, ElementsAre("OnKIVO 3 7", "OnKIVO 48 7", "OnKIVO 65536 7",
-                               "OnKIVO 2415919104 7", "OnKIVO 4096 7", "OnKIVO 1342177280 7"));
+  EXPECT_THAT(Log, ElementsAre("OnKIVO 3 7", "OnKIVO 48 7", "OnKIVO 65536 7", "OnKIVO 2415919104 7",
+                               "OnKIVO 4096 7", "OnKIVO 1342177280 7"));
 }
 
 TEST_F(KivoEventsTest, UserNotificationsArriveBoundOrNotWithTheirSubCode) {
@@ -96,8 +96,7 @@ TEST_F(KivoEventsTest, BoundClassesRaiseTheirEventsWithTheirValues) {
   Notify(0x20000007, 9);
   EXPECT_THAT(Log, ElementsAre("OnPlayStatus 3", "OnKIVO 16 3", "OnIntTimer 4", "OnKIVO 32 4",
                                "OnCounter 5", "OnKIVO 64 5", "OnPosition -6", "OnKIVO 128 -6",
-                               "OnLyrics 8", "OnKIVO 512 8", "OnButton 7 9",
-                               "OnKIVO 536870919 9"));
+                               "OnLyrics 8", "OnKIVO 512 8", "OnButton 7 9", "OnKIVO 536870919 9"));
   EXPECT_EQ(FPlayStatus.Senders[0], &kivo);
 }
 
@@ -111,9 +110,9 @@ TEST_F(KivoEventsTest, HalvesOfTheValueAreUnsignedForVolumesAndSignedForMoves) {
   Notify(0x100, value);
   Notify(0x400, value);
   Notify(0x4000001E, value);
-  EXPECT_THAT(Log, ElementsAre("OnVolume 1 65535", "OnKIVO 256 -65535", "OnMove 1 -1",
-                               "OnKIVO 1024 -65535", "OnStatus 30 -65535",
-                               "OnKIVO 1073741854 -65535"));
+  EXPECT_THAT(
+      Log, ElementsAre("OnVolume 1 65535", "OnKIVO 256 -65535", "OnMove 1 -1", "OnKIVO 1024 -65535",
+                       "OnStatus 30 -65535", "OnKIVO 1073741854 -65535"));
   EXPECT_THAT(moved, ElementsAre("OnMoved 1 -1"));
 }
 
@@ -142,9 +141,9 @@ TEST_F(KivoEventsTest, StatusFlagsFollowTheValue) {
   Notify(0x40000001, 2);
   Notify(0x40000001, 0);
   for (DWORD code = 2; code <= 7; ++code) Notify(0x40000000 | code, -1);
-  EXPECT_THAT(log, ElementsAre("OnVisible true", "OnVisible false", "OnActive true",
-                               "OnMinimize true", "OnStayOnTop true", "OnRepeat true",
-                               "OnRandom true", "OnDisplayTime true"));
+  EXPECT_THAT(
+      log, ElementsAre("OnVisible true", "OnVisible false", "OnActive true", "OnMinimize true",
+                       "OnStayOnTop true", "OnRepeat true", "OnRandom true", "OnDisplayTime true"));
 }
 
 TEST_F(KivoEventsTest, StatusCodesRaiseTheirEventsAfterOnStatus) {
@@ -180,12 +179,12 @@ TEST_F(KivoEventsTest, StatusCodesRaiseTheirEventsAfterOnStatus) {
   std::vector<std::string> raised;
   for (const std::string& line : log)
     if (line.rfind("OnStatus", 0) != 0) raised.push_back(line);
-  EXPECT_THAT(raised, ElementsAre("OnDisplayTrack 108", "OnDisplayTitle 109",
-                                  "OnDisplayDevice 110", "OnDisplayTimer 111", "OnDisplayCaption",
-                                  "OnChangeVolume 113", "OnOpenTrack 114", "OnCloseTrack 115",
-                                  "OnSaveKIVOini", "OnDesign", "OnChangePlayList 121",
-                                  "OnClick 125", "OnDblClick 126", "OnChangeDisplayMode 128",
-                                  "OnAdjustLevel 131"));
+  EXPECT_THAT(
+      raised,
+      ElementsAre("OnDisplayTrack 108", "OnDisplayTitle 109", "OnDisplayDevice 110",
+                  "OnDisplayTimer 111", "OnDisplayCaption", "OnChangeVolume 113", "OnOpenTrack 114",
+                  "OnCloseTrack 115", "OnSaveKIVOini", "OnDesign", "OnChangePlayList 121",
+                  "OnClick 125", "OnDblClick 126", "OnChangeDisplayMode 128", "OnAdjustLevel 131"));
   EXPECT_EQ(log.at(0), "OnStatus 8 108");
   EXPECT_EQ(log.at(1), "OnDisplayTrack 108");
   EXPECT_EQ(log.back(), "OnStatus 0 5");

@@ -57,11 +57,16 @@ struct TIntWriter {
 };
 
 const TIntWriter IntWriters[] = {
-    {"set_Left", &TKIVO::SetLeft},         {"set_Top", &TKIVO::SetTop},
-    {"set_Track", &TKIVO::SetTrack},       {"set_Position", &TKIVO::SetPosition},
-    {"set_Volume", &TKIVO::SetVolume},     {"set_Counter", &TKIVO::SetCounter},
-    {"set_OnTime", &TKIVO::SetOnTime},     {"set_OffTime", &TKIVO::SetOffTime},
-    {"set_RecLevel", &TKIVO::SetRecLevel}, {"set_Rate", &TKIVO::SetRate},
+    {"set_Left", &TKIVO::SetLeft},
+    {"set_Top", &TKIVO::SetTop},
+    {"set_Track", &TKIVO::SetTrack},
+    {"set_Position", &TKIVO::SetPosition},
+    {"set_Volume", &TKIVO::SetVolume},
+    {"set_Counter", &TKIVO::SetCounter},
+    {"set_OnTime", &TKIVO::SetOnTime},
+    {"set_OffTime", &TKIVO::SetOffTime},
+    {"set_RecLevel", &TKIVO::SetRecLevel},
+    {"set_Rate", &TKIVO::SetRate},
     {"set_AdjustVolLevel", &TKIVO::SetAdjustVolLevel},
     {"set_AdjustSpeanaLevel", &TKIVO::SetAdjustSpeanaLevel},
     {"Click", &TKIVO::Click},
@@ -327,7 +332,8 @@ TEST_F(KivoReportTest, CancelWithoutDebuggerContinuesAsNo) {
   EXPECT_EQ(kivo.GetRecLevel(), 100);
   EXPECT_FALSE(kivo.GetRepeat());
   ASSERT_EQ(Dialogs.Shown.size(), 2u);
-  EXPECT_EQ(Dialogs.Shown[1].Text.rfind("(this->get_Repeat((VARIANT_BOOL*)&Value)) Error: ", 0), 0u);
+  EXPECT_EQ(Dialogs.Shown[1].Text.rfind("(this->get_Repeat((VARIANT_BOOL*)&Value)) Error: ", 0),
+            0u);
 }
 
 TEST_F(KivoReportTest, ACodeWithSystemTextIsQuotedWithThatText) {

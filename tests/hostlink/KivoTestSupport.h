@@ -13,9 +13,9 @@
 #include <string>
 
 #include "hostlink/Kivo.h"
+#include "platform/vcl/Registry.h"
 #include "tests/hostlink/FakePlayer.h"
 #include "tests/platform/ScriptedResponder.h"
-#include "platform/vcl/Registry.h"
 
 // Reaches the fields a client cannot, to put the component into states that
 // only a faulty player or a re-entrant caller could bring about.

@@ -203,7 +203,8 @@ class KivoLyricsTest : public TKivoTest {
     TKIVO& kivo = BoundKivo();
     Player->Longs["Lines"] = Count;
     for (LONG i = 0; i < Count; ++i)
-      Player->Lines[i] = {100 + i, "line " + std::to_string(i), 3, -1, 0, "Mincho", 128, 14, 2, 7, i};
+      Player->Lines[i] = {100 + i, "line " + std::to_string(i), 3, -1, 0, "Mincho", 128, 14, 2, 7,
+                          i};
     return kivo;
   }
 };
