@@ -250,7 +250,7 @@ class TFormatter {
   }
 
   TFormatSpec ReadSpec() {
-    TFormatSpec spec;
+    TFormatSpec directive;
     std::size_t number = ReadNumber();
     if (FPos < FFormat.size() && FFormat[FPos] == ':') {
       FNextArg = number;
@@ -258,19 +258,19 @@ class TFormatter {
       number = ReadNumber();
     }
     if (FPos < FFormat.size() && FFormat[FPos] == '-') {
-      spec.LeftJustify = true;
+      directive.LeftJustify = true;
       ++FPos;
       number = ReadNumber();
     }
-    spec.Width = number;
+    directive.Width = number;
     if (FPos < FFormat.size() && FFormat[FPos] == '.') {
       ++FPos;
-      spec.HasPrecision = true;
-      spec.Precision = ReadNumber();
+      directive.HasPrecision = true;
+      directive.Precision = ReadNumber();
     }
     if (FPos >= FFormat.size()) Fail();
-    spec.Type = static_cast<char>(FFormat[FPos++] | 0x20);
-    return spec;
+    directive.Type = static_cast<char>(FFormat[FPos++] | 0x20);
+    return directive;
   }
 
   const TVarRec& NextArg() {
@@ -278,16 +278,16 @@ class TFormatter {
     return FArgs[FNextArg++];
   }
 
-  std::string Convert(const TFormatSpec& spec) {
-    switch (spec.Type) {
+  std::string Convert(const TFormatSpec& directive) {
+    switch (directive.Type) {
       case 'd':
-        return Pad(Decimal(NextInteger(), spec), spec);
+        return Pad(Decimal(NextInteger(), directive), directive);
       case 'u':
-        return Pad(WithPrecision(std::to_string(Unsigned(NextInteger())), spec), spec);
+        return Pad(WithPrecision(std::to_string(Unsigned(NextInteger())), directive), directive);
       case 'x':
-        return Pad(WithPrecision(Hex(Unsigned(NextInteger())), spec), spec);
+        return Pad(WithPrecision(Hex(Unsigned(NextInteger())), directive), directive);
       case 's':
-        return Pad(NextString(spec), spec);
+        return Pad(NextString(directive), directive);
       default:
         Fail();
     }
@@ -299,11 +299,11 @@ class TFormatter {
     return arg;
   }
 
-  std::string NextString(const TFormatSpec& spec) {
+  std::string NextString(const TFormatSpec& directive) {
     const TVarRec& arg = NextArg();
     if (!arg.IsString()) Fail();
     std::string text(arg.String());
-    if (spec.HasPrecision && text.size() > spec.Precision) text.resize(spec.Precision);
+    if (directive.HasPrecision && text.size() > directive.Precision) text.resize(directive.Precision);
     return text;
   }
 
@@ -323,24 +323,24 @@ class TFormatter {
     return text;
   }
 
-  static std::string WithPrecision(std::string digits, const TFormatSpec& spec) {
-    if (spec.HasPrecision && digits.size() < spec.Precision)
-      digits.insert(0, spec.Precision - digits.size(), '0');
+  static std::string WithPrecision(std::string digits, const TFormatSpec& directive) {
+    if (directive.HasPrecision && digits.size() < directive.Precision)
+      digits.insert(0, directive.Precision - digits.size(), '0');
     return digits;
   }
 
-  static std::string Decimal(const TVarRec& arg, const TFormatSpec& spec) {
+  static std::string Decimal(const TVarRec& arg, const TFormatSpec& directive) {
     const bool negative = arg.IsSigned() && static_cast<std::int64_t>(arg.Bits()) < 0;
     const std::uint64_t magnitude = negative ? 0 - arg.Bits() : arg.Bits();
-    std::string text = WithPrecision(std::to_string(magnitude), spec);
+    std::string text = WithPrecision(std::to_string(magnitude), directive);
     if (negative) text.insert(text.begin(), '-');
     return text;
   }
 
-  static std::string Pad(std::string text, const TFormatSpec& spec) {
-    if (text.size() >= spec.Width) return text;
-    const std::string blanks(spec.Width - text.size(), ' ');
-    return spec.LeftJustify ? text + blanks : blanks + text;
+  static std::string Pad(std::string text, const TFormatSpec& directive) {
+    if (text.size() >= directive.Width) return text;
+    const std::string blanks(directive.Width - text.size(), ' ');
+    return directive.LeftJustify ? text + blanks : blanks + text;
   }
 
   std::string_view FFormat;
