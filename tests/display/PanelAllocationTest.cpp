@@ -2,23 +2,8 @@
 // not allocate. This program counts every allocation.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "tests/display/DisplayTestSupport.h"
-
-namespace {
-std::atomic<long> gAllocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  ++gAllocations;
-  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-  throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+#include "tests/support/CountingAllocator.h"
 
 namespace {
 
@@ -34,7 +19,7 @@ void RunBlocks(TSpeanaPanel& left, TSpeanaPanel& right, std::int32_t blocks) {
 }
 
 TEST(PanelAllocationTest, SettingLevelsAllocatesNothing) {
-  const long atStart = gAllocations.load();
+  const long atStart = AllocationCount();
   display_test::TWindow window;
   display_test::TPanelSetup bars;
   display_test::TPanelSetup columns;
@@ -43,15 +28,15 @@ TEST(PanelAllocationTest, SettingLevelsAllocatesNothing) {
   TSpeanaPanel* right = display_test::MakePanel(window, columns);
   display_test::SetDefaultColors(*left);
   display_test::SetDefaultColors(*right);
-  ASSERT_GT(gAllocations.load(), atStart) << "the counter sees the layout's allocations";
+  ASSERT_GT(AllocationCount(), atStart) << "the counter sees the layout's allocations";
 
   for (const std::uint8_t mode : {1, 2, 3}) {
     left->SetPeakMode(mode);
     right->SetPeakMode(mode);
-    const long before = gAllocations.load();
+    const long before = AllocationCount();
     RunBlocks(*left, *right, 200);
     left->ClearLevels();
-    EXPECT_EQ(gAllocations.load() - before, 0) << "peak mode " << int{mode};
+    EXPECT_EQ(AllocationCount() - before, 0) << "peak mode " << int{mode};
   }
 }
 

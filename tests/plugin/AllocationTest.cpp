@@ -2,23 +2,8 @@
 // player's user-interface thread. This program counts every allocation.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "tests/plugin/AnalysisTestSupport.h"
-
-namespace {
-std::atomic<long> gAllocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  ++gAllocations;
-  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-  throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+#include "tests/support/CountingAllocator.h"
 
 namespace {
 
@@ -41,11 +26,11 @@ TEST(AllocationTest, AnalysingBlocksAllocatesNothing) {
   const TSampleBlock silentBlock = analysis_test::BlockOf(silence);
   CountingOutput output;
 
-  const long before = gAllocations.load();
+  const long before = AllocationCount();
   analysis.Sampling(&soundBlock, true, output);
   analysis.Sampling(&silentBlock, true, output);
   analysis.Sampling(nullptr, true, output);
-  const long after = gAllocations.load();
+  const long after = AllocationCount();
 
   EXPECT_EQ(after - before, 0);
   EXPECT_EQ(output.LevelSets, 2);
