@@ -13,14 +13,17 @@
 
 namespace plugin_test {
 
-// 2048 frames: on the left a tone at bin 12 (band 1 of pattern 2), on the
-// right a quieter one at bin 100 (band 7).
+// 2048 frames of two tones per channel: on the left at bins 12 and 50, on
+// the right at bins 25 and 100, so that the channels light different bands.
 inline std::vector<std::uint32_t> TwoToneFrames() {
   std::vector<std::uint32_t> frames(2048);
+  const auto tones = [](double turn, int low, int high) {
+    return static_cast<std::int16_t>(
+        std::lround(9000 * std::cos(low * turn) + 6000 * std::cos(high * turn)));
+  };
   for (std::size_t j = 0; j < frames.size(); ++j) {
     const double turn = 2 * std::numbers::pi * static_cast<double>(j) / 2048;
-    frames[j] = analysis_test::Frame(static_cast<std::int16_t>(std::lround(6000 * std::cos(12 * turn))),
-                                     static_cast<std::int16_t>(std::lround(3000 * std::cos(100 * turn))));
+    frames[j] = analysis_test::Frame(tones(turn, 12, 50), tones(turn, 100, 25));
   }
   return frames;
 }
