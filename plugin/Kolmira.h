@@ -42,7 +42,6 @@ class TKolmira : public TComponent, private TAnalysisOutput {
   void DoAdjustLevel(TObject* Sender, int Param);
 
   TKIVO* KIVO() const { return FKIVO.get(); }
-  TComponent* PanelParent() const { return FParent; }
   TSpeanaPanel* LeftPanel() const { return FLeft.get(); }
   TSpeanaPanel* RightPanel() const { return FRight.get(); }
   const TSpectrumAnalysis& Analysis() const { return *FAnalysis; }
