@@ -36,8 +36,8 @@ void ConfigurePanel(TSpeanaPanel& Panel, const TIniFile& Design, const char* Sec
   Panel.SetBevelInner(BevelFromNumber(Design.ReadInteger(Section, "EdgeInner", 0)));
   Panel.SetBevelOuter(BevelFromNumber(Design.ReadInteger(Section, "EdgeOuter", 0)));
   Panel.SetColor(Design.ReadInteger(Section, "BackColor", 0));
-  Panel.FStyle =
-      Design.ReadBool(Section, "Checked", false) ? TSpeanaPanel::kFrameStyle : TSpeanaPanel::kBarStyle;
+  Panel.FStyle = Design.ReadBool(Section, "Checked", false) ? TSpeanaPanel::kFrameStyle
+                                                            : TSpeanaPanel::kBarStyle;
   Panel.FDirection = DirectionFromOption(Design.ReadString(Section, "Option", ""));
   // Graphics loads for the style, direction, size and bevels set above.
   Panel.LoadGraphics(ExpandFileNameInDir(Design.ReadString(Section, "Graphics", ""), DesignDir));

@@ -14,8 +14,8 @@
 
 namespace {
 
-using ::testing::ElementsAre;
 using plugin_test::kSideBySideDesign;
+using ::testing::ElementsAre;
 
 constexpr TColor kCyan = 16776960;
 constexpr TColor kYellow = 65535;

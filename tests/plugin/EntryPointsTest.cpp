@@ -16,8 +16,8 @@
 
 namespace {
 
-using ::testing::ElementsAre;
 using dialog_test::TShown;
+using ::testing::ElementsAre;
 
 constexpr const char* kRefusalText =
     "Kolmira+\n\nこのバージョンのKIVOには対応していません\n対応版をお使いください";
@@ -96,8 +96,8 @@ TEST_F(EntryPointsTest, Version6100StartsAndReturnsTheController) {
   ASSERT_NE(Running(), nullptr);
   EXPECT_EQ(result, reinterpret_cast<std::intptr_t>(Running()));
   EXPECT_THAT(Host.Calls, ElementsAre("AcceptsVersion 6000", "GetHostVersion", "GetOwnerComponent",
-                                      "GetHostComponent 1", "GetHostComponent 33",
-                                      "AttachControl", "AttachControl"));
+                                      "GetHostComponent 1", "GetHostComponent 33", "AttachControl",
+                                      "AttachControl"));
   EXPECT_TRUE(LockTaken());
   EXPECT_TRUE(ShowsABlock());
   EXPECT_TRUE(Dialogs.Shown.empty());

@@ -170,8 +170,8 @@ class TPluginStage : public ::testing::Test {
 
   void StartPlayer() {
     const TComPtr<IClassFactory> factory = TFakeFactory::Create(Player.Get());
-    ASSERT_EQ(CoRegisterClassObject(Kivo_tlb::CLSID_KIVOControl, factory.Get(),
-                                    CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &FCookie),
+    ASSERT_EQ(CoRegisterClassObject(Kivo_tlb::CLSID_KIVOControl, factory.Get(), CLSCTX_LOCAL_SERVER,
+                                    REGCLS_MULTIPLEUSE, &FCookie),
               S_OK);
     MainWindow = std::make_unique<TFakeMainWindow>();
     Player->Longs["Handle"] = MainWindow->Value();
