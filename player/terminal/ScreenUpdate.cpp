@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "player/terminal/TextWidth.h"
+
 namespace kivo {
 
 namespace {
@@ -69,10 +71,6 @@ bool SameShape(const CellGrid& a, const CellGrid& b) {
   return a.Columns == b.Columns && a.Rows == b.Rows;
 }
 
-// A byte that would move the cursor or start an escape sequence.
-bool IsControl(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
-bool StartsCodePoint(unsigned char byte) { return (byte & 0xC0) != 0x80; }
-
 }  // namespace
 
 std::string EncodeChangedCells(const CellGrid* previous, const CellGrid& next, ColorMode mode,
@@ -105,14 +103,7 @@ std::string EncodeChangedCells(const CellGrid* previous, const CellGrid& next, C
 std::string EncodeTextRow(const std::string& text, std::int32_t row, std::int32_t columns) {
   // Cleared before writing: a full row leaves the cursor on its last
   // character, which clearing afterwards would erase.
-  std::string out = CursorTo(row, 1) + "\x1b[0m\x1b[K";
-  std::int32_t shown = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (StartsCodePoint(byte) && shown++ == columns) break;
-    out += IsControl(byte) ? '?' : text[i];
-  }
-  return out;
+  return CursorTo(row, 1) + "\x1b[0m\x1b[K" + ClipToColumns(text, columns);
 }
 
 std::string WrapAsOneUpdate(const std::string& body) {

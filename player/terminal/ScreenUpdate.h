@@ -18,9 +18,8 @@ namespace kivo {
 std::string EncodeChangedCells(const CellGrid* previous, const CellGrid& next, ColorMode mode,
                                std::int32_t firstScreenRow = 1);
 
-// Writes `text` on screen row `row` from its first column, clipped to
-// `columns` characters, the rest of the row blank. Control characters are
-// shown as '?', so that text from outside cannot move the cursor.
+// Writes UTF-8 `text` on screen row `row` from its first column, clipped
+// to `columns` columns (see ClipToColumns), the rest of the row blank.
 std::string EncodeTextRow(const std::string& text, std::int32_t row, std::int32_t columns);
 
 // Marks a frame's output as one update, so that terminals that know the

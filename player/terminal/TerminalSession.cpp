@@ -16,10 +16,14 @@ namespace kivo {
 
 namespace {
 
-// Alternate screen, hidden cursor, button reports in SGR form.
-constexpr std::string_view kEnter = "\x1b[?1049h\x1b[?25l\x1b[?1000h\x1b[?1006h";
-// The same undone in reverse order, attributes reset.
-constexpr std::string_view kLeave = "\x1b[0m\x1b[?1006l\x1b[?1000l\x1b[?25h\x1b[?1049l";
+// Alternate screen, no automatic wrap (so that nothing written in the last
+// column scrolls the screen), hidden cursor, button reports in SGR form.
+constexpr std::string_view kEnter = "\x1b[?1049h\x1b[?7l\x1b[?25l\x1b[?1000h\x1b[?1006h";
+// The same undone in reverse order, attributes reset. The alternate screen
+// is cleared first: a terminal that resized it (tmux) may otherwise carry
+// its lines over to the normal screen.
+constexpr std::string_view kLeave =
+    "\x1b[0m\x1b[H\x1b[2J\x1b[?1006l\x1b[?1000l\x1b[?25h\x1b[?7h\x1b[?1049l";
 
 constexpr std::array kStopSignals = {SIGINT, SIGTERM};
 constexpr std::array kCrashSignals = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};

@@ -89,6 +89,17 @@ class Tmux {
 
 const std::string kUpperHalf = "\u2580";
 
+// Line `index` (from 0) of a captured pane.
+std::string LineOf(const std::string& pane, std::size_t index) {
+  std::size_t start = 0;
+  for (std::size_t line = 0; line < index && start != std::string::npos; ++line) {
+    start = pane.find('\n', start);
+    if (start != std::string::npos) ++start;
+  }
+  if (start == std::string::npos) return {};
+  return pane.substr(start, pane.find('\n', start) - start);
+}
+
 TEST(TerminalInTmuxTest, TheViewAppearsFollowsKeysAndClicksAndQuitRestoresTheScreen) {
   Tmux tmux;
   // The shell stays after the program, so that the screen it leaves is seen.
@@ -103,7 +114,8 @@ TEST(TerminalInTmuxTest, TheViewAppearsFollowsKeysAndClicksAndQuitRestoresTheScr
   EXPECT_NE(first.find(kUpperHalf), std::string::npos);
   EXPECT_NE(first.find("38;2;"), std::string::npos) << "24-bit colour";
   EXPECT_EQ(first.find("NORMAL-SCREEN"), std::string::npos) << "the view has its own screen";
-  EXPECT_EQ(tmux.Format("#{alternate_on}#{cursor_flag}#{mouse_sgr_flag}"), "101");
+  EXPECT_EQ(tmux.Format("#{alternate_on}#{cursor_flag}#{wrap_flag}#{mouse_sgr_flag}"), "1001");
+  EXPECT_NE(LineOf(first, 23).find("mode 0"), std::string::npos) << "the status on the last row";
 
   tmux.Run("send-keys -t view 3");
   ASSERT_TRUE(tmux.WaitForText("mode 3")) << tmux.Pane();
@@ -115,13 +127,21 @@ TEST(TerminalInTmuxTest, TheViewAppearsFollowsKeysAndClicksAndQuitRestoresTheScr
   tmux.Run("send-keys -t view -l " + Quoted("\x1b[<0;11;6M"));
   ASSERT_TRUE(tmux.WaitForText("click 21,5")) << tmux.Pane();
 
+  // A larger terminal: everything is drawn again, the status on its new last row.
+  tmux.Run("resize-window -t view -x 100 -y 30");
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& pane) {
+    return LineOf(pane, 29).find("mode 3") != std::string::npos;
+  })) << tmux.Pane();
+  EXPECT_EQ(tmux.Pane().find("NORMAL-SCREEN"), std::string::npos);
+
   tmux.Run("send-keys -t view q");
   ASSERT_TRUE(tmux.WaitForText("EXIT-STATUS=")) << tmux.Pane();
   const std::string after = tmux.Pane();
   EXPECT_NE(after.find("EXIT-STATUS=0"), std::string::npos) << after;
   EXPECT_NE(after.find("NORMAL-SCREEN"), std::string::npos) << after;
   EXPECT_EQ(after.find(kUpperHalf), std::string::npos) << after;
-  EXPECT_EQ(tmux.Format("#{alternate_on}#{cursor_flag}#{mouse_sgr_flag}#{mouse_any_flag}"), "0100");
+  EXPECT_EQ(tmux.Format("#{alternate_on}#{cursor_flag}#{wrap_flag}#{mouse_sgr_flag}"), "0110");
+  EXPECT_EQ(tmux.Format("#{mouse_any_flag}#{mouse_button_flag}#{mouse_standard_flag}"), "000");
 }
 
 }  // namespace
