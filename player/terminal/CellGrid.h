@@ -29,8 +29,10 @@ struct CellGrid {
   }
 };
 
-// The cells that show `frame` as the layout places it; the layout must have
-// been made for a window of the frame's size.
+// The cells that show `frame` as the layout places it, each pixel of a
+// scaled picture the average of the window pixels it covers (so that thin
+// lines such as peak markers stay visible). The layout must have been made
+// for a window of the frame's size.
 CellGrid BuildCellGrid(const TFrame& frame, const ViewLayout& layout);
 
 }  // namespace kivo

@@ -16,7 +16,17 @@ std::int32_t ScaleBack(std::int32_t at, std::int32_t shown, std::int32_t source)
   return static_cast<std::int32_t>(centre * source / (2 * static_cast<std::int64_t>(shown)));
 }
 
+// Where picture pixel `at` starts in the source, as the scale falls.
+std::int32_t BoxEdge(std::int32_t at, std::int32_t shown, std::int32_t source) {
+  return static_cast<std::int32_t>(static_cast<std::int64_t>(at) * source / shown);
+}
+
 }  // namespace
+
+WindowBox ViewLayout::SourceBox(std::int32_t x, std::int32_t y) const {
+  return {BoxEdge(x, PictureWidth, WindowWidth), BoxEdge(y, PictureHeight, WindowHeight),
+          BoxEdge(x + 1, PictureWidth, WindowWidth), BoxEdge(y + 1, PictureHeight, WindowHeight)};
+}
 
 WindowPoint ViewLayout::SourcePixel(std::int32_t x, std::int32_t y) const {
   return {ScaleBack(x, PictureWidth, WindowWidth), ScaleBack(y, PictureHeight, WindowHeight)};

@@ -15,6 +15,15 @@ struct WindowPoint {
   bool operator==(const WindowPoint&) const = default;
 };
 
+// A rectangle of window pixels, right and bottom edges excluded.
+struct WindowBox {
+  std::int32_t Left = 0;
+  std::int32_t Top = 0;
+  std::int32_t Right = 0;
+  std::int32_t Bottom = 0;
+  bool operator==(const WindowBox&) const = default;
+};
+
 struct ViewLayout {
   std::int32_t WindowWidth = 0;  // the window, in its own pixels
   std::int32_t WindowHeight = 0;
@@ -27,9 +36,10 @@ struct ViewLayout {
 
   bool operator==(const ViewLayout&) const = default;
 
-  // The window pixel that the picture pixel (x, y) shows; both must lie
-  // inside the picture. Rendering and click mapping both use it, so that a
-  // click lands on the pixel that was drawn there.
+  // The window pixels that the picture pixel (x, y) shows, averaged; one
+  // pixel when the window is not scaled. (x, y) must lie inside the picture.
+  WindowBox SourceBox(std::int32_t x, std::int32_t y) const;
+  // The window pixel at the centre of that box, where a click on it lands.
   WindowPoint SourcePixel(std::int32_t x, std::int32_t y) const;
 
   // The window pixel under the cell (column, row), counted from 0 at the

@@ -63,6 +63,30 @@ TEST(CellGridTest, CellsBesideACentredPictureAreEmpty) {
   EXPECT_EQ(grid.At(1, 0), (kivo::TerminalCell{0, 0}));
 }
 
+TEST(CellGridTest, AScaledPictureAveragesTheBoxesItCovers) {
+  // 8 x 8 into 2 x 2 pixels (one row of two cells): each pixel averages 4 x 4.
+  TFrame frame(8, 8, kRed);
+  for (std::int32_t x = 0; x < 8; ++x) frame.Pixels[static_cast<std::size_t>(x)] = kBlue;
+  for (std::int32_t y = 4; y < 8; ++y) {
+    for (std::int32_t x = 0; x < 4; ++x) frame.Pixels[static_cast<std::size_t>(y * 8 + x)] = 0;
+  }
+  frame.Pixels[4 * 8 + 4] = kGreen;
+  const CellGrid grid = GridOf(frame, 2, 1);
+  // A one-pixel line across the top still tints the upper pixels.
+  EXPECT_EQ(grid.At(0, 0).Upper, 0xFF4000BFu);
+  EXPECT_EQ(grid.At(1, 0).Upper, 0xFF4000BFu);
+  EXPECT_EQ(grid.At(0, 0).Lower, 0u) << "a transparent box stays transparent";
+  EXPECT_EQ(grid.At(1, 0).Lower, 0xFF0010EFu);
+}
+
+TEST(CellGridTest, ABoxMostlyTransparentIsTransparentAndHalfShownIsShown) {
+  TFrame frame(2, 4, 0);
+  frame.Pixels[0] = kRed;                     // one of four in the upper box
+  frame.Pixels[4] = frame.Pixels[5] = kBlue;  // two of four in the lower box
+  const CellGrid grid = GridOf(frame, 1, 1);
+  EXPECT_EQ(grid.At(0, 0), (kivo::TerminalCell{0, kBlue}));
+}
+
 TEST(CellGridTest, ALayoutForAnotherWindowSizeIsRefused) {
   EXPECT_THROW(BuildCellGrid(TFrame(4, 4), FitWindow(5, 4, 10, 10)), std::invalid_argument);
 }

@@ -15,8 +15,7 @@ using kivo::TerminalSession;
 using namespace std::chrono_literals;
 
 const std::string kEnter = "\x1b[?1049h\x1b[?7l\x1b[?25l\x1b[?1000h\x1b[?1006h";
-const std::string kLeave =
-    "\x1b[0m\x1b[H\x1b[2J\x1b[?1006l\x1b[?1000l\x1b[?25h\x1b[?7h\x1b[?1049l";
+const std::string kLeave = "\x1b[0m\x1b[H\x1b[2J\x1b[?1006l\x1b[?1000l\x1b[?25h\x1b[?7h\x1b[?1049l";
 
 termios ModeOf(int fd) {
   termios mode{};

@@ -38,6 +38,25 @@ TEST(ViewLayoutTest, AWideWindowIsScaledToTheWidthKeepingItsAspect) {
   EXPECT_EQ(layout.SourcePixel(79, 19), (WindowPoint{397, 97}));
 }
 
+TEST(ViewLayoutTest, EachPicturePixelCoversABoxOfWindowPixelsWithoutGapsOrOverlaps) {
+  const ViewLayout unscaled = FitWindow(40, 20, 80, 23);
+  EXPECT_EQ(unscaled.SourceBox(3, 4), (kivo::WindowBox{3, 4, 4, 5}));
+
+  const ViewLayout scaled = FitWindow(403, 101, 80, 23);  // not a whole ratio
+  std::int32_t right = 0;
+  for (std::int32_t x = 0; x < scaled.PictureWidth; ++x) {
+    const kivo::WindowBox box = scaled.SourceBox(x, 0);
+    EXPECT_EQ(box.Left, right);
+    EXPECT_GE(box.Right - box.Left, 5);
+    EXPECT_LE(box.Right - box.Left, 6);
+    const WindowPoint centre = scaled.SourcePixel(x, 0);
+    EXPECT_TRUE(centre.X >= box.Left && centre.X < box.Right) << "a click lands inside the box";
+    right = box.Right;
+  }
+  EXPECT_EQ(right, 403);
+  EXPECT_EQ(scaled.SourceBox(0, scaled.PictureHeight - 1).Bottom, 101);
+}
+
 TEST(ViewLayoutTest, ATallWindowIsScaledToTheHeight) {
   const ViewLayout layout = FitWindow(100, 200, 80, 23);
   EXPECT_EQ(layout.PictureHeight, 46);
