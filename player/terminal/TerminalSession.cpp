@@ -27,7 +27,6 @@ constexpr std::string_view kLeave =
 
 constexpr std::array kStopSignals = {SIGINT, SIGTERM};
 constexpr std::array kCrashSignals = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
-constexpr int kSignalSlots = 65;
 
 // Signal handlers can reach only plain globals; they are set before the
 // handlers are installed and cleared after they are removed.
@@ -39,15 +38,16 @@ int gOutputFd = -1;
 termios gSaved{};
 int gWakeRead = -1;
 int gWakeWrite = -1;
-struct sigaction gPrevious[kSignalSlots];
+struct sigaction gPrevious[NSIG];
 
-// Only async-signal-safe calls from here on.
+// The signal handlers, and what they call, use async-signal-safe calls only.
 void RestoreTerminalFromSignal() {
   std::size_t written = 0;
   while (written < kLeave.size()) {
     const ssize_t result = ::write(gOutputFd, kLeave.data() + written, kLeave.size() - written);
-    if (result <= 0 && errno != EINTR) break;
-    if (result > 0) written += static_cast<std::size_t>(result);
+    if (result < 0 && errno == EINTR) continue;
+    if (result <= 0) break;
+    written += static_cast<std::size_t>(result);
   }
   ::tcsetattr(gInputFd, TCSANOW, &gSaved);
 }
@@ -189,9 +189,14 @@ std::size_t TerminalSession::WaitForInput(std::span<char> buffer,
   const int ready = ::poll(fds, 2, static_cast<int>(timeout.count()));
   if (ready <= 0) return 0;
   if ((fds[1].revents & POLLIN) != 0) DrainWakePipe();
-  if ((fds[0].revents & POLLIN) == 0) return 0;
-  const ssize_t got = ::read(FInputFd, buffer.data(), buffer.size());
-  return got > 0 ? static_cast<std::size_t>(got) : 0;
+  if ((fds[0].revents & POLLIN) != 0) {
+    const ssize_t got = ::read(FInputFd, buffer.data(), buffer.size());
+    if (got > 0) return static_cast<std::size_t>(got);
+    if (got == 0 || errno != EINTR) gStop = 1;
+  } else if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    gStop = 1;  // the terminal is gone: nothing will be typed any more
+  }
+  return 0;
 }
 
 bool TerminalSession::TakeResize() {

@@ -32,8 +32,8 @@ class TerminalSession {
 
   // True once after the terminal changed its size.
   bool TakeResize();
-  // True after SIGINT or SIGTERM: the program should finish and end the
-  // session, which restores the terminal.
+  // True after SIGINT or SIGTERM, or once the terminal hung up: the program
+  // should finish and end the session, which restores the terminal.
   bool StopRequested() const;
 
   int OutputFd() const { return FOutputFd; }

@@ -46,6 +46,12 @@ class PseudoTerminal {
     }
   }
 
+  // Closes the terminal side, as when a terminal window is closed.
+  void HangUp() {
+    ::close(FTerminalSide);
+    FTerminalSide = -1;
+  }
+
   void SetSize(unsigned short columns, unsigned short rows) {
     winsize size{};
     size.ws_col = columns;

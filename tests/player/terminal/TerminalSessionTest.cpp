@@ -107,6 +107,14 @@ TEST_F(TerminalSessionTest, InterruptAndTerminateAskThePlayerToStop) {
   }
 }
 
+TEST_F(TerminalSessionTest, AClosedTerminalAsksThePlayerToStop) {
+  TerminalSession session(FTerminal.ProgramSide(), FTerminal.ProgramSide());
+  FTerminal.HangUp();
+  std::array<char, 16> buffer{};
+  EXPECT_EQ(session.WaitForInput(buffer, 60000ms), 0u);
+  EXPECT_TRUE(session.StopRequested());
+}
+
 void CrashInsideASession(int terminal, int signal) {
   TerminalSession session(terminal, terminal);
   ::raise(signal);
