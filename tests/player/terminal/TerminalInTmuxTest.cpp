@@ -100,13 +100,18 @@ std::string LineOf(const std::string& pane, std::size_t index) {
   return pane.substr(start, pane.find('\n', start) - start);
 }
 
-TEST(TerminalInTmuxTest, TheViewAppearsFollowsKeysAndClicksAndQuitRestoresTheScreen) {
-  Tmux tmux;
-  // The shell stays after the program, so that the screen it leaves is seen.
+// Starts the demo in an 80 x 24 pane; the shell stays after the program, so
+// that the screen it leaves is seen.
+CommandResult StartDemo(const Tmux& tmux, const std::string& colorterm) {
   const std::string program = std::string("printf 'NORMAL-SCREEN\\n'; ") + DEMO_PROGRAM +
                               "; echo \"EXIT-STATUS=$?\"; sleep 600";
-  const CommandResult started =
-      tmux.Run("new-session -d -s view -x 80 -y 24 -e COLORTERM=truecolor " + Quoted(program));
+  return tmux.Run("new-session -d -s view -x 80 -y 24 -e COLORTERM=" + colorterm + " " +
+                  Quoted(program));
+}
+
+TEST(TerminalInTmuxTest, TheViewAppearsFollowsKeysAndClicksAndQuitRestoresTheScreen) {
+  Tmux tmux;
+  const CommandResult started = StartDemo(tmux, "truecolor");
   if (started.Status != 0) GTEST_SKIP() << "tmux cannot start: " << started.Output;
 
   ASSERT_TRUE(tmux.WaitForText("mode 0")) << tmux.Pane();
@@ -142,6 +147,18 @@ TEST(TerminalInTmuxTest, TheViewAppearsFollowsKeysAndClicksAndQuitRestoresTheScr
   EXPECT_EQ(after.find(kUpperHalf), std::string::npos) << after;
   EXPECT_EQ(tmux.Format("#{alternate_on}#{cursor_flag}#{wrap_flag}#{mouse_sgr_flag}"), "0110");
   EXPECT_EQ(tmux.Format("#{mouse_any_flag}#{mouse_button_flag}#{mouse_standard_flag}"), "000");
+}
+
+TEST(TerminalInTmuxTest, WithoutTwentyFourBitColourThePaletteIsUsed) {
+  Tmux tmux;
+  const CommandResult started = StartDemo(tmux, "''");
+  if (started.Status != 0) GTEST_SKIP() << "tmux cannot start: " << started.Output;
+  ASSERT_TRUE(tmux.WaitForText("mode 0")) << tmux.Pane();
+  const std::string pane = tmux.Pane();
+  EXPECT_EQ(pane.find("38;2;"), std::string::npos) << pane;
+  EXPECT_NE(pane.find("38;5;"), std::string::npos) << pane;
+  tmux.Run("send-keys -t view q");
+  EXPECT_TRUE(tmux.WaitForText("EXIT-STATUS=0")) << tmux.Pane();
 }
 
 }  // namespace
