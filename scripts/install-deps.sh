@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev libfftw3-dev libpng-dev
   sox imagemagick
+  libsdl2-dev tmux
 )
 
 missing=()

@@ -1,0 +1,58 @@
+// Shows the visualisation window on a terminal frame after frame: the
+// picture fills all rows but the last, which holds the status line. Each
+// frame is sent as one piece of output holding only what changed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/render/Frame.h"
+#include "player/terminal/CellGrid.h"
+#include "player/terminal/Palette.h"
+#include "player/terminal/StatusLine.h"
+#include "player/terminal/ViewLayout.h"
+
+namespace kivo {
+
+struct TerminalSize {
+  std::int32_t Columns = 0;
+  std::int32_t Rows = 0;
+  bool operator==(const TerminalSize&) const = default;
+};
+
+class TerminalView {
+ public:
+  using Writer = std::function<void(std::string_view)>;
+
+  // `write` receives each frame's output in one call.
+  TerminalView(TerminalSize size, ColorMode mode, Writer write);
+
+  // A new terminal size: the next frame redraws everything.
+  void Resize(TerminalSize size);
+  // The next frame redraws everything, e.g. after the screen was disturbed.
+  void RequestRedraw();
+
+  // Draws what changed since the last frame; writes nothing when nothing did.
+  void Present(const TFrame& frame, const PlayerStatus& status);
+
+  // The layout of the last frame presented.
+  const ViewLayout& Layout() const { return FLayout; }
+  // The window pixel under a screen cell (0-based column and row), as the
+  // last frame was drawn; nothing beside the picture or on the status line.
+  std::optional<WindowPoint> WindowPointAt(std::int32_t column, std::int32_t row) const;
+
+ private:
+  std::int32_t PictureRows() const;
+
+  TerminalSize FSize;
+  ColorMode FMode;
+  Writer FWrite;
+  ViewLayout FLayout;
+  std::optional<CellGrid> FShown;  // nothing until drawn, or after a redraw request
+  std::optional<std::string> FShownStatus;
+};
+
+}  // namespace kivo

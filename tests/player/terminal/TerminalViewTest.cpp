@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "player/terminal/TerminalView.h"
+
+namespace {
+
+using kivo::ColorMode;
+using kivo::PlayerStatus;
+using kivo::TerminalSize;
+using kivo::TerminalView;
+using kivo::WindowPoint;
+
+const std::string kUpperHalf = "\u2580";
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+class TerminalViewTest : public ::testing::Test {
+ protected:
+  TerminalView MakeView(TerminalSize size) {
+    return TerminalView(size, ColorMode::TrueColor,
+                        [this](std::string_view text) { FWrites.emplace_back(text); });
+  }
+
+  std::vector<std::string> FWrites;
+  TFrame FFrame{6, 6, 0xFF0000FFu};
+  PlayerStatus FStatus{"Track one", 65, 200, 80, 2, 1, false};
+};
+
+TEST_F(TerminalViewTest, TheFirstFrameIsDrawnInOneWriteWithItsStatusLine) {
+  TerminalView view = MakeView({6, 4});  // three picture rows, the status on row 4
+  view.Present(FFrame, FStatus);
+  ASSERT_EQ(FWrites.size(), 1u);
+  EXPECT_EQ(Count(FWrites[0], kUpperHalf), 6u * 3u);
+  EXPECT_NE(FWrites[0].find("\x1b[4;1H"), std::string::npos);
+  EXPECT_NE(FWrites[0].find("Track"), std::string::npos);
+  EXPECT_EQ(FWrites[0].rfind("\x1b[?2026h", 0), 0u);
+}
+
+TEST_F(TerminalViewTest, AnUnchangedFrameAndStatusWriteNothing) {
+  TerminalView view = MakeView({6, 4});
+  view.Present(FFrame, FStatus);
+  view.Present(FFrame, FStatus);
+  EXPECT_EQ(FWrites.size(), 1u);
+}
+
+TEST_F(TerminalViewTest, OnlyWhatChangedIsWritten) {
+  TerminalView view = MakeView({60, 4});
+  view.Present(FFrame, FStatus);
+  FStatus.DisplayMode = 3;
+  view.Present(FFrame, FStatus);
+  ASSERT_EQ(FWrites.size(), 2u);
+  EXPECT_EQ(Count(FWrites[1], kUpperHalf), 0u);
+  EXPECT_NE(FWrites[1].find("mode 3"), std::string::npos);
+
+  FFrame.Pixels[0] = 0xFF00FF00u;
+  view.Present(FFrame, FStatus);
+  ASSERT_EQ(FWrites.size(), 3u);
+  EXPECT_EQ(Count(FWrites[2], kUpperHalf), 1u);
+  EXPECT_EQ(FWrites[2].find("mode"), std::string::npos);
+}
+
+TEST_F(TerminalViewTest, AResizeOrARequestRedrawsEverything) {
+  TerminalView view = MakeView({6, 4});
+  view.Present(FFrame, FStatus);
+  view.RequestRedraw();
+  view.Present(FFrame, FStatus);
+  ASSERT_EQ(FWrites.size(), 2u);
+  EXPECT_EQ(FWrites[1], FWrites[0]);
+
+  view.Resize({8, 6});
+  view.Present(FFrame, FStatus);
+  ASSERT_EQ(FWrites.size(), 3u);
+  EXPECT_EQ(Count(FWrites[2], kUpperHalf), 6u * 3u);
+  EXPECT_NE(FWrites[2].find("\x1b[5;1H"), std::string::npos) << "the blank row below the picture";
+  EXPECT_NE(FWrites[2].find("\x1b[6;1H"), std::string::npos);
+}
+
+TEST_F(TerminalViewTest, ClicksMapThroughTheLayoutOfTheLastFrame) {
+  TerminalView view = MakeView({80, 24});
+  const TFrame wide(400, 100, 0xFF000000u);
+  view.Present(wide, FStatus);
+  EXPECT_EQ(view.WindowPointAt(10, 7), (WindowPoint{52, 7}));
+  EXPECT_FALSE(view.WindowPointAt(10, 2).has_value()) << "above the picture";
+  EXPECT_FALSE(view.WindowPointAt(10, 23).has_value()) << "the status line";
+  EXPECT_FALSE(view.WindowPointAt(-1, 7).has_value());
+  EXPECT_FALSE(view.WindowPointAt(80, 7).has_value());
+}
+
+TEST_F(TerminalViewTest, ATinyTerminalStillGetsItsStatusLine) {
+  TerminalView view = MakeView({10, 1});
+  view.Present(FFrame, FStatus);
+  ASSERT_EQ(FWrites.size(), 1u);
+  EXPECT_EQ(Count(FWrites[0], kUpperHalf), 0u);
+  EXPECT_NE(FWrites[0].find("Track one"), std::string::npos);
+}
+
+TEST(StatusLineTest, ShowsTrackTimeVolumeModeAndPattern) {
+  EXPECT_EQ(kivo::FormatStatus({"Song", 65, 200, 80, 2, 1, false}),
+            "Song  1:05 / 3:20  vol 80%  mode 2  pattern 1");
+  EXPECT_EQ(kivo::FormatStatus({"", 3725, -1, 0, 4, 5, true}),
+            "(no track)  1:02:05  vol 0%  mode 4  pattern 5  paused");
+}
+
+}  // namespace
