@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "plugin/PlayerContract.h"
+#include "plugin/EntryPoints.h"
 
 namespace kivo {
 
@@ -17,9 +17,9 @@ class PluginError : public std::runtime_error {
 
 class TPluginLibrary {
  public:
-  using TRun = std::intptr_t (*)(THostPluginObject*);
-  using TSampling = TSampleBlock* (*)(TSampleBlock*);
-  using TAbort = void (*)();
+  using TRun = TPinRun;
+  using TSampling = TPinSampling;
+  using TAbort = TPinAbort;
 
   // Raises PluginError, with the loader's reason, when the library cannot
   // be loaded or lacks an entry point.
