@@ -34,6 +34,8 @@ enum TStatusCode : std::uint16_t {
 struct TNotification {
   WPARAM WParam = 0;
   LPARAM LParam = 0;
+
+  friend bool operator==(const TNotification&, const TNotification&) = default;
 };
 
 // The class a wParam selects: itself below 0x10000, else its high half.
