@@ -132,10 +132,12 @@ class SessionEndToEndTest : public ::testing::Test {
 
   // Runs `kivo render` with its own home and its own runtime folder, so
   // that the plug-in's single-instance lock is this test's alone.
-  TRun Render(const std::string& arguments) const {
+  TRun Render(const std::string& arguments, const std::string& input = "/dev/null",
+             const std::string& environment = "") const {
     const std::string command = "XDG_RUNTIME_DIR=" + Quoted(File("runtime")) + " " +
-                                std::string(KIVO_PROGRAM) + " render --home " +
-                                Quoted(File("home")) + " " + arguments + " </dev/null 2>" +
+                                environment + " " + std::string(KIVO_PROGRAM) +
+                                " render --home " + Quoted(File("home")) + " " + arguments +
+                                " <" + Quoted(input) + " 2>" +
                                 Quoted(File("stderr.txt")) + " >/dev/null";
     const int status = std::system(command.c_str());
     TRun run;
@@ -288,6 +290,28 @@ TEST_F(SessionEndToEndTest, MissingPluginOrBadOptionsAreReported) {
   const TRun noFile = Render(Quoted(File("absent.wav")) + " --png " + Quoted(File("o.png")));
   EXPECT_EQ(noFile.ExitCode, 1);
   EXPECT_NE(noFile.Errors.find("absent.wav"), std::string::npos) << noFile.Errors;
+}
+
+TEST_F(SessionEndToEndTest, RawStereoOnStandardInputShowsWhatTheSameFileShows) {
+  Sox(Quoted(File("tone.wav")) + " -t raw -e signed -b 16 -c 2 -L " + Quoted(File("tone.raw")));
+  const TRun fromFile = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --png " +
+                               Quoted(File("file.png")));
+  const TRun fromInput =
+      Render("- --hop 2048 --block 1 --png " + Quoted(File("input.png")), File("tone.raw"));
+  ASSERT_EQ(fromFile.ExitCode, 0) << fromFile.Errors;
+  ASSERT_EQ(fromInput.ExitCode, 0) << fromInput.Errors;
+  const TPicture file = ReadPng(File("file.png"));
+  EXPECT_EQ(ReadPng(File("input.png")).Pixels, file.Pixels);
+  EXPECT_NE(CountPixels(file, Rgb(ReadDesign(SkinDesign("bars")).Colors[0])), 0);
+}
+
+TEST_F(SessionEndToEndTest, VideoWithoutFfmpegIsAClearErrorBeforeAnythingPlays) {
+  const TRun run = Render("--block 0 --png " + Quoted(File("o.png")) + " --video " +
+                              Quoted(File("o.mp4")),
+                          "/dev/null", "PATH=" + Quoted(File("empty-path")));
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_NE(run.Errors.find("ffmpeg, which is not installed"), std::string::npos) << run.Errors;
+  EXPECT_FALSE(fs::exists(File("o.png")));
 }
 
 TEST_F(SessionEndToEndTest, FirstRunRecordsTheDefaultSkinAndTheProgramInTheHome) {
