@@ -249,7 +249,10 @@ std::size_t TPlayerSession::Run() {
     }
     std::span<Frame> frames = cutter->Next();
     if (frames.empty()) {
-      if (FControl->Next() != S_OK) break;
+      // Without waiting nobody listens along: a repeating playlist would
+      // never end, so the run ends with its last track.
+      const bool lastTrack = FState.Track >= static_cast<std::int32_t>(FState.PlayList.size());
+      if ((lastTrack && !FOptions.Wait) || FControl->Next() != S_OK) break;
       continue;
     }
     pacer->WaitForBlock(blockInTrack);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "hostlink/Kivo.h"
 #include "player/Session.h"
@@ -70,6 +71,24 @@ TEST_F(SessionTest, WithoutAPlugInTheDemoStillPlaysTheBlocksAskedFor) {
   EXPECT_EQ(session.State().Track, 1);
   EXPECT_EQ(session.State().PositionMs, (2 * 4096 + 2048) * 1000 / 44100);
   EXPECT_TRUE(fs::exists(FOptions.Png));
+}
+
+TEST_F(SessionTest, ARunThatDoesNotWaitEndsWithTheLastTrackEvenWhenRepeating) {
+  fs::create_directories(FDir / "home");
+  std::ofstream(FDir / "home" / "kivo.ini") << "[KIVO]\nRepeat=1\n";
+  const std::string tone = (FDir / "tone.wav").string();
+  ASSERT_EQ(std::system((std::string(SOX_PROGRAM) + " -n -r 8000 -c 2 -b 16 '" + tone +
+                         "' synth 0.5 sine 440 2>/dev/null")
+                            .c_str()),
+            0);
+  FOptions.Inputs = {tone, tone};
+  FOptions.LastBlock.reset();
+  FOptions.Hop = 2000;
+  TPlayerSession session(FOptions, "");
+  // Two tracks of 4000 frames: blocks at 0 and 2000 in each.
+  EXPECT_EQ(session.Run(), 4u);
+  EXPECT_TRUE(session.State().Repeat);
+  EXPECT_EQ(session.State().Track, 2);
 }
 
 }  // namespace
