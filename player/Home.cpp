@@ -56,8 +56,7 @@ void TKivoHome::LinkProgram(const std::filesystem::path& executable) const {
   std::filesystem::remove(link, error);
   std::filesystem::create_symlink(executable, link, error);
   if (error)
-    throw std::runtime_error("cannot link " + link.string() + " to the player: " +
-                             error.message());
+    throw std::runtime_error("cannot link " + link.string() + " to the player: " + error.message());
 }
 
 void TKivoHome::RecordProgramPath() const {

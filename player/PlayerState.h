@@ -44,7 +44,7 @@ struct TPlayerState {
   // Transport; the track is 1-based, 0 when the playlist is empty.
   std::int32_t PlayStatus = kStatusStopped;
   std::vector<TTrack> PlayList;
-  std::string PlayListName;   // the file it was loaded from or saved to
+  std::string PlayListName;  // the file it was loaded from or saved to
   std::string PlayListTitle;
   bool PlayListEdited = false;
   bool PlayListVisible = false;

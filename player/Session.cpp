@@ -59,8 +59,8 @@ std::array<std::int32_t, 2> PeakLevels(std::span<const Frame> frames, std::int32
   std::int32_t right = 0;
   for (Frame frame : frames) {
     left = std::max(left, std::abs(static_cast<std::int32_t>(static_cast<std::int16_t>(frame))));
-    right =
-        std::max(right, std::abs(static_cast<std::int32_t>(static_cast<std::int16_t>(frame >> 16))));
+    right = std::max(right,
+                     std::abs(static_cast<std::int32_t>(static_cast<std::int16_t>(frame >> 16))));
   }
   return {left * volume / 100, right * volume / 100};
 }
@@ -82,7 +82,8 @@ TPlayerSession::TPlayerSession(TSessionOptions options, std::string defaultDesig
   FHome.LoadSettings(FState);
   ApplyOptions();
   MakePlayList();
-  FMainWindow = CreateTopLevelWindow("TFormKIVO", "KIVO", TWndMethod(this, &TPlayerSession::WndProc));
+  FMainWindow =
+      CreateTopLevelWindow("TFormKIVO", "KIVO", TWndMethod(this, &TPlayerSession::WndProc));
   FServer = std::make_unique<TAutomationServer>(FState, FClients, *this);
   FControl = TKivoAutomation::Create(FState, FClients, *this);
   FControl.QueryInterface(Kivo_tlb::IID_IKIVOPlayList, FPlayList);
@@ -115,7 +116,8 @@ void TPlayerSession::MakePlayList() {
       track.Path = "-";
       FState.PlayList.push_back(track);
     } else {
-      if (!std::filesystem::is_regular_file(input)) throw InputError("no such audio file: " + input);
+      if (!std::filesystem::is_regular_file(input))
+        throw InputError("no such audio file: " + input);
       FState.PlayList.push_back(MakeTrack(input));
     }
   }
@@ -125,8 +127,7 @@ void TPlayerSession::MakePlayList() {
 }
 
 void TPlayerSession::StartPlugin() {
-  const std::string path =
-      FOptions.PluginPath.empty() ? DefaultPluginPath() : FOptions.PluginPath;
+  const std::string path = FOptions.PluginPath.empty() ? DefaultPluginPath() : FOptions.PluginPath;
   try {
     FLibrary = std::make_unique<TPluginLibrary>(path);
   } catch (const PluginError& error) {
@@ -179,8 +180,8 @@ void TPlayerSession::AnalyseOwnBlock(const TSampleBlock& block) {
   TOwnSpectrum spectrum;
   FAnalysis.Sampling(&block, true, spectrum);
   FState.Spectrum = spectrum.Levels();
-  FState.OutputLevels = PeakLevels(
-      std::span<const Frame>(block.Samples, block.Size / sizeof(Frame)), FState.Volume);
+  FState.OutputLevels =
+      PeakLevels(std::span<const Frame>(block.Samples, block.Size / sizeof(Frame)), FState.Volume);
 }
 
 void TPlayerSession::NotifyPlayback(std::int32_t previousMs) {
@@ -270,7 +271,8 @@ std::size_t TPlayerSession::Run() {
     ApplyDisplayModeChanges(block);
     if (!FOptions.FramesFolder.empty() || video) {
       const TFrame frame = FWindows->Render();
-      if (!FOptions.FramesFolder.empty()) WritePng(frame, FramePngPath(FOptions.FramesFolder, block));
+      if (!FOptions.FramesFolder.empty())
+        WritePng(frame, FramePngPath(FOptions.FramesFolder, block));
       if (video) video->Write(frame);
     }
     ++block;

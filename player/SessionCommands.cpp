@@ -19,8 +19,9 @@ void AddSessionOptions(CLI::App* command, TSessionCommandLine& line) {
   command->add_option("--size", line.Size,
                       "Visualisation window size WIDTHxHEIGHT (default: as large as the "
                       "design's panels need)");
-  command->add_option("--host-version", options.Host.Version,
-                      "Version the player reports to the plug-in")
+  command
+      ->add_option("--host-version", options.Host.Version,
+                   "Version the player reports to the plug-in")
       ->capture_default_str();
   command->add_flag("--refuse-interface", line.Refuse,
                     "Refuse the plug-in's interface version, so that it does not start");
@@ -32,8 +33,9 @@ void AddSessionOptions(CLI::App* command, TSessionCommandLine& line) {
   command->add_option("--fps", options.Fps, "Displayed frames (blocks) per second")
       ->capture_default_str()
       ->check(CLI::Range(1, 1000));
-  command->add_option("--hop", options.Hop,
-                      "Frames from one block to the next, whatever the frame rate")
+  command
+      ->add_option("--hop", options.Hop,
+                   "Frames from one block to the next, whatever the frame rate")
       ->check(CLI::PositiveNumber);
   command->add_option("--frames", options.FramesFolder, "Write one PNG per block into DIR");
   command->add_option("--video", options.Video, "Encode the blocks' pictures with ffmpeg");
@@ -67,7 +69,8 @@ CLI::App* AddRenderCommand(CLI::App& app, TSessionCommandLine& line) {
                      "Audio file; '-' reads raw 16-bit stereo from standard input; without it "
                      "the built-in demo plays");
   render->add_option("--png", line.Session.Png, "The PNG file to write")->required();
-  render->add_option("--block", line.Session.LastBlock, "The last block to feed (default: the whole input)");
+  render->add_option("--block", line.Session.LastBlock,
+                     "The last block to feed (default: the whole input)");
   AddSessionOptions(render, line);
   return render;
 }

@@ -59,9 +59,9 @@ class TAutomationFactory final : public IClassFactory {
 TAutomationServer::TAutomationServer(TPlayerState& state, TClientList& clients,
                                      TPlayerActions& actions) {
   const TComPtr<IClassFactory> factory = TAutomationFactory::Create(state, clients, actions);
-  const HRESULT registered = CoRegisterClassObject(Kivo_tlb::CLSID_KIVOControl, factory.Get(),
-                                                   CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                                   &FCookie);
+  const HRESULT registered =
+      CoRegisterClassObject(Kivo_tlb::CLSID_KIVOControl, factory.Get(), CLSCTX_LOCAL_SERVER,
+                            REGCLS_MULTIPLEUSE, &FCookie);
   if (FAILED(registered))
     throw std::runtime_error(Format("cannot register the automation class (error %x)",
                                     {static_cast<DWORD>(registered)}));

@@ -1,10 +1,11 @@
 #include "player/automation/KivoAutomation.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "platform/com/Bstr.h"
 #include "player/Tracks.h"
@@ -25,13 +26,12 @@ struct TFontRecord {
 
 // The player's display: background, text, time, title, frame, then the
 // three levels of its own spectrum display (0x00BBGGRR).
-constexpr LONG kColors[] = {0x000000, 0xFFFFFF, 0x00FF00, 0xFFFF00, 0x808080,
-                            0x00FF00, 0x00FFFF, 0x0000FF};
+constexpr LONG kColors[] = {0x000000, 0xFFFFFF, 0x00FF00, 0xFFFF00,
+                            0x808080, 0x00FF00, 0x00FFFF, 0x0000FF};
 // The display's fonts: text, title, time. Charset 1 is the default one;
 // style bit 0 is bold.
-constexpr TFontRecord kFonts[] = {{"Sans", 1, 9, 0, 0xFFFFFF},
-                                  {"Sans", 1, 12, 1, 0xFFFF00},
-                                  {"Monospace", 1, 9, 0, 0x00FF00}};
+constexpr TFontRecord kFonts[] = {
+    {"Sans", 1, 9, 0, 0xFFFFFF}, {"Sans", 1, 12, 1, 0xFFFF00}, {"Monospace", 1, 9, 0, 0x00FF00}};
 
 // Keys the player answers, as the platform's virtual key codes.
 constexpr LONG kKeySpace = 0x20;
@@ -118,9 +118,7 @@ void TKivoAutomation::NotifyStatus(TStatusCode code, std::int32_t value) {
   Notify(StatusNotification(code, value));
 }
 
-void TKivoAutomation::NotifyPlayStatus() {
-  Notify({ClassPlayStatus, LParamOf(FState.PlayStatus)});
-}
+void TKivoAutomation::NotifyPlayStatus() { Notify({ClassPlayStatus, LParamOf(FState.PlayStatus)}); }
 
 void TKivoAutomation::SetPlayStatus(std::int32_t status) {
   if (FState.PlayStatus == status) return;
@@ -185,7 +183,9 @@ HRESULT TKivoAutomation::get_Handle(LONG* Value) {
   return PutValue(Value, HandleValue(FActions.MainWindow()));
 }
 
-HRESULT TKivoAutomation::get_Visible(LONG* Value) { return PutValue(Value, FState.Visible ? 1 : 0); }
+HRESULT TKivoAutomation::get_Visible(LONG* Value) {
+  return PutValue(Value, FState.Visible ? 1 : 0);
+}
 
 HRESULT TKivoAutomation::set_Visible(LONG Value) {
   const bool visible = Value != 0;
@@ -527,7 +527,7 @@ HRESULT TKivoAutomation::KeyDown(LONG Key, LONG) {
   switch (Key) {
     case kKeySpace:
       return FState.PlayStatus == kStatusPlaying || FState.PlayStatus == kStatusPaused ? Pause()
-                                                                                        : Play();
+                                                                                       : Play();
     case kKeyLeft:
       return Rewind(1);
     case kKeyRight:
@@ -646,9 +646,7 @@ HRESULT TKivoAutomation::GetFormImage(BSTR FileName) {
 HRESULT TKivoAutomation::get_Edited(VARIANT_BOOL* Value) {
   return PutBool(Value, FState.PlayListEdited);
 }
-HRESULT TKivoAutomation::get_Tracks(LONG* Value) {
-  return PutValue(Value, FState.PlayList.size());
-}
+HRESULT TKivoAutomation::get_Tracks(LONG* Value) { return PutValue(Value, FState.PlayList.size()); }
 HRESULT TKivoAutomation::get_PlayListTitle(BSTR* Value) {
   return PutText(Value, FState.PlayListTitle);
 }
@@ -777,10 +775,9 @@ HRESULT TKivoAutomation::Save(BSTR FileName) {
 // A track's numbers: its length in ms, its number in the list, its bit
 // rate (0: not known here), its kind, drive and CD track (0 for files),
 // and two the player does not use.
-HRESULT TKivoAutomation::GetTrackInfo(LONG Index, BSTR* Text1, BSTR* Text2, BSTR* Path,
-                                      BSTR* Text4, BSTR* Text5, LONG* Number1, LONG* Number2,
-                                      LONG* Number3, LONG* Kind, LONG* DriveTrack, LONG* Number7,
-                                      LONG* Number8) {
+HRESULT TKivoAutomation::GetTrackInfo(LONG Index, BSTR* Text1, BSTR* Text2, BSTR* Path, BSTR* Text4,
+                                      BSTR* Text5, LONG* Number1, LONG* Number2, LONG* Number3,
+                                      LONG* Kind, LONG* DriveTrack, LONG* Number7, LONG* Number8) {
   const TTrack* track = TrackAt(Index);
   if (track == nullptr) return E_INVALIDARG;
   BSTR* const texts[] = {Text1, Text2, Path, Text4, Text5};

@@ -131,8 +131,7 @@ class TKivoAutomation final : public Kivo_tlb::IKIVOControl,
                   LONG* Charset, LONG* Size, LONG* Style, LONG* Color, LONG* Value) override;
   HRESULT GetVolumes(LONG* Left, LONG* Right) override;
   HRESULT GetSpeana(LONG* Level0, LONG* Level1, LONG* Level2, LONG* Level3, LONG* Level4,
-                    LONG* Level5, LONG* Level6, LONG* Level7, LONG* Level8,
-                    LONG* Level9) override;
+                    LONG* Level5, LONG* Level6, LONG* Level7, LONG* Level8, LONG* Level9) override;
   HRESULT SaveKIVOini() override;
   HRESULT Refresh() override;
   HRESULT GetColor(LONG Index, LONG* Color) override;

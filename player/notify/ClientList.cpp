@@ -7,8 +7,9 @@
 namespace kivo {
 
 TClientList::TClient* TClientList::Find(HWND window) {
-  const auto found = std::find_if(FClients.begin(), FClients.end(),
-                                  [window](const TClient& client) { return client.Window == window; });
+  const auto found =
+      std::find_if(FClients.begin(), FClients.end(),
+                   [window](const TClient& client) { return client.Window == window; });
   return found == FClients.end() ? nullptr : &*found;
 }
 
@@ -22,9 +23,8 @@ void TClientList::Attach(HWND window) {
 }
 
 bool TClientList::Detach(HWND window) {
-  const auto removed = std::erase_if(FClients, [window](const TClient& client) {
-    return client.Window == window;
-  });
+  const auto removed =
+      std::erase_if(FClients, [window](const TClient& client) { return client.Window == window; });
   return removed > 0;
 }
 

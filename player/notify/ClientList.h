@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "player/notify/Notifications.h"
 #include "platform/win/WinTypes.h"
+#include "player/notify/Notifications.h"
 
 namespace kivo {
 

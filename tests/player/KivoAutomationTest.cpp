@@ -57,7 +57,9 @@ class KivoAutomationTest : public ::testing::Test {
     return path;
   }
 
-  void AddTrack(const std::string& path) { ASSERT_EQ(FPlayList->Add(StringToBstr(path).Get()), S_OK); }
+  void AddTrack(const std::string& path) {
+    ASSERT_EQ(FPlayList->Add(StringToBstr(path).Get()), S_OK);
+  }
 
   std::vector<TNotification> Received() { return FClient.Take(); }
 
@@ -134,8 +136,8 @@ TEST_F(KivoAutomationTest, LevelAdjustmentsAreReportedWithStatus31AndVolumeWith1
   FControl->set_RecLevel(150);
   FControl->set_AdjustSpeanaLevel(80);
   FControl->set_AdjustVolLevel(90);
-  EXPECT_EQ(Received(), (std::vector<TNotification>{
-                            {0x4000001F, 150}, {0x4000001F, 80}, {0x4000001F, 90}}));
+  EXPECT_EQ(Received(),
+            (std::vector<TNotification>{{0x4000001F, 150}, {0x4000001F, 80}, {0x4000001F, 90}}));
   LONG value = 0;
   FControl->get_RecLevel(&value);
   EXPECT_EQ(value, 150);
@@ -176,8 +178,8 @@ TEST_F(KivoAutomationTest, SwitchesAreVariantBoolsAndReportTheirStatus) {
   VARIANT_BOOL repeat = VARIANT_FALSE;
   FControl->get_Repeat(&repeat);
   EXPECT_EQ(repeat, VARIANT_TRUE);
-  EXPECT_EQ(Received(), (std::vector<TNotification>{
-                            {0x40000005, 1}, {0x40000006, 1}, {0x40000007, 0}}));
+  EXPECT_EQ(Received(),
+            (std::vector<TNotification>{{0x40000005, 1}, {0x40000006, 1}, {0x40000007, 0}}));
   FControl->set_OnTimer(1);
   VARIANT_BOOL onTimer = VARIANT_FALSE;
   FControl->get_OnTimer(&onTimer);
@@ -207,23 +209,23 @@ TEST_F(KivoAutomationTest, PlaylistTracksCarryPathsTitlesAndLengths) {
 
   TBstr title, artist, path, album, comment;
   LONG length = 0, number = 0, rate = 0, kind = 0, drive = 0, n7 = 0, n8 = 0;
-  ASSERT_EQ(FPlayList->GetTrackInfo(2, title.Put(), artist.Put(), path.Put(), album.Put(),
-                                    comment.Put(), &length, &number, &rate, &kind, &drive, &n7,
-                                    &n8),
-            S_OK);
+  ASSERT_EQ(
+      FPlayList->GetTrackInfo(2, title.Put(), artist.Put(), path.Put(), album.Put(), comment.Put(),
+                              &length, &number, &rate, &kind, &drive, &n7, &n8),
+      S_OK);
   EXPECT_EQ(BstrToString(title.Get()), "second");
   EXPECT_EQ(BstrToString(path.Get()), second);
   EXPECT_EQ(length, 1000);
   EXPECT_EQ(number, 2);
   EXPECT_EQ(kind, dtFile);
-  EXPECT_EQ(FPlayList->GetTrackInfo(3, title.Put(), artist.Put(), path.Put(), album.Put(),
-                                    comment.Put(), &length, &number, &rate, &kind, &drive, &n7,
-                                    &n8),
-            E_INVALIDARG);
-  EXPECT_EQ(FPlayList->GetTrackInfo(0, title.Put(), artist.Put(), path.Put(), album.Put(),
-                                    comment.Put(), &length, &number, &rate, &kind, &drive, &n7,
-                                    &n8),
-            E_INVALIDARG);
+  EXPECT_EQ(
+      FPlayList->GetTrackInfo(3, title.Put(), artist.Put(), path.Put(), album.Put(), comment.Put(),
+                              &length, &number, &rate, &kind, &drive, &n7, &n8),
+      E_INVALIDARG);
+  EXPECT_EQ(
+      FPlayList->GetTrackInfo(0, title.Put(), artist.Put(), path.Put(), album.Put(), comment.Put(),
+                              &length, &number, &rate, &kind, &drive, &n7, &n8),
+      E_INVALIDARG);
 }
 
 TEST_F(KivoAutomationTest, PlaylistSavedAndLoadedAgainKeepsItsTracks) {
@@ -258,8 +260,8 @@ TEST_F(KivoAutomationTest, ChangingTrackClosesTheOldOneOpensTheNewOneAndLoadsIts
   Received();
 
   ASSERT_EQ(FControl->set_Track(2), S_OK);
-  EXPECT_EQ(Received(), (std::vector<TNotification>{
-                            {0x4000000F, 1}, {0x4000000E, 2}, {0x40000010, 0}}));
+  EXPECT_EQ(Received(),
+            (std::vector<TNotification>{{0x4000000F, 1}, {0x4000000E, 2}, {0x40000010, 0}}));
   LONG lines = 0;
   FLyrics->get_Lines(&lines);
   EXPECT_EQ(lines, 3);
@@ -343,9 +345,10 @@ TEST_F(KivoAutomationTest, PositionAndSeekStayWithinTheTrackAndAskPlaybackToFoll
   FControl->Rewind(1);
   FControl->get_Position(&position);
   EXPECT_EQ(position, 0);
-  EXPECT_EQ(Received(), (std::vector<TNotification>{
-                            {ClassPosition, 1000}, {ClassPosition, 700}, {ClassPosition, 200},
-                            {ClassPosition, 0}}));
+  EXPECT_EQ(
+      Received(),
+      (std::vector<TNotification>{
+          {ClassPosition, 1000}, {ClassPosition, 700}, {ClassPosition, 200}, {ClassPosition, 0}}));
 }
 
 TEST_F(KivoAutomationTest, TransportReportsEveryPlayStatusChange) {
@@ -400,9 +403,9 @@ TEST_F(KivoAutomationTest, ValueReadersGiveThePlayersOwnAnalysis) {
   FState.Spectrum = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
   FState.OutputLevels = {300, 400};
   LONG l[10] = {};
-  ASSERT_EQ(FControl->GetSpeana(&l[0], &l[1], &l[2], &l[3], &l[4], &l[5], &l[6], &l[7], &l[8],
-                                &l[9]),
-            S_OK);
+  ASSERT_EQ(
+      FControl->GetSpeana(&l[0], &l[1], &l[2], &l[3], &l[4], &l[5], &l[6], &l[7], &l[8], &l[9]),
+      S_OK);
   EXPECT_EQ(l[0], 1);
   EXPECT_EQ(l[9], 10);
   LONG left = 0, right = 0;

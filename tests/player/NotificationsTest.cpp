@@ -59,8 +59,8 @@ TEST_F(ClientListTest, EachClientHearsOnlyTheClassesOfItsMask) {
   FClients.Notify(StatusNotification(stDesign, 0));
   EXPECT_EQ(FFirst.Take(), (std::vector<TNotification>{{0x40000012, 0}}))
       << "a new client has none of the optional classes";
-  EXPECT_EQ(FSecond.Take(), (std::vector<TNotification>{{ClassVolume, 0x00040003},
-                                                        {0x40000012, 0}}));
+  EXPECT_EQ(FSecond.Take(),
+            (std::vector<TNotification>{{ClassVolume, 0x00040003}, {0x40000012, 0}}));
   FClients.SetMask(FFirst.Window(), 0);
   FClients.Notify({ClassOpen, 0});
   EXPECT_TRUE(FFirst.Take().empty());

@@ -26,7 +26,8 @@ namespace kivo_test {
 class TRecordingClient {
  public:
   explicit TRecordingClient(UINT messageId)
-      : FMessageId(messageId), FWindow(AllocateHWnd(TWndMethod(this, &TRecordingClient::WndProc))) {}
+      : FMessageId(messageId),
+        FWindow(AllocateHWnd(TWndMethod(this, &TRecordingClient::WndProc))) {}
   ~TRecordingClient() {
     if (FWindow != nullptr) DeallocateHWnd(FWindow);
   }

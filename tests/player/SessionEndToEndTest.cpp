@@ -133,12 +133,11 @@ class SessionEndToEndTest : public ::testing::Test {
   // Runs `kivo render` with its own home and its own runtime folder, so
   // that the plug-in's single-instance lock is this test's alone.
   TRun Render(const std::string& arguments, const std::string& input = "/dev/null",
-             const std::string& environment = "") const {
-    const std::string command = "XDG_RUNTIME_DIR=" + Quoted(File("runtime")) + " " +
-                                environment + " " + std::string(KIVO_PROGRAM) +
-                                " render --home " + Quoted(File("home")) + " " + arguments +
-                                " <" + Quoted(input) + " 2>" +
-                                Quoted(File("stderr.txt")) + " >/dev/null";
+              const std::string& environment = "") const {
+    const std::string command = "XDG_RUNTIME_DIR=" + Quoted(File("runtime")) + " " + environment +
+                                " " + std::string(KIVO_PROGRAM) + " render --home " +
+                                Quoted(File("home")) + " " + arguments + " <" + Quoted(input) +
+                                " 2>" + Quoted(File("stderr.txt")) + " >/dev/null";
     const int status = std::system(command.c_str());
     TRun run;
     run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -294,8 +293,8 @@ TEST_F(SessionEndToEndTest, MissingPluginOrBadOptionsAreReported) {
 
 TEST_F(SessionEndToEndTest, RawStereoOnStandardInputShowsWhatTheSameFileShows) {
   Sox(Quoted(File("tone.wav")) + " -t raw -e signed -b 16 -c 2 -L " + Quoted(File("tone.raw")));
-  const TRun fromFile = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --png " +
-                               Quoted(File("file.png")));
+  const TRun fromFile =
+      Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --png " + Quoted(File("file.png")));
   const TRun fromInput =
       Render("- --hop 2048 --block 1 --png " + Quoted(File("input.png")), File("tone.raw"));
   ASSERT_EQ(fromFile.ExitCode, 0) << fromFile.Errors;
@@ -306,9 +305,9 @@ TEST_F(SessionEndToEndTest, RawStereoOnStandardInputShowsWhatTheSameFileShows) {
 }
 
 TEST_F(SessionEndToEndTest, VideoWithoutFfmpegIsAClearErrorBeforeAnythingPlays) {
-  const TRun run = Render("--block 0 --png " + Quoted(File("o.png")) + " --video " +
-                              Quoted(File("o.mp4")),
-                          "/dev/null", "PATH=" + Quoted(File("empty-path")));
+  const TRun run =
+      Render("--block 0 --png " + Quoted(File("o.png")) + " --video " + Quoted(File("o.mp4")),
+             "/dev/null", "PATH=" + Quoted(File("empty-path")));
   EXPECT_EQ(run.ExitCode, 1);
   EXPECT_NE(run.Errors.find("ffmpeg, which is not installed"), std::string::npos) << run.Errors;
   EXPECT_FALSE(fs::exists(File("o.png")));
@@ -336,8 +335,8 @@ TEST_F(SessionEndToEndTest, FramesFolderHoldsOnePicturePerBlock) {
   std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(File("frames")))
     names.insert(entry.path().filename().string());
-  EXPECT_EQ(names, (std::set<std::string>{"frame-000000.png", "frame-000001.png",
-                                          "frame-000002.png"}));
+  EXPECT_EQ(names,
+            (std::set<std::string>{"frame-000000.png", "frame-000001.png", "frame-000002.png"}));
 }
 
 }  // namespace

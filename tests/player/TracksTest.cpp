@@ -48,7 +48,8 @@ TEST(LyricsTest, LyricsComeFromTheFileBesideTheAudio) {
 TEST(PlayListFileTest, RelativeEntriesAreTakenFromThePlaylistsFolder) {
   const fs::path dir = fs::temp_directory_path() / ("kivo-m3u-" + std::to_string(getpid()));
   fs::create_directories(dir / "sub");
-  std::ofstream(dir / "sub" / "list.m3u") << "#EXTM3U\n#EXTINF:3,x\na.wav\r\n\n/abs/b.wav\n../c.wav\n";
+  std::ofstream(dir / "sub" / "list.m3u")
+      << "#EXTM3U\n#EXTINF:3,x\na.wav\r\n\n/abs/b.wav\n../c.wav\n";
   EXPECT_EQ(ReadPlayListFile((dir / "sub" / "list.m3u").string()),
             (std::vector<std::string>{(dir / "sub" / "a.wav").string(), "/abs/b.wav",
                                       (dir / "c.wav").string()}));
