@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -52,7 +53,10 @@ TVideoPipe::TVideoPipe(const std::string& outputPath, std::int32_t width, std::i
   const std::string command =
       ShellQuoted(ffmpeg) + " -loglevel error -y -f rawvideo -pix_fmt rgba -s " +
       std::to_string(width) + "x" + std::to_string(height) + " -r " + std::to_string(fps) +
-      " -i - -vf pad=ceil(iw/2)*2:ceil(ih/2)*2 -pix_fmt yuv420p " + ShellQuoted(outputPath);
+      " -i - -vf " + ShellQuoted("pad=ceil(iw/2)*2:ceil(ih/2)*2") + " -pix_fmt yuv420p " +
+      ShellQuoted(outputPath);
+  // An ffmpeg that gives up must show as a failed write, not end the player.
+  std::signal(SIGPIPE, SIG_IGN);
   FPipe.reset(popen(command.c_str(), "w"));
   if (!FPipe) throw std::runtime_error("cannot start ffmpeg for " + outputPath);
 }

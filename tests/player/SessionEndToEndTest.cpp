@@ -313,6 +313,40 @@ TEST_F(SessionEndToEndTest, VideoWithoutFfmpegIsAClearErrorBeforeAnythingPlays) 
   EXPECT_FALSE(fs::exists(File("o.png")));
 }
 
+TEST_F(SessionEndToEndTest, VideoFramesGoToFfmpegAsRawRgbaOfTheWindowsSize) {
+  // A stand-in ffmpeg that keeps what it is fed in the output file.
+  fs::create_directories(File("bin"));
+  std::ofstream(File("bin/ffmpeg")) << "#!/bin/sh\nfor last; do :; done\ncat > \"$last\"\n";
+  fs::permissions(File("bin/ffmpeg"), fs::perms::owner_all);
+  const TRun run = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --png " +
+                              Quoted(File("o.png")) + " --video " + Quoted(File("o.mp4")),
+                          "/dev/null", "PATH=" + Quoted(File("bin") + ":/usr/bin:/bin"));
+  ASSERT_EQ(run.ExitCode, 0) << run.Errors;
+  const std::string video = ReadText(File("o.mp4"));
+  ASSERT_EQ(video.size(), 2u * 320u * 100u * 4u);
+  // The last frame is the picture written as PNG, byte for byte R, G, B, A.
+  const TPicture last = ReadPng(File("o.png"));
+  const std::size_t lastFrame = 320u * 100u * 4u;
+  for (std::size_t i = 0; i < last.Pixels.size(); ++i) {
+    const auto byte = [&](std::size_t k) {
+      return static_cast<std::uint32_t>(static_cast<unsigned char>(video[lastFrame + 4 * i + k]));
+    };
+    ASSERT_EQ(byte(0) << 16 | byte(1) << 8 | byte(2), last.Pixels[i]) << "pixel " << i;
+    ASSERT_EQ(byte(3), 255u);
+  }
+}
+
+TEST_F(SessionEndToEndTest, AnFfmpegThatFailsIsReportedNotTakenForSuccess) {
+  fs::create_directories(File("bin"));
+  std::ofstream(File("bin/ffmpeg")) << "#!/bin/sh\nexit 1\n";
+  fs::permissions(File("bin/ffmpeg"), fs::perms::owner_all);
+  const TRun run = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --png " +
+                              Quoted(File("o.png")) + " --video " + Quoted(File("o.mp4")),
+                          "/dev/null", "PATH=" + Quoted(File("bin") + ":/usr/bin:/bin"));
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_NE(run.Errors.find("ffmpeg"), std::string::npos) << run.Errors;
+}
+
 TEST_F(SessionEndToEndTest, FirstRunRecordsTheDefaultSkinAndTheProgramInTheHome) {
   const TRun run = Render("--block 0 --png " + Quoted(File("o.png")));
   ASSERT_EQ(run.ExitCode, 0) << run.Errors;
