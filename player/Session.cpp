@@ -112,9 +112,7 @@ void TPlayerSession::ApplyOptions() {
 void TPlayerSession::MakePlayList() {
   for (const std::string& input : FOptions.Inputs) {
     if (input == "-") {
-      TTrack track = MakeStreamTrack("Standard input", 0);
-      track.Path = "-";
-      FState.PlayList.push_back(track);
+      FState.PlayList.push_back(MakeStreamTrack("-", "Standard input", 0));
     } else {
       if (!std::filesystem::is_regular_file(input))
         throw InputError("no such audio file: " + input);
@@ -123,7 +121,7 @@ void TPlayerSession::MakePlayList() {
   }
   if (FState.PlayList.empty())
     FState.PlayList.push_back(MakeStreamTrack(
-        "Demo", MillisecondsAt(DemoSource::TotalFrames(), DemoSource::kSampleRate)));
+        "", "Demo", MillisecondsAt(DemoSource::TotalFrames(), DemoSource::kSampleRate)));
 }
 
 void TPlayerSession::StartPlugin() {
@@ -237,6 +235,7 @@ std::size_t TPlayerSession::Run() {
       if (pacer) pacer->Restart();
       continue;
     }
+    if (FState.CurrentTrack() == nullptr) break;
     if (FState.Track != openTrack || FState.SeekPending) {
       audio = OpenTrackAudio(*FState.CurrentTrack());
       hop = BlockHop(FOptions.Hop, FOptions.Fps, audio.SampleRate);

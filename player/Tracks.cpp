@@ -59,9 +59,10 @@ TTrack MakeTrack(const std::string& path) {
   return track;
 }
 
-TTrack MakeStreamTrack(const std::string& title, std::int32_t lengthMs) {
+TTrack MakeStreamTrack(std::string path, std::string title, std::int32_t lengthMs) {
   TTrack track;
-  track.Title = title;
+  track.Path = std::move(path);
+  track.Title = std::move(title);
   track.LengthMs = lengthMs;
   return track;
 }

@@ -13,8 +13,9 @@ namespace kivo {
 // file's tags (the title defaults to the file name without extension) and
 // its length. A file that cannot be read gets length 0.
 TTrack MakeTrack(const std::string& path);
-// The track of standard input or of the built-in demo.
-TTrack MakeStreamTrack(const std::string& title, std::int32_t lengthMs);
+// A track that is no file: standard input (path "-") or the built-in demo
+// (empty path).
+TTrack MakeStreamTrack(std::string path, std::string title, std::int32_t lengthMs);
 
 // The lines of the .lrc file beside an audio file (same name, extension
 // ".lrc"), sorted by time; empty when there is none. A line
