@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <exception>
 #include <string>
-#include <vector>
 
 #include "player/LevelsCommand.h"
 #include "player/SessionCommands.h"
@@ -54,14 +53,7 @@ int main(int argc, char** argv) {
   kivo::TSessionCommandLine playLine;
   CLI::App* play = kivo::AddPlayCommand(app, playLine);
 
-  // Started without arguments, as a client that finds no player starts it,
-  // the player plays.
-  std::vector<char*> arguments(argv, argv + argc);
-  static char playName[] = "play";
-  if (argc == 1) arguments.push_back(playName);
-  const int argumentCount = static_cast<int>(arguments.size());
-  char** const argumentValues = arguments.data();
-  CLI11_PARSE(app, argumentCount, argumentValues);
+  CLI11_PARSE(app, argc, argv);
 
   try {
     if (levels->parsed()) {
