@@ -13,6 +13,7 @@
 #include "player/BlockCutter.h"
 #include "player/FrameOutputs.h"
 #include "player/Playback.h"
+#include "player/Timers.h"
 #include "player/Tracks.h"
 #include "player/input/DemoSource.h"
 
@@ -206,6 +207,15 @@ void TPlayerSession::ApplyDisplayModeChanges(std::size_t block) {
   }
 }
 
+// Only a player that plays in real time keeps the clock's timers.
+void TPlayerSession::ApplyDueTimers(std::int32_t& minute) {
+  const std::int32_t now = LocalMinuteOfDay();
+  const TTimerAction action = DueTimerAction(FState, minute, now);
+  minute = now;
+  if (action == TTimerAction::Start) FControl->Play();
+  if (action == TTimerAction::Stop) FControl->Stop();
+}
+
 std::size_t TPlayerSession::Run() {
   std::optional<TVideoPipe> video;
   if (!FOptions.Video.empty())
@@ -227,7 +237,9 @@ std::size_t TPlayerSession::Run() {
   std::size_t blockInTrack = 0;
   std::optional<TPacer> pacer;
 
+  std::int32_t minute = LocalMinuteOfDay();
   while (!FState.QuitRequested && !(FOptions.LastBlock && block > *FOptions.LastBlock)) {
+    if (FOptions.Wait) ApplyDueTimers(minute);
     if (FState.PlayStatus != kStatusPlaying) {
       if (!FOptions.Wait) break;
       ProcessMessages();

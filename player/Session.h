@@ -91,6 +91,7 @@ class TPlayerSession final : public TPlayerActions {
   void AnalyseOwnBlock(const TSampleBlock& block);
   void NotifyPlayback(std::int32_t previousMs);
   void ApplyDisplayModeChanges(std::size_t block);
+  void ApplyDueTimers(std::int32_t& minute);
 
   TSessionOptions FOptions;
   TKivoHome FHome;

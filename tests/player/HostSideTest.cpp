@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "player/Playback.h"
+#include "player/Timers.h"
 #include "player/host/HostPluginObject.h"
 #include "player/host/VisualisationWindow.h"
 
@@ -88,6 +89,23 @@ TEST(PlaybackSpacingTest, HopOverridesTheFrameRateAndPositionsConvertBothWays) {
   EXPECT_EQ(FramesAt(1500, 2048), 3072u);
   EXPECT_EQ(FramesAt(-10, 2048), 0u);
   EXPECT_EQ(MillisecondsAt(3072, 2048), 1500);
+}
+
+TEST(SwitchTimerTest, ATimerFiresOnceAsItsMinuteBeginsAndOnlyWhileItIsOn) {
+  TPlayerState state;
+  state.OnTime = 7 * 60;
+  state.OffTime = 0;
+  EXPECT_EQ(DueTimerAction(state, 7 * 60 - 1, 7 * 60), TTimerAction::None) << "timers off";
+  state.OnTimer = true;
+  state.OffTimer = true;
+  EXPECT_EQ(DueTimerAction(state, 7 * 60 - 1, 7 * 60), TTimerAction::Start);
+  EXPECT_EQ(DueTimerAction(state, 7 * 60, 7 * 60), TTimerAction::None) << "already fired";
+  EXPECT_EQ(DueTimerAction(state, 23 * 60 + 59, 0), TTimerAction::Stop) << "across midnight";
+  state.OnTime = 0;
+  EXPECT_EQ(DueTimerAction(state, 23 * 60 + 59, 0), TTimerAction::Stop) << "stopping wins";
+  const std::int32_t now = LocalMinuteOfDay();
+  EXPECT_GE(now, 0);
+  EXPECT_LT(now, 24 * 60);
 }
 
 }  // namespace
