@@ -5,6 +5,7 @@
 #include <string>
 
 #include "player/LevelsCommand.h"
+#include "player/SessionCommands.h"
 #include "player/input/FrameSource.h"
 
 namespace {
@@ -47,6 +48,10 @@ int main(int argc, char** argv) {
   kivo::LevelsOptions levelsOptions;
   bool demo = false;
   CLI::App* levels = AddLevelsCommand(app, levelsOptions, demo);
+  kivo::TSessionCommandLine renderLine;
+  CLI::App* render = kivo::AddRenderCommand(app, renderLine);
+  kivo::TSessionCommandLine playLine;
+  CLI::App* play = kivo::AddPlayCommand(app, playLine);
 
   CLI11_PARSE(app, argc, argv);
 
@@ -56,6 +61,10 @@ int main(int argc, char** argv) {
         throw kivo::InputError("give either INPUT or --demo, not both");
       }
       kivo::RunLevels(levelsOptions, stdout);
+    } else if (render->parsed()) {
+      kivo::RunSessionCommand(renderLine, true);
+    } else if (play->parsed()) {
+      kivo::RunSessionCommand(playLine, false);
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kivo: %s\n", error.what());

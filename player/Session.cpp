@@ -1,0 +1,310 @@
+#include "player/Session.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include "platform/com/ComRuntime.h"
+#include "platform/render/PngWriter.h"
+#include "player/BlockCutter.h"
+#include "player/FrameOutputs.h"
+#include "player/Playback.h"
+#include "player/Timers.h"
+#include "player/Tracks.h"
+#include "player/input/DemoSource.h"
+
+namespace kivo {
+
+namespace {
+
+// Collects what the player's own analysis decides about a block.
+class TOwnSpectrum final : public TAnalysisOutput {
+ public:
+  void ClearPanels() override { FLevels.fill(0); }
+  void SetLevels(TChannel channel, const TBandLevels& levels) override {
+    for (std::size_t band = 0; band < FLevels.size(); ++band) {
+      const std::int32_t level = std::clamp(levels[band], 0, 15);
+      FLevels[band] = channel == TChannel::Left ? level : std::max(FLevels[band], level);
+    }
+  }
+  const std::array<std::int32_t, 10>& Levels() const { return FLevels; }
+
+ private:
+  std::array<std::int32_t, 10> FLevels{};
+};
+
+std::filesystem::path RunningExecutable() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) throw std::runtime_error("cannot find the player's own program: " + error.message());
+  return self;
+}
+
+// Reads and drops frames, as playing from a position does.
+void SkipFrames(FrameSource& source, std::size_t frames) {
+  std::vector<Frame> discard(BlockCutter::kBlockFrames);
+  while (frames > 0) {
+    const std::size_t want = std::min(frames, discard.size());
+    const std::size_t got = source.Read(std::span(discard).first(want));
+    if (got == 0) return;
+    frames -= got;
+  }
+}
+
+std::array<std::int32_t, 2> PeakLevels(std::span<const Frame> frames, std::int32_t volume) {
+  std::int32_t left = 0;
+  std::int32_t right = 0;
+  for (Frame frame : frames) {
+    left = std::max(left, std::abs(static_cast<std::int32_t>(static_cast<std::int16_t>(frame))));
+    right = std::max(right,
+                     std::abs(static_cast<std::int32_t>(static_cast<std::int16_t>(frame >> 16))));
+  }
+  return {left * volume / 100, right * volume / 100};
+}
+
+}  // namespace
+
+TPlayerSession::TComInit::TComInit() {
+  if (FAILED(CoInitialize(nullptr)))
+    throw std::runtime_error("cannot initialise the component object runtime");
+}
+
+TPlayerSession::TComInit::~TComInit() { CoUninitialize(); }
+
+TPlayerSession::TPlayerSession(TSessionOptions options, std::string defaultDesign)
+    : FOptions(std::move(options)),
+      FHome(ResolveHomeFolder(FOptions.Home)),
+      FClients(RegisterWindowMessageA("WM_KIVO")) {
+  FHome.Prepare(RunningExecutable(), defaultDesign);
+  FHome.LoadSettings(FState);
+  ApplyOptions();
+  MakePlayList();
+  FMainWindow =
+      CreateTopLevelWindow("TFormKIVO", "KIVO", TWndMethod(this, &TPlayerSession::WndProc));
+  FServer = std::make_unique<TAutomationServer>(FState, FClients, *this);
+  FControl = TKivoAutomation::Create(FState, FClients, *this);
+  FControl.QueryInterface(Kivo_tlb::IID_IKIVOPlayList, FPlayList);
+  const TWindowSize size = FOptions.Size.value_or(WindowSizeForDesign(FState.Design));
+  FState.Width = size.Width;
+  FState.Height = size.Height;
+  FWindows = std::make_unique<TVisualisationWindow>(size);
+  FHost = std::make_unique<THostPlugin>(FOptions.Host, *FWindows);
+}
+
+TPlayerSession::~TPlayerSession() {
+  StopPlugin();
+  DestroyWindow(FMainWindow);
+}
+
+void TPlayerSession::ApplyOptions() {
+  if (!FOptions.Design.empty())
+    FState.Design = std::filesystem::absolute(FOptions.Design).lexically_normal().string();
+  if (FOptions.DisplayMode)
+    FState.DisplayMode = static_cast<Kivo_tlb::TKIVODisplayMode>(*FOptions.DisplayMode);
+  if (FOptions.RecLevel) FState.RecLevel = *FOptions.RecLevel;
+  if (FOptions.Adjust) FState.AdjustSpeanaLevel = *FOptions.Adjust;
+  if (FOptions.Volume) FState.Volume = *FOptions.Volume;
+}
+
+void TPlayerSession::MakePlayList() {
+  for (const std::string& input : FOptions.Inputs) {
+    if (input == "-") {
+      FState.PlayList.push_back(MakeStreamTrack("-", "Standard input", 0));
+    } else {
+      if (!std::filesystem::is_regular_file(input))
+        throw InputError("no such audio file: " + input);
+      FState.PlayList.push_back(MakeTrack(input));
+    }
+  }
+  if (FState.PlayList.empty())
+    FState.PlayList.push_back(MakeStreamTrack(
+        "", "Demo", MillisecondsAt(DemoSource::TotalFrames(), DemoSource::kSampleRate)));
+}
+
+void TPlayerSession::StartPlugin() {
+  const std::string path = FOptions.PluginPath.empty() ? DefaultPluginPath() : FOptions.PluginPath;
+  try {
+    FLibrary = std::make_unique<TPluginLibrary>(path);
+  } catch (const PluginError& error) {
+    std::fprintf(stderr, "kivo: %s; playing without it\n", error.what());
+    return;
+  }
+  try {
+    FLibrary->Run()(FHost->Object());
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "kivo: the plug-in could not start: %s\n", error.what());
+    ProcessMessages();
+    return;
+  }
+  ProcessMessages();
+  if (FHost->ExitCount() > 0) {
+    std::fprintf(stderr, "kivo: the plug-in did not start; playing without it\n");
+    return;
+  }
+  FPluginRunning = true;
+}
+
+void TPlayerSession::StopPlugin() {
+  if (!FLibrary) return;
+  FClients.Notify({ClassClose, 0});
+  ProcessMessages();
+  // Also after a refused or failed start: the plug-in lets go of its lock.
+  FLibrary->Abort()();
+  FPluginRunning = false;
+  FWindows.reset();
+  FLibrary.reset();
+}
+
+void TPlayerSession::WndProc(TMessage& message) {
+  if (message.Msg != FClients.MessageId()) {
+    message.Result = DefWindowProcA(FMainWindow, message.Msg, message.WParam, message.LParam);
+    return;
+  }
+  // A client that announces itself hears that the player is open.
+  if (message.WParam == AnnounceMessage) {
+    const HWND client = WindowFromValue(static_cast<LONG>(message.LParam));
+    FClients.NotifyWindow(client, {ClassOpen, LParamOf(HandleValue(FMainWindow))});
+  }
+  message.Result = 1;
+}
+
+void TPlayerSession::AnalyseOwnBlock(const TSampleBlock& block) {
+  FAnalysis.FRecLevel = FState.RecLevel;
+  FAnalysis.FSpeanaPattern = std::clamp(FState.SpeanaPattern, 0, 5);
+  FAnalysis.FAdjustSpeanaLevel = FState.AdjustSpeanaLevel;
+  TOwnSpectrum spectrum;
+  FAnalysis.Sampling(&block, true, spectrum);
+  FState.Spectrum = spectrum.Levels();
+  FState.OutputLevels =
+      PeakLevels(std::span<const Frame>(block.Samples, block.Size / sizeof(Frame)), FState.Volume);
+}
+
+void TPlayerSession::NotifyPlayback(std::int32_t previousMs) {
+  const std::int32_t now = FState.PositionMs;
+  FClients.Notify({ClassPosition, LParamOf(now)});
+  FClients.Notify(VolumeNotification(FState.OutputLevels[0], FState.OutputLevels[1]));
+  FClients.Notify(SpeanaNotification(FState.Spectrum));
+  if (now / 1000 != previousMs / 1000) {
+    FState.Counter = now / 1000;
+    FClients.Notify({ClassCounter, LParamOf(FState.Counter)});
+    FClients.Notify({ClassTimer, LParamOf(now / 1000)});
+  }
+  const std::int32_t line = LyricsLineAt(FState.Lyrics, now + FState.LyricsAdjustMs);
+  if (line != LyricsLineAt(FState.Lyrics, previousMs + FState.LyricsAdjustMs))
+    FClients.Notify({ClassLyrics, LParamOf(line)});
+}
+
+void TPlayerSession::ApplyDisplayModeChanges(std::size_t block) {
+  for (const auto& [at, mode] : FOptions.DisplayModeChanges) {
+    if (at != block) continue;
+    if (FAILED(FControl->set_DisplayMode(static_cast<Kivo_tlb::TKIVODisplayMode>(mode))))
+      std::fprintf(stderr, "kivo: display mode %d does not exist\n", mode);
+    ProcessMessages();
+  }
+}
+
+// Only a player that plays in real time keeps the clock's timers.
+void TPlayerSession::ApplyDueTimers(std::int32_t& minute) {
+  const std::int32_t now = LocalMinuteOfDay();
+  const TTimerAction action = DueTimerAction(FState, minute, now);
+  minute = now;
+  if (action == TTimerAction::Start) FControl->Play();
+  if (action == TTimerAction::Stop) FControl->Stop();
+}
+
+std::size_t TPlayerSession::Run() {
+  std::optional<TVideoPipe> video;
+  if (!FOptions.Video.empty())
+    video.emplace(FOptions.Video, FWindows->Window().Width(), FWindows->Window().Height(),
+                  FOptions.Fps);
+  if (!FOptions.FramesFolder.empty()) std::filesystem::create_directories(FOptions.FramesFolder);
+
+  StartPlugin();
+  FControl->Play();
+  FClients.Notify({ClassRun, 0});
+  ProcessMessages();
+
+  std::size_t block = 0;
+  std::int32_t openTrack = 0;
+  TTrackAudio audio;
+  std::unique_ptr<BlockCutter> cutter;
+  std::size_t hop = 1;
+  std::size_t startFrame = 0;
+  std::size_t blockInTrack = 0;
+  std::optional<TPacer> pacer;
+
+  std::int32_t minute = LocalMinuteOfDay();
+  while (!FState.QuitRequested && !(FOptions.LastBlock && block > *FOptions.LastBlock)) {
+    if (FOptions.Wait) ApplyDueTimers(minute);
+    if (FState.PlayStatus != kStatusPlaying) {
+      if (!FOptions.Wait) break;
+      ProcessMessages();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1000 / std::max(1, FOptions.Fps)));
+      if (pacer) pacer->Restart();
+      continue;
+    }
+    if (FState.CurrentTrack() == nullptr) break;
+    if (FState.Track != openTrack || FState.SeekPending) {
+      audio = OpenTrackAudio(*FState.CurrentTrack());
+      hop = BlockHop(FOptions.Hop, FOptions.Fps, audio.SampleRate);
+      startFrame = FramesAt(FState.PositionMs, audio.SampleRate);
+      SkipFrames(*audio.Source, startFrame);
+      cutter = std::make_unique<BlockCutter>(*audio.Source, hop);
+      pacer.emplace(hop, audio.SampleRate, FOptions.Wait);
+      blockInTrack = 0;
+      openTrack = FState.Track;
+      FState.SeekPending = false;
+    }
+    std::span<Frame> frames = cutter->Next();
+    if (frames.empty()) {
+      // Without waiting nobody listens along: a repeating playlist would
+      // never end, so the run ends with its last track.
+      const bool lastTrack = FState.Track >= static_cast<std::int32_t>(FState.PlayList.size());
+      if ((lastTrack && !FOptions.Wait) || FControl->Next() != S_OK) break;
+      continue;
+    }
+    pacer->WaitForBlock(blockInTrack);
+    TSampleBlock sample{frames.data(),
+                        static_cast<std::uint32_t>(BlockCutter::kBlockFrames * sizeof(Frame)),
+                        static_cast<std::uint32_t>(frames.size() * sizeof(Frame))};
+    const std::int32_t previousMs = FState.PositionMs;
+    // The block is the latest audio played: the position is its end.
+    FState.PositionMs =
+        MillisecondsAt(startFrame + blockInTrack * hop + frames.size(), audio.SampleRate);
+    AnalyseOwnBlock(sample);
+    NotifyPlayback(previousMs);
+    if (FPluginRunning) FLibrary->Sampling()(&sample);
+    ProcessMessages();
+    ApplyDisplayModeChanges(block);
+    if (!FOptions.FramesFolder.empty() || video) {
+      const TFrame frame = FWindows->Render();
+      if (!FOptions.FramesFolder.empty())
+        WritePng(frame, FramePngPath(FOptions.FramesFolder, block));
+      if (video) video->Write(frame);
+    }
+    ++block;
+    ++blockInTrack;
+  }
+  if (!FOptions.Png.empty()) WritePng(FWindows->Render(), FOptions.Png);
+  if (video) video->Finish();
+  StopPlugin();
+  return block;
+}
+
+void TPlayerSession::SaveSettings() { FHome.SaveSettings(FState); }
+
+void TPlayerSession::WriteFormImage(const std::string& path) { WritePng(FWindows->Render(), path); }
+
+std::vector<std::string> TPlayerSession::ToolNames() const { return FHome.ToolNames(); }
+
+void TPlayerSession::Show(const std::string& title, const std::vector<std::string>& lines) {
+  std::printf("%s:\n", title.c_str());
+  for (const std::string& line : lines) std::printf("  %s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+}  // namespace kivo

@@ -1,0 +1,114 @@
+// One run of the player: its home and settings, its main window, its
+// automation server, the windows and host object it lends the plug-in, the
+// plug-in itself, and the loop that plays the audio block by block.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/com/ComPtr.h"
+#include "platform/win/Messages.h"
+#include "player/Home.h"
+#include "player/PlayerState.h"
+#include "player/automation/AutomationServer.h"
+#include "player/host/HostPluginObject.h"
+#include "player/host/PluginLibrary.h"
+#include "player/host/VisualisationWindow.h"
+#include "player/notify/ClientList.h"
+#include "plugin/SpectrumAnalysis.h"
+
+namespace kivo {
+
+struct TSessionOptions {
+  // Files to play in order; "-" is raw stereo on standard input; none
+  // plays the built-in demo.
+  std::vector<std::string> Inputs;
+  std::string Home;
+  // Empty: "kolmira.so" next to the player.
+  std::string PluginPath;
+  // Empty: the settings file's design.
+  std::string Design;
+  std::optional<TWindowSize> Size;
+  THostOptions Host;
+  std::optional<std::int32_t> DisplayMode;
+  std::optional<std::int32_t> RecLevel;
+  std::optional<std::int32_t> Adjust;
+  std::optional<std::int32_t> Volume;
+  int Fps = 30;
+  std::size_t Hop = 0;
+  bool Wait = true;
+  // The last block to play, counted from 0 over the whole run.
+  std::optional<std::size_t> LastBlock;
+  std::string Png;
+  std::string FramesFolder;
+  std::string Video;
+  // Display modes set through the automation interface right after the
+  // block of that number was played: (block, mode).
+  std::vector<std::pair<std::size_t, std::int32_t>> DisplayModeChanges;
+};
+
+class TPlayerSession final : public TPlayerActions {
+ public:
+  // Prepares the home, reads the settings and registers the player; raises
+  // std::runtime_error (or InputError) with a message for the user.
+  TPlayerSession(TSessionOptions options, std::string defaultDesign);
+  ~TPlayerSession();
+  TPlayerSession(const TPlayerSession&) = delete;
+  TPlayerSession& operator=(const TPlayerSession&) = delete;
+
+  // Starts the plug-in (reporting on standard error when it cannot run),
+  // plays and writes the pictures asked for; returns the blocks played.
+  std::size_t Run();
+
+  bool PluginRunning() const { return FPluginRunning; }
+  const TPlayerState& State() const { return FState; }
+
+  // ---- TPlayerActions ----
+  HWND MainWindow() const override { return FMainWindow; }
+  void SaveSettings() override;
+  void WriteFormImage(const std::string& path) override;
+  std::vector<std::string> ToolNames() const override;
+  void Show(const std::string& title, const std::vector<std::string>& lines) override;
+
+ private:
+  class TComInit {
+   public:
+    TComInit();
+    ~TComInit();
+    TComInit(const TComInit&) = delete;
+    TComInit& operator=(const TComInit&) = delete;
+  };
+
+  void ApplyOptions();
+  void MakePlayList();
+  void StartPlugin();
+  void StopPlugin();
+  void WndProc(TMessage& message);
+  void AnalyseOwnBlock(const TSampleBlock& block);
+  void NotifyPlayback(std::int32_t previousMs);
+  void ApplyDisplayModeChanges(std::size_t block);
+  void ApplyDueTimers(std::int32_t& minute);
+
+  TSessionOptions FOptions;
+  TKivoHome FHome;
+  TPlayerState FState;
+  TComInit FComInit;
+  TClientList FClients;
+  HWND FMainWindow = nullptr;
+  std::unique_ptr<TAutomationServer> FServer;
+  TComPtr<Kivo_tlb::IKIVOControl> FControl;
+  TComPtr<Kivo_tlb::IKIVOPlayList> FPlayList;
+  // The library is unloaded only after the windows, which may still own
+  // components the plug-in made.
+  std::unique_ptr<TPluginLibrary> FLibrary;
+  std::unique_ptr<TVisualisationWindow> FWindows;
+  std::unique_ptr<THostPlugin> FHost;
+  bool FPluginRunning = false;
+  TSpectrumAnalysis FAnalysis;
+};
+
+}  // namespace kivo

@@ -1,0 +1,112 @@
+#include "player/SessionCommands.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace kivo {
+
+namespace {
+
+void AddSessionOptions(CLI::App* command, TSessionCommandLine& line) {
+  TSessionOptions& options = line.Session;
+  command->add_option("--home", options.Home,
+                      "Home folder for the settings file and the registry (default: $KIVO_HOME, "
+                      "else ~/.config/kivo)");
+  command->add_option("--plugin", options.PluginPath,
+                      "The plug-in library (default: kolmira.so next to the player)");
+  command->add_option("--design", options.Design,
+                      "Design file of the skin to show (default: the settings file's)");
+  command->add_option("--size", line.Size,
+                      "Visualisation window size WIDTHxHEIGHT (default: as large as the "
+                      "design's panels need)");
+  command
+      ->add_option("--host-version", options.Host.Version,
+                   "Version the player reports to the plug-in")
+      ->capture_default_str();
+  command->add_flag("--refuse-interface", line.Refuse,
+                    "Refuse the plug-in's interface version, so that it does not start");
+  command->add_option("--display-mode", options.DisplayMode, "Display mode at start, 0 to 4")
+      ->check(CLI::Range(0, 4));
+  command->add_option("--rec-level", options.RecLevel, "Recording level in percent");
+  command->add_option("--adjust", options.Adjust, "Spectrum level adjustment in percent");
+  command->add_option("--volume", options.Volume, "Volume, 0 to 100")->check(CLI::Range(0, 100));
+  command->add_option("--fps", options.Fps, "Displayed frames (blocks) per second")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 1000));
+  command
+      ->add_option("--hop", options.Hop,
+                   "Frames from one block to the next, whatever the frame rate")
+      ->check(CLI::PositiveNumber);
+  command->add_option("--frames", options.FramesFolder, "Write one PNG per block into DIR");
+  command->add_option("--video", options.Video, "Encode the blocks' pictures with ffmpeg");
+  command->add_option("--set-display-mode", line.DisplayModeChanges,
+                      "BLOCK:MODE - set the display mode through the automation interface "
+                      "right after that block was played (repeatable)");
+}
+
+std::pair<std::size_t, std::int32_t> ParseModeChange(const std::string& text) {
+  const std::size_t colon = text.find(':');
+  try {
+    std::size_t used = 0;
+    const unsigned long block = std::stoul(text.substr(0, colon), &used);
+    if (colon != std::string::npos && used == colon) {
+      const int mode = std::stoi(text.substr(colon + 1), &used);
+      if (used == text.size() - colon - 1) return {block, mode};
+    }
+  } catch (const std::logic_error&) {
+  }
+  throw std::invalid_argument("--set-display-mode takes BLOCK:MODE, not " + text);
+}
+
+}  // namespace
+
+CLI::App* AddRenderCommand(CLI::App& app, TSessionCommandLine& line) {
+  CLI::App* render = app.add_subcommand(
+      "render",
+      "Feed blocks 0 to N of the input through the plug-in as fast as possible and write the "
+      "visualisation window at 1:1 scale as a PNG file");
+  render->add_option("INPUT", line.RenderInput,
+                     "Audio file; '-' reads raw 16-bit stereo from standard input; without it "
+                     "the built-in demo plays");
+  render->add_option("--png", line.Session.Png, "The PNG file to write")->required();
+  render->add_option("--block", line.Session.LastBlock,
+                     "The last block to feed (default: the whole input)");
+  AddSessionOptions(render, line);
+  return render;
+}
+
+CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& line) {
+  CLI::App* play = app.add_subcommand(
+      "play", "Play audio files in real time through the plug-in, with its notifications");
+  play->add_option("INPUT", line.Session.Inputs,
+                   "Audio files to play in order; '-' reads raw 16-bit stereo from standard "
+                   "input; without any the built-in demo plays");
+  play->add_option("--png", line.Session.Png, "Write the window as PNG when playback ends");
+  play->add_option("--block", line.Session.LastBlock, "The last block to play");
+  play->add_flag("--no-wait", line.NoWait, "Play as fast as possible instead of in real time");
+  AddSessionOptions(play, line);
+  return play;
+}
+
+void RunSessionCommand(TSessionCommandLine& line, bool render) {
+  TSessionOptions& options = line.Session;
+  if (render && !line.RenderInput.empty()) options.Inputs = {line.RenderInput};
+  if (!line.Size.empty()) options.Size = ParseWindowSize(line.Size);
+  options.Host.AcceptsInterface = !line.Refuse;
+  options.Wait = !render && !line.NoWait;
+  for (const std::string& change : line.DisplayModeChanges)
+    options.DisplayModeChanges.push_back(ParseModeChange(change));
+  TPlayerSession session(options, DefaultDesignPath());
+  session.Run();
+}
+
+std::string DefaultDesignPath() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  const std::filesystem::path installed =
+      self.parent_path().parent_path() / "share" / "skins" / "bars" / "design.ini";
+  if (!error && std::filesystem::exists(installed)) return installed.string();
+  return std::string(KOLMIRA_SKINS_DIR) + "/bars/design.ini";
+}
+
+}  // namespace kivo

@@ -1,0 +1,63 @@
+#include "player/host/VisualisationWindow.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/render/Renderer.h"
+#include "platform/vcl/IniFiles.h"
+
+namespace kivo {
+
+namespace {
+
+TPanel* MakeBlackPanel(TComponent& owner, TWindowSize size) {
+  auto* panel = new TPanel(&owner);
+  panel->SetBevelOuter(bvNone);
+  panel->SetBevelInner(bvNone);
+  panel->SetColor(clBlack);
+  panel->SetBounds(0, 0, size.Width, size.Height);
+  return panel;
+}
+
+}  // namespace
+
+TWindowSize WindowSizeForDesign(const std::string& designPath) {
+  TWindowSize size;
+  if (designPath.empty()) return size;
+  const TIniFile design(designPath);
+  for (const char* section : {"SpeanaL", "SpeanaR"}) {
+    const std::int32_t right =
+        design.ReadInteger(section, "Left", 0) + design.ReadInteger(section, "Width", 0);
+    const std::int32_t bottom =
+        design.ReadInteger(section, "Top", 0) + design.ReadInteger(section, "Height", 0);
+    size.Width = std::max(size.Width, right);
+    size.Height = std::max(size.Height, bottom);
+  }
+  return size;
+}
+
+TWindowSize ParseWindowSize(const std::string& text) {
+  const std::size_t x = text.find_first_of("xX");
+  std::size_t widthEnd = 0;
+  std::size_t heightEnd = 0;
+  try {
+    if (x == std::string::npos) throw std::invalid_argument(text);
+    const int width = std::stoi(text.substr(0, x), &widthEnd);
+    const int height = std::stoi(text.substr(x + 1), &heightEnd);
+    if (widthEnd == x && heightEnd == text.size() - x - 1 && width >= 1 && height >= 1)
+      return {width, height};
+  } catch (const std::logic_error&) {
+  }
+  throw std::invalid_argument("a window size is WIDTHxHEIGHT, both at least 1: " + text);
+}
+
+TVisualisationWindow::TVisualisationWindow(TWindowSize size)
+    : FOwner(std::make_unique<TComponent>(nullptr)),
+      FWindow(MakeBlackPanel(*FOwner, size)),
+      FSecond(MakeBlackPanel(*FOwner, size)) {}
+
+TVisualisationWindow::~TVisualisationWindow() = default;
+
+TFrame TVisualisationWindow::Render() const { return RenderControl(*FWindow); }
+
+}  // namespace kivo

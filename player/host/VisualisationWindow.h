@@ -1,0 +1,45 @@
+// The windows the player lends to its plug-in: the owner of the plug-in's
+// components, the visualisation window (a black panel the plug-in puts its
+// controls in) and a second window component the plug-in may ask for.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/render/Frame.h"
+#include "platform/vcl/ExtCtrls.h"
+
+namespace kivo {
+
+struct TWindowSize {
+  std::int32_t Width = 1;
+  std::int32_t Height = 1;
+};
+
+// As large as the design file's panels need: the largest Left+Width and
+// Top+Height of sections "SpeanaL" and "SpeanaR", at least 1x1.
+TWindowSize WindowSizeForDesign(const std::string& designPath);
+// "WxH" with both at least 1; raises std::invalid_argument otherwise.
+TWindowSize ParseWindowSize(const std::string& text);
+
+class TVisualisationWindow {
+ public:
+  explicit TVisualisationWindow(TWindowSize size);
+  ~TVisualisationWindow();
+  TVisualisationWindow(const TVisualisationWindow&) = delete;
+  TVisualisationWindow& operator=(const TVisualisationWindow&) = delete;
+
+  TComponent& Owner() { return *FOwner; }
+  TPanel& Window() { return *FWindow; }
+  TPanel& SecondWindow() { return *FSecond; }
+
+  // The visualisation window at 1:1 scale.
+  TFrame Render() const;
+
+ private:
+  std::unique_ptr<TComponent> FOwner;
+  TPanel* FWindow;
+  TPanel* FSecond;
+};
+
+}  // namespace kivo

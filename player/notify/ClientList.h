@@ -1,0 +1,51 @@
+// The clients attached to the player, each with its message window and the
+// event mask it asked for. Notifications are posted, so that a client's
+// handler never runs inside the player operation that caused it.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "platform/win/WinTypes.h"
+#include "player/notify/Notifications.h"
+
+namespace kivo {
+
+class TClientList {
+ public:
+  // `messageId` is the number of "WM_KIVO".
+  explicit TClientList(UINT messageId) : FMessageId(messageId) {}
+
+  UINT MessageId() const { return FMessageId; }
+
+  // A client attaches with every class but the optional ones; attaching a
+  // window again keeps its mask.
+  void Attach(HWND window);
+  bool Detach(HWND window);
+  bool Contains(HWND window) const;
+  std::size_t Count() const { return FClients.size(); }
+
+  std::optional<DWORD> Mask(HWND window) const;
+  // False for a window that is not attached.
+  bool SetMask(HWND window, DWORD mask);
+
+  // Posts to every client whose mask holds the notification's class. A
+  // client whose window is gone is dropped.
+  void Notify(const TNotification& notification);
+  // Posts to one window, attached or not; false when it is gone.
+  bool NotifyWindow(HWND window, const TNotification& notification) const;
+
+ private:
+  struct TClient {
+    HWND Window;
+    DWORD Mask;
+  };
+  TClient* Find(HWND window);
+  const TClient* Find(HWND window) const;
+
+  UINT FMessageId;
+  std::vector<TClient> FClients;
+};
+
+}  // namespace kivo

@@ -1,0 +1,111 @@
+// The host plug-in object's slots, the windows it lends and the block
+// spacing of playback.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "player/Playback.h"
+#include "player/Timers.h"
+#include "player/host/HostPluginObject.h"
+#include "player/host/VisualisationWindow.h"
+
+namespace {
+
+using namespace kivo;
+namespace fs = std::filesystem;
+
+TEST(HostPluginObjectTest, EverySlotIsFilledAndThePlugInsSlotsAnswerAsTheOptionsSay) {
+  TVisualisationWindow windows({40, 30});
+  THostPlugin host({6099, false}, windows);
+  THostPluginObject* object = host.Object();
+  const THostPluginVTable& table = *object->VTable;
+  for (auto* unused : table.Unused) ASSERT_NE(unused, nullptr);
+  for (auto* unused : table.Unused) unused(object);
+
+  EXPECT_EQ(table.GetHostVersion(object), 6099);
+  EXPECT_EQ(table.AcceptsVersion(object, 6000) & 0xFF, 0u);
+  EXPECT_EQ(host.AskedVersions(), std::vector<std::int32_t>{6000});
+  EXPECT_EQ(table.ExitPlugin(object), 0);
+  EXPECT_EQ(host.ExitCount(), 1);
+
+  THostPlugin accepting({}, windows);
+  EXPECT_EQ(accepting.Object()->VTable->GetHostVersion(accepting.Object()), 6100);
+  EXPECT_NE(accepting.Object()->VTable->AcceptsVersion(accepting.Object(), 6000) & 0xFF, 0u);
+}
+
+TEST(HostPluginObjectTest, CodesOneAnd33GiveTwoWindowsAndTheOwnerOwnsBoth) {
+  TVisualisationWindow windows({40, 30});
+  THostPlugin host({}, windows);
+  THostPluginObject* object = host.Object();
+  TComponent* first = object->VTable->GetHostComponent(object, 1);
+  TComponent* second = object->VTable->GetHostComponent(object, 33);
+  EXPECT_EQ(first, &windows.Window());
+  EXPECT_EQ(second, &windows.SecondWindow());
+  EXPECT_NE(first, second);
+  EXPECT_EQ(object->VTable->GetHostComponent(object, 2), nullptr);
+  TComponent* owner = object->VTable->GetOwnerComponent(object);
+  EXPECT_EQ(first->Owner(), owner);
+  EXPECT_EQ(second->Owner(), owner);
+
+  // A control the plug-in makes in the window is owned and painted there.
+  auto* panel = new TPanel(first);
+  panel->SetParent(&windows.Window());
+  panel->SetBevelOuter(bvNone);
+  panel->SetBounds(10, 5, 4, 4);
+  panel->SetColor(static_cast<TColor>(0x0000FF));
+  object->VTable->AttachControl(object, panel);
+  EXPECT_EQ(host.AttachedControls(), std::vector<TControl*>{panel});
+  const TFrame frame = windows.Render();
+  ASSERT_EQ(frame.Width, 40);
+  ASSERT_EQ(frame.Height, 30);
+  EXPECT_EQ(frame.At(0, 0), FramePixel(clBlack)) << "the window's face is black";
+  EXPECT_EQ(frame.At(11, 6), FramePixel(static_cast<TColor>(0x0000FF)));
+}
+
+TEST(WindowSizeTest, TheDesignsPanelsDecideTheSizeAndANameParsesStrictly) {
+  const fs::path design = fs::temp_directory_path() / ("kivo-size-" + std::to_string(getpid()));
+  std::ofstream(design) << "[SpeanaL]\nLeft=10\nTop=50\nWidth=100\nHeight=20\n"
+                           "[SpeanaR]\nLeft=120\nTop=0\nWidth=30\nHeight=40\n";
+  const TWindowSize size = WindowSizeForDesign(design.string());
+  EXPECT_EQ(size.Width, 150);
+  EXPECT_EQ(size.Height, 70);
+  fs::remove(design);
+  const TWindowSize none = WindowSizeForDesign("/nonexistent/design.ini");
+  EXPECT_EQ(none.Width, 1);
+  EXPECT_EQ(none.Height, 1);
+
+  EXPECT_EQ(ParseWindowSize("320x200").Width, 320);
+  EXPECT_EQ(ParseWindowSize("320X200").Height, 200);
+  for (const char* bad : {"0x5", "5x0", "x5", "5x", "5", "5x5x", "-3x4", "axb", ""})
+    EXPECT_THROW(ParseWindowSize(bad), std::invalid_argument) << bad;
+}
+
+TEST(PlaybackSpacingTest, HopOverridesTheFrameRateAndPositionsConvertBothWays) {
+  EXPECT_EQ(BlockHop(0, 30, 44100), 1470u);
+  EXPECT_EQ(BlockHop(512, 30, 44100), 512u);
+  EXPECT_EQ(BlockHop(0, 1000, 100), 1u) << "at least one frame";
+  EXPECT_EQ(FramesAt(1500, 2048), 3072u);
+  EXPECT_EQ(FramesAt(-10, 2048), 0u);
+  EXPECT_EQ(MillisecondsAt(3072, 2048), 1500);
+}
+
+TEST(SwitchTimerTest, ATimerFiresOnceAsItsMinuteBeginsAndOnlyWhileItIsOn) {
+  TPlayerState state;
+  state.OnTime = 7 * 60;
+  state.OffTime = 0;
+  EXPECT_EQ(DueTimerAction(state, 7 * 60 - 1, 7 * 60), TTimerAction::None) << "timers off";
+  state.OnTimer = true;
+  state.OffTimer = true;
+  EXPECT_EQ(DueTimerAction(state, 7 * 60 - 1, 7 * 60), TTimerAction::Start);
+  EXPECT_EQ(DueTimerAction(state, 7 * 60, 7 * 60), TTimerAction::None) << "already fired";
+  EXPECT_EQ(DueTimerAction(state, 23 * 60 + 59, 0), TTimerAction::Stop) << "across midnight";
+  state.OnTime = 0;
+  EXPECT_EQ(DueTimerAction(state, 23 * 60 + 59, 0), TTimerAction::Stop) << "stopping wins";
+  const std::int32_t now = LocalMinuteOfDay();
+  EXPECT_GE(now, 0);
+  EXPECT_LT(now, 24 * 60);
+}
+
+}  // namespace

@@ -1,0 +1,376 @@
+// Runs the built `kivo render` with the built kolmira.so on tones made by a
+// real tool (sox) and reads the PNG it writes back: the picture follows the
+// design file of each default skin, a display-mode change made through the
+// automation interface reaches the panels, and refused or failing starts
+// are reported while the player still ends cleanly.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/vcl/IniFiles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TPicture {
+  int Width = 0;
+  int Height = 0;
+  std::vector<std::uint32_t> Pixels;  // 0xRRGGBB, alpha dropped
+
+  std::uint32_t At(int x, int y) const {
+    return Pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) +
+                  static_cast<std::size_t>(x)];
+  }
+};
+
+TPicture ReadPng(const fs::path& path) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  TPicture picture;
+  if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
+    ADD_FAILURE() << "cannot read " << path;
+    return picture;
+  }
+  image.format = PNG_FORMAT_RGBA;
+  std::vector<std::uint8_t> bytes(PNG_IMAGE_SIZE(image));
+  png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr);
+  picture.Width = static_cast<int>(image.width);
+  picture.Height = static_cast<int>(image.height);
+  for (std::size_t i = 0; i + 3 < bytes.size(); i += 4)
+    picture.Pixels.push_back(std::uint32_t{bytes[i]} << 16 | std::uint32_t{bytes[i + 1]} << 8 |
+                             bytes[i + 2]);
+  return picture;
+}
+
+// A design colour 0x00BBGGRR as the picture holds it.
+std::uint32_t Rgb(std::int32_t color) {
+  const auto value = static_cast<std::uint32_t>(color);
+  return (value & 0xFF) << 16 | (value & 0xFF00) | (value >> 16 & 0xFF);
+}
+
+struct TPanelDesign {
+  int Left, Top, Width, Height;
+  std::int32_t BackColor;
+  bool FrameStyle;
+  std::string Graphics;
+};
+
+struct TSkinDesign {
+  TPanelDesign Panels[2];
+  std::vector<std::int32_t> Colors;
+};
+
+TSkinDesign ReadDesign(const fs::path& path) {
+  const TIniFile design(path.string());
+  TSkinDesign skin{};
+  const char* sections[] = {"SpeanaL", "SpeanaR"};
+  for (int i = 0; i < 2; ++i) {
+    skin.Panels[i] = {design.ReadInteger(sections[i], "Left", 0),
+                      design.ReadInteger(sections[i], "Top", 0),
+                      design.ReadInteger(sections[i], "Width", 0),
+                      design.ReadInteger(sections[i], "Height", 0),
+                      design.ReadInteger(sections[i], "BackColor", 0),
+                      design.ReadBool(sections[i], "Checked", false),
+                      design.ReadString(sections[i], "Graphics", "")};
+  }
+  std::istringstream colors(design.ReadString("Lyrics", "Colors", ""));
+  for (std::string item; std::getline(colors, item, ',');) skin.Colors.push_back(std::stoi(item));
+  return skin;
+}
+
+struct TRun {
+  int ExitCode = -1;
+  std::string Errors;
+};
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+class SessionEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FDir = fs::temp_directory_path() /
+           ("kivo-session-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(FDir);
+    fs::create_directories(FDir / "runtime");
+    // Band 1 of the default band pattern at level 8 on both channels: 12
+    // cycles per 2048-frame block at 2048 frames per second.
+    Sox("-n -r 2048 -c 2 -b 16 -D " + Quoted(File("tone.wav")) + " synth 2 sine 12 vol 0.4437");
+    Sox("-n -r 2048 -c 2 -b 16 -D " + Quoted(File("silence.wav")) + " synth 2 sine 12 vol 0");
+  }
+  void TearDown() override { fs::remove_all(FDir); }
+
+  std::string File(const std::string& name) const { return (FDir / name).string(); }
+
+  static fs::path SkinDesign(const std::string& skin) {
+    return fs::path(KOLMIRA_SKINS_DIR) / skin / "design.ini";
+  }
+
+  void Sox(const std::string& arguments) const {
+    const std::string command = std::string(SOX_PROGRAM) + " " + arguments + " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
+
+  // Runs `kivo render` with its own home and its own runtime folder, so
+  // that the plug-in's single-instance lock is this test's alone.
+  TRun Render(const std::string& arguments, const std::string& input = "/dev/null",
+              const std::string& environment = "") const {
+    const std::string command = "XDG_RUNTIME_DIR=" + Quoted(File("runtime")) + " " + environment +
+                                " " + std::string(KIVO_PROGRAM) + " render --home " +
+                                Quoted(File("home")) + " " + arguments + " <" + Quoted(input) +
+                                " 2>" + Quoted(File("stderr.txt")) + " >/dev/null";
+    const int status = std::system(command.c_str());
+    TRun run;
+    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.Errors = ReadText(File("stderr.txt"));
+    return run;
+  }
+
+  TPicture RenderSkin(const fs::path& design, const std::string& input,
+                      const std::string& extra = "") const {
+    const std::string png = File("out.png");
+    fs::remove(png);
+    const TRun run = Render(Quoted(File(input)) + " --hop 2048 --block 1 --png " + Quoted(png) +
+                            " --design " + Quoted(design.string()) + " " + extra);
+    EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+    EXPECT_EQ(run.Errors, "");
+    return ReadPng(png);
+  }
+
+  fs::path FDir;
+};
+
+// The horizontal slot of band 1 in a panel, counted from either side (a
+// panel may lay its bands out mirrored), with room for bevels.
+bool InBandOneSlot(int x, const TPanelDesign& panel) {
+  const int band = panel.Width / 10;
+  const int fromLeft = x - panel.Left;
+  const int fromRight = panel.Left + panel.Width - 1 - x;
+  const auto inSlot = [band](int offset) { return offset >= band - 3 && offset <= 2 * band + 3; };
+  return inSlot(fromLeft) || inSlot(fromRight);
+}
+
+int CountPixels(const TPicture& picture, std::uint32_t rgb) {
+  return static_cast<int>(std::count(picture.Pixels.begin(), picture.Pixels.end(), rgb));
+}
+
+class SkinPictureTest : public SessionEndToEndTest,
+                        public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(SkinPictureTest, ToneChangesOnlyBandOneOfBothPanelsInAWindowOfTheDesignsSize) {
+  const fs::path design = SkinDesign(GetParam());
+  const TSkinDesign skin = ReadDesign(design);
+  const TPicture tone = RenderSkin(design, "tone.wav");
+  const TPicture silence = RenderSkin(design, "silence.wav");
+
+  int width = 1;
+  int height = 1;
+  for (const TPanelDesign& panel : skin.Panels) {
+    width = std::max(width, panel.Left + panel.Width);
+    height = std::max(height, panel.Top + panel.Height);
+  }
+  ASSERT_EQ(tone.Width, width);
+  ASSERT_EQ(tone.Height, height);
+  ASSERT_EQ(silence.Width, width);
+
+  int changedLeft = 0;
+  int changedRight = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      if (tone.At(x, y) == silence.At(x, y)) continue;
+      const bool left = x < skin.Panels[0].Left + skin.Panels[0].Width;
+      const TPanelDesign& panel = skin.Panels[left ? 0 : 1];
+      ASSERT_TRUE(InBandOneSlot(x, panel)) << "pixel " << x << "," << y << " changed";
+      ++(left ? changedLeft : changedRight);
+    }
+  EXPECT_GT(changedLeft, 0);
+  EXPECT_GT(changedRight, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(DefaultSkins, SkinPictureTest,
+                         ::testing::Values("bars", "picture", "frames"));
+
+TEST_F(SessionEndToEndTest, BarSkinLightsSegmentsInTheDesignColoursUpToLevelEight) {
+  const fs::path design = SkinDesign("bars");
+  const TSkinDesign skin = ReadDesign(design);
+  ASSERT_EQ(skin.Colors.size(), 10u);
+  const TPicture tone = RenderSkin(design, "tone.wav");
+  const TPicture silence = RenderSkin(design, "silence.wav");
+
+  // Segments 0 to 7 are lit, 8 and 9 are not.
+  EXPECT_GT(CountPixels(tone, Rgb(skin.Colors[0])), 0);
+  EXPECT_GT(CountPixels(tone, Rgb(skin.Colors[7])), 0);
+  EXPECT_EQ(CountPixels(tone, Rgb(skin.Colors[8])), 0);
+  EXPECT_EQ(CountPixels(silence, Rgb(skin.Colors[0])), 0);
+  EXPECT_EQ(CountPixels(silence, Rgb(skin.Colors[7])), 0);
+  // Away from the bands the panels show their background colour.
+  for (const TPanelDesign& panel : skin.Panels)
+    EXPECT_EQ(tone.At(panel.Left + panel.Width * 3 / 4, panel.Top + panel.Height / 2),
+              Rgb(panel.BackColor));
+}
+
+TEST_F(SessionEndToEndTest, DisplayModeChangeThroughTheAutomationInterfaceClearsThePanels) {
+  const fs::path design = SkinDesign("bars");
+  const std::uint32_t lit = Rgb(ReadDesign(design).Colors[0]);
+
+  EXPECT_GT(CountPixels(RenderSkin(design, "tone.wav"), lit), 0);
+  // Set right after the last block: the panels take the new peak mode and
+  // start again from nothing.
+  EXPECT_EQ(CountPixels(RenderSkin(design, "tone.wav", "--set-display-mode 1:3"), lit), 0);
+  // Set after the first block: the second block lights them again.
+  EXPECT_GT(CountPixels(RenderSkin(design, "tone.wav", "--set-display-mode 0:3"), lit), 0);
+}
+
+TEST_F(SessionEndToEndTest, RefusedStartsShowTheRefusalAndEndCleanlyWithABlackWindow) {
+  for (const std::string refusal : {"--host-version 6099", "--refuse-interface"}) {
+    const std::string png = File("refused.png");
+    const TRun run = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --png " +
+                            Quoted(png) + " " + refusal);
+    EXPECT_EQ(run.ExitCode, 0) << refusal;
+    EXPECT_NE(run.Errors.find("このバージョンのKIVOには対応していません"), std::string::npos)
+        << refusal << ": " << run.Errors;
+    EXPECT_NE(run.Errors.find("did not start"), std::string::npos) << run.Errors;
+    const TPicture picture = ReadPng(png);
+    ASSERT_FALSE(picture.Pixels.empty());
+    EXPECT_EQ(CountPixels(picture, 0), static_cast<int>(picture.Pixels.size())) << refusal;
+  }
+  // Version 6100 is the oldest that starts.
+  const TRun run = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 0 --png " +
+                          Quoted(File("started.png")) + " --host-version 6100");
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(run.Errors, "");
+}
+
+TEST_F(SessionEndToEndTest, SkinWithoutItsGraphicsFileIsReportedByName) {
+  fs::create_directories(File("skin"));
+  std::string design = ReadText(SkinDesign("frames"));
+  for (std::size_t at = design.find("frames.bmp"); at != std::string::npos;
+       at = design.find("frames.bmp"))
+    design.replace(at, 10, "gone.bmp");
+  std::ofstream(File("skin/design.ini")) << design;
+
+  const TRun run = Render(Quoted(File("tone.wav")) + " --block 0 --png " + Quoted(File("o.png")) +
+                          " --design " + Quoted(File("skin/design.ini")));
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_NE(run.Errors.find("could not start"), std::string::npos) << run.Errors;
+  EXPECT_NE(run.Errors.find("gone.bmp"), std::string::npos) << run.Errors;
+}
+
+TEST_F(SessionEndToEndTest, MissingPluginOrBadOptionsAreReported) {
+  const TRun noPlugin = Render("--block 0 --png " + Quoted(File("o.png")) + " --plugin " +
+                               Quoted(File("nothing.so")));
+  EXPECT_EQ(noPlugin.ExitCode, 0);
+  EXPECT_NE(noPlugin.Errors.find("cannot load the plug-in"), std::string::npos);
+  EXPECT_TRUE(fs::exists(File("o.png")));
+
+  const TRun badSize = Render("--png " + Quoted(File("o.png")) + " --size 0x5");
+  EXPECT_EQ(badSize.ExitCode, 1);
+  EXPECT_NE(badSize.Errors.find("WIDTHxHEIGHT"), std::string::npos) << badSize.Errors;
+
+  const TRun noFile = Render(Quoted(File("absent.wav")) + " --png " + Quoted(File("o.png")));
+  EXPECT_EQ(noFile.ExitCode, 1);
+  EXPECT_NE(noFile.Errors.find("absent.wav"), std::string::npos) << noFile.Errors;
+}
+
+TEST_F(SessionEndToEndTest, RawStereoOnStandardInputShowsWhatTheSameFileShows) {
+  Sox(Quoted(File("tone.wav")) + " -t raw -e signed -b 16 -c 2 -L " + Quoted(File("tone.raw")));
+  const TRun fromFile =
+      Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --png " + Quoted(File("file.png")));
+  const TRun fromInput =
+      Render("- --hop 2048 --block 1 --png " + Quoted(File("input.png")), File("tone.raw"));
+  ASSERT_EQ(fromFile.ExitCode, 0) << fromFile.Errors;
+  ASSERT_EQ(fromInput.ExitCode, 0) << fromInput.Errors;
+  const TPicture file = ReadPng(File("file.png"));
+  EXPECT_EQ(ReadPng(File("input.png")).Pixels, file.Pixels);
+  EXPECT_NE(CountPixels(file, Rgb(ReadDesign(SkinDesign("bars")).Colors[0])), 0);
+}
+
+TEST_F(SessionEndToEndTest, VideoWithoutFfmpegIsAClearErrorBeforeAnythingPlays) {
+  const TRun run =
+      Render("--block 0 --png " + Quoted(File("o.png")) + " --video " + Quoted(File("o.mp4")),
+             "/dev/null", "PATH=" + Quoted(File("empty-path")));
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_NE(run.Errors.find("ffmpeg, which is not installed"), std::string::npos) << run.Errors;
+  EXPECT_FALSE(fs::exists(File("o.png")));
+}
+
+TEST_F(SessionEndToEndTest, VideoFramesGoToFfmpegAsRawRgbaOfTheWindowsSize) {
+  // A stand-in ffmpeg that keeps what it is fed in the output file.
+  fs::create_directories(File("bin"));
+  std::ofstream(File("bin/ffmpeg")) << "#!/bin/sh\nfor last; do :; done\ncat > \"$last\"\n";
+  fs::permissions(File("bin/ffmpeg"), fs::perms::owner_all);
+  const TRun run = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --png " +
+                              Quoted(File("o.png")) + " --video " + Quoted(File("o.mp4")),
+                          "/dev/null", "PATH=" + Quoted(File("bin") + ":/usr/bin:/bin"));
+  ASSERT_EQ(run.ExitCode, 0) << run.Errors;
+  const std::string video = ReadText(File("o.mp4"));
+  ASSERT_EQ(video.size(), 2u * 320u * 100u * 4u);
+  // The last frame is the picture written as PNG, byte for byte R, G, B, A.
+  const TPicture last = ReadPng(File("o.png"));
+  const std::size_t lastFrame = 320u * 100u * 4u;
+  for (std::size_t i = 0; i < last.Pixels.size(); ++i) {
+    const auto byte = [&](std::size_t k) {
+      return static_cast<std::uint32_t>(static_cast<unsigned char>(video[lastFrame + 4 * i + k]));
+    };
+    ASSERT_EQ(byte(0) << 16 | byte(1) << 8 | byte(2), last.Pixels[i]) << "pixel " << i;
+    ASSERT_EQ(byte(3), 255u);
+  }
+}
+
+TEST_F(SessionEndToEndTest, AnFfmpegThatFailsIsReportedNotTakenForSuccess) {
+  fs::create_directories(File("bin"));
+  std::ofstream(File("bin/ffmpeg")) << "#!/bin/sh\nexit 1\n";
+  fs::permissions(File("bin/ffmpeg"), fs::perms::owner_all);
+  const TRun run = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --png " +
+                              Quoted(File("o.png")) + " --video " + Quoted(File("o.mp4")),
+                          "/dev/null", "PATH=" + Quoted(File("bin") + ":/usr/bin:/bin"));
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_NE(run.Errors.find("ffmpeg"), std::string::npos) << run.Errors;
+}
+
+TEST_F(SessionEndToEndTest, FirstRunRecordsTheDefaultSkinAndTheProgramInTheHome) {
+  const TRun run = Render("--block 0 --png " + Quoted(File("o.png")));
+  ASSERT_EQ(run.ExitCode, 0) << run.Errors;
+  const fs::path home = File("home");
+  EXPECT_TRUE(fs::is_symlink(home / "kivo"));
+  const TIniFile settings((home / "kivo.ini").string());
+  EXPECT_EQ(fs::path(settings.ReadString("KIVO", "Design", "")).filename(), "design.ini");
+  EXPECT_NE(ReadText(home / "registry" / "HKEY_CURRENT_USER.txt").find((home / "kivo").string()),
+            std::string::npos);
+  // The default skin's panels decide the window's size.
+  const TPicture picture = ReadPng(File("o.png"));
+  EXPECT_EQ(picture.Width, 320);
+  EXPECT_EQ(picture.Height, 100);
+}
+
+TEST_F(SessionEndToEndTest, FramesFolderHoldsOnePicturePerBlock) {
+  const TRun run = Render(Quoted(File("tone.wav")) + " --hop 1024 --block 2 --png " +
+                          Quoted(File("o.png")) + " --frames " + Quoted(File("frames")));
+  ASSERT_EQ(run.ExitCode, 0) << run.Errors;
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(File("frames")))
+    names.insert(entry.path().filename().string());
+  EXPECT_EQ(names,
+            (std::set<std::string>{"frame-000000.png", "frame-000001.png", "frame-000002.png"}));
+}
+
+}  // namespace
