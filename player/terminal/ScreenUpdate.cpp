@@ -41,17 +41,18 @@ class Pen {
 
   void Select(std::uint32_t foreground, std::uint32_t background, std::string& out) {
     std::string parameters;
-    if (!FForeground || *FForeground != foreground) {
+    if (!FKnown || FForeground != foreground) {
       Append(parameters, foreground == kDefaultColor
                              ? std::string("39")
                              : ForegroundParameters(PixelRgb(foreground), FMode));
     }
-    if (!FBackground || *FBackground != background) {
+    if (!FKnown || FBackground != background) {
       Append(parameters, background == kDefaultColor
                              ? std::string("49")
                              : BackgroundParameters(PixelRgb(background), FMode));
     }
     if (!parameters.empty()) out += "\x1b[" + parameters + 'm';
+    FKnown = true;
     FForeground = foreground;
     FBackground = background;
   }
@@ -63,8 +64,10 @@ class Pen {
   }
 
   ColorMode FMode;
-  std::optional<std::uint32_t> FForeground;
-  std::optional<std::uint32_t> FBackground;
+  // Nothing is known of the terminal's colours until the first selection.
+  bool FKnown = false;
+  std::uint32_t FForeground = 0;
+  std::uint32_t FBackground = 0;
 };
 
 bool SameShape(const CellGrid& a, const CellGrid& b) {

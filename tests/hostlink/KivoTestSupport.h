@@ -43,27 +43,33 @@ inline LONG HandleOf(HWND Window) {
 // recorders, as its name and values, so tests see order and values at once.
 class TRecorder {
  public:
+  // " a b c": each value after a blank. Built by appending, which GCC 12's
+  // release build does not misread as an overlapping copy.
+  static std::string Values(std::initializer_list<long long> values) {
+    std::string text;
+    for (const long long value : values) {
+      text += ' ';
+      text += std::to_string(value);
+    }
+    return text;
+  }
+
   TRecorder(std::vector<std::string>& Log, std::string Name) : FLog(Log), FName(std::move(Name)) {}
 
   void Notify(TObject* Sender) { Write(Sender, ""); }
-  void Param(TObject* Sender, int Value) { Write(Sender, " " + std::to_string(Value)); }
-  void LeftRight(TObject* Sender, int Left, int Right) {
-    Write(Sender, " " + std::to_string(Left) + " " + std::to_string(Right));
-  }
-  void Event(TObject* Sender, DWORD Code, int Value) {
-    Write(Sender, " " + std::to_string(Code) + " " + std::to_string(Value));
-  }
+  void Param(TObject* Sender, int Value) { Write(Sender, Values({Value})); }
+  void LeftRight(TObject* Sender, int Left, int Right) { Write(Sender, Values({Left, Right})); }
+  void Event(TObject* Sender, DWORD Code, int Value) { Write(Sender, Values({Code, Value})); }
   void Flag(TObject* Sender, bool Value) { Write(Sender, Value ? " true" : " false"); }
   void Device(TObject* Sender, TKIVODeviceType Value) {
-    Write(Sender, " " + std::to_string(static_cast<int>(Value)));
+    Write(Sender, Values({static_cast<int>(Value)}));
   }
   void Mode(TObject* Sender, TKIVODisplayMode Value) {
-    Write(Sender, " " + std::to_string(static_cast<int>(Value)));
+    Write(Sender, Values({static_cast<int>(Value)}));
   }
   void Levels(TObject* Sender, int* Level) {
-    std::string values;
-    for (int i = 0; i < 10; ++i) values += " " + std::to_string(Level[i]);
-    Write(Sender, values);
+    Write(Sender, Values({Level[0], Level[1], Level[2], Level[3], Level[4], Level[5], Level[6],
+                          Level[7], Level[8], Level[9]}));
   }
 
   std::vector<TObject*> Senders;
