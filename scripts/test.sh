@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything from nothing with the sanitizers on and runs every test:
-# first a short run of each fuzzer, then the unit and end-to-end tests.
+# Builds everything from nothing and runs every test: a short run of each
+# fuzzer, the tests of the optimised release build, then the tests again with
+# the sanitizers on.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +10,10 @@ scripts/install-deps.sh
 cmake --preset fuzz
 cmake --build --preset fuzz
 ctest --preset fuzz
+
+cmake --preset release
+cmake --build --preset release
+ctest --preset release
 
 cmake --preset debug
 cmake --build --preset debug
