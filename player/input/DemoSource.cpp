@@ -33,6 +33,22 @@ double Tone(double frequency, double seconds) {
   return std::sin(phase) + 0.5 * std::sin(2 * phase) + 0.25 * std::sin(3 * phase);
 }
 
+// A rising sweep in every second half of the eight-second progression,
+// exponential from 150 Hz to 9 kHz over four seconds, so that every band
+// lights in turn; silent otherwise.
+double Sweep(double seconds) {
+  constexpr double kLoop = 8.0;
+  constexpr double kLength = 4.0;
+  constexpr double kFrom = 150.0;
+  constexpr double kTo = 9000.0;
+  const double inSweep = std::fmod(seconds, kLoop) - (kLoop - kLength);
+  if (inSweep < 0) return 0.0;
+  const double rate = std::log(kTo / kFrom) / kLength;
+  const double phase = kTwoPi * kFrom * (std::exp(rate * inSweep) - 1.0) / rate;
+  const double fade = std::min({1.0, inSweep / 0.05, (kLength - inSweep) / 0.05});
+  return std::sin(phase) * fade;
+}
+
 }  // namespace
 
 std::size_t DemoSource::TotalFrames() { return static_cast<std::size_t>(kSeconds * kSampleRate); }
@@ -69,7 +85,9 @@ DemoSource::StereoSample DemoSource::SampleAt(std::size_t frame) {
   const double melody =
       melodyNote < 0 ? 0.0 : 0.15 * Tone(NoteFrequency(melodyNote), t) * std::exp(-inHalf / 0.2);
 
-  const double centre = bass + kick;
+  const double sweep = 0.2 * Sweep(t);
+
+  const double centre = bass + kick + sweep;
   return {centre + 0.7 * pad + 0.4 * melody + 0.3 * hat,
           centre + 0.4 * pad + 0.7 * melody + 0.7 * hat};
 }

@@ -1,6 +1,6 @@
 // The built-in demo: a few bars of synthesised music (pad chords, bass,
-// kick, hi-hat and a melody, spread across the stereo field), so that the
-// player can be tried without an audio file.
+// kick, hi-hat, a melody and a rising sweep, spread across the stereo
+// field), so that the player can be tried without an audio file.
 #pragma once
 
 #include <cstdint>
