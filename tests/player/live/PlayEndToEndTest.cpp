@@ -52,10 +52,12 @@ class PlayEndToEndTest : public ::testing::Test {
     return path;
   }
 
-  // Starts `kivo play ARGUMENTS` in the pane; the shell stays after it, so
-  // that the screen it leaves is seen.
-  bool StartPlay(const Tmux& tmux, const std::string& arguments) const {
-    const std::string program = "printf 'NORMAL-SCREEN\\n'; " + Quoted(KIVO_PROGRAM) +
+  // Starts `kivo play ARGUMENTS` in the pane, its standard input from
+  // `feed` when given; the shell stays after it, so that the screen it
+  // leaves is seen.
+  bool StartPlay(const Tmux& tmux, const std::string& arguments,
+                 const std::string& feed = "") const {
+    const std::string program = "printf 'NORMAL-SCREEN\\n'; " + feed + Quoted(KIVO_PROGRAM) +
                                 " play --home " + Quoted(Home()) + " " + arguments +
                                 "; echo \"EXIT-STATUS=$?\"; sleep 600";
     const CommandResult started = tmux.Run(
@@ -188,6 +190,18 @@ TEST_F(PlayEndToEndTest, WithoutATerminalPlaySaysSoAndRendersLikeRender) {
   EXPECT_NE(result.Output.find("standard output is not a terminal"), std::string::npos)
       << result.Output;
   EXPECT_TRUE(fs::exists(png));
+}
+
+TEST_F(PlayEndToEndTest, AudioOnStandardInputPlaysLiveWithTheKeysFromTheTerminal) {
+  const std::string tone = MakeTone(60);
+  Tmux tmux;
+  const std::string feed = Quoted(SOX_PROGRAM) + " " + Quoted(tone) + " -t raw - | ";
+  if (!StartPlay(tmux, "--no-sound -", feed)) GTEST_SKIP() << "tmux cannot start";
+  ASSERT_TRUE(tmux.WaitFor(ShowsSegments)) << tmux.Pane();
+  EXPECT_NE(StatusLineOf(tmux.Pane()).find("Standard input"), std::string::npos);
+  tmux.Run("send-keys -t view q");
+  ASSERT_TRUE(tmux.WaitForText("EXIT-STATUS=")) << tmux.Pane();
+  EXPECT_NE(tmux.Pane().find("EXIT-STATUS=0"), std::string::npos) << tmux.Pane();
 }
 
 TEST_F(PlayEndToEndTest, APlayThatEndsByItselfGivesTheScreenBack) {
