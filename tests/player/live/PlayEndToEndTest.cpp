@@ -52,12 +52,12 @@ class PlayEndToEndTest : public ::testing::Test {
     return path;
   }
 
-  // Starts `kivo play ARGUMENTS` in the pane, its standard input from
-  // `feed` when given; the shell stays after it, so that the screen it
-  // leaves is seen.
+  // Starts `kivo play ARGUMENTS` in the pane after `prefix` (a pipe into
+  // its standard input, or settings of its environment); the shell stays
+  // after it, so that the screen it leaves is seen.
   bool StartPlay(const Tmux& tmux, const std::string& arguments,
-                 const std::string& feed = "") const {
-    const std::string program = "printf 'NORMAL-SCREEN\\n'; " + feed + Quoted(KIVO_PROGRAM) +
+                 const std::string& prefix = "") const {
+    const std::string program = "printf 'NORMAL-SCREEN\\n'; " + prefix + Quoted(KIVO_PROGRAM) +
                                 " play --home " + Quoted(Home()) + " " + arguments +
                                 "; echo \"EXIT-STATUS=$?\"; sleep 600";
     const CommandResult started = tmux.Run(
@@ -138,7 +138,9 @@ TEST_F(PlayEndToEndTest, PanelsAppearKeysSetTheModeAndThePeaksAndQGivesTheScreen
 TEST_F(PlayEndToEndTest, VolumePatternPauseAndAClickReachThePlugIn) {
   const std::string tone = MakeTone(60);
   Tmux tmux;
-  if (!StartPlay(tmux, "--no-sound --display-mode 3 --volume 10 " + Quoted(tone)))
+  // Through SDL this time, on its dummy device that takes the sound in
+  // real time.
+  if (!StartPlay(tmux, "--display-mode 3 --volume 10 " + Quoted(tone), "SDL_AUDIODRIVER=dummy "))
     GTEST_SKIP() << "tmux cannot start";
   ASSERT_TRUE(tmux.WaitFor(ShowsSegments)) << tmux.Pane();
 
@@ -177,6 +179,7 @@ TEST_F(PlayEndToEndTest, VolumePatternPauseAndAClickReachThePlugIn) {
   tmux.Run("send-keys -t view q");
   ASSERT_TRUE(tmux.WaitForText("EXIT-STATUS=0")) << tmux.Pane();
   EXPECT_NE(pausedAt.find("vol 5%"), std::string::npos) << pausedAt;
+  EXPECT_EQ(tmux.Pane().find("silently"), std::string::npos) << "the device opened";
 }
 
 TEST_F(PlayEndToEndTest, WithoutATerminalPlaySaysSoAndRendersLikeRender) {
