@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <thread>
+#include <vector>
 
+#include "player/BlockCutter.h"
 #include "player/input/DemoSource.h"
 #include "player/input/RawStereoSource.h"
 #include "player/input/SoundFileSource.h"
@@ -39,23 +40,19 @@ std::int32_t MillisecondsAt(std::size_t frames, int sampleRate) {
   return static_cast<std::int32_t>(frames * 1000 / static_cast<std::size_t>(sampleRate));
 }
 
-TPacer::TPacer(std::size_t hop, int sampleRate, bool wait)
-    : FBlockTime(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-          std::chrono::duration<double>(static_cast<double>(hop) / sampleRate))),
-      FWait(wait) {}
-
-void TPacer::WaitForBlock(std::size_t index) {
-  if (!FWait) return;
-  if (!FStarted) {
-    FStart = std::chrono::steady_clock::now();
-    FFirstIndex = index;
-    FStarted = true;
-    return;
+void SkipFrames(FrameSource& source, std::size_t frames) {
+  std::vector<Frame> discard(BlockCutter::kBlockFrames);
+  while (frames > 0) {
+    const std::size_t want = std::min(frames, discard.size());
+    const std::size_t got = source.Read(std::span(discard).first(want));
+    if (got == 0) return;
+    frames -= got;
   }
-  const auto blocks = static_cast<std::int64_t>(index - FFirstIndex);
-  std::this_thread::sleep_until(FStart + FBlockTime * blocks);
 }
 
-void TPacer::Restart() { FStarted = false; }
+TSampleBlock SampleBlockOf(std::span<Frame> frames, std::size_t capacity) {
+  return {frames.data(), static_cast<std::uint32_t>(capacity * sizeof(Frame)),
+          static_cast<std::uint32_t>(frames.size() * sizeof(Frame))};
+}
 
 }  // namespace kivo

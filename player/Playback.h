@@ -1,13 +1,14 @@
 // Audio for the plug-in: which source a track plays from, how far apart
-// the blocks are, and the pacing of the blocks in real time.
+// the blocks are, and the blocks as the plug-in receives them.
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <memory>
+#include <span>
 
 #include "player/PlayerState.h"
 #include "player/input/FrameSource.h"
+#include "plugin/PlayerContract.h"
 
 namespace kivo {
 
@@ -29,21 +30,11 @@ std::size_t BlockHop(std::size_t hop, int fps, int sampleRate);
 std::size_t FramesAt(std::int32_t positionMs, int sampleRate);
 std::int32_t MillisecondsAt(std::size_t frames, int sampleRate);
 
-// Waits until a block is due: block n is due n hops after the first one.
-// Without waiting, every block is due at once.
-class TPacer {
- public:
-  TPacer(std::size_t hop, int sampleRate, bool wait);
-  void WaitForBlock(std::size_t index);
-  // Starts counting again from now, as after a pause or a seek.
-  void Restart();
+// Reads and drops frames, as playing from a position does.
+void SkipFrames(FrameSource& source, std::size_t frames);
 
- private:
-  std::chrono::steady_clock::duration FBlockTime;
-  bool FWait;
-  std::chrono::steady_clock::time_point FStart;
-  std::size_t FFirstIndex = 0;
-  bool FStarted = false;
-};
+// The block the plug-in is handed for `frames`, which lie at the start of a
+// buffer of `capacity` frames.
+TSampleBlock SampleBlockOf(std::span<Frame> frames, std::size_t capacity);
 
 }  // namespace kivo

@@ -1,12 +1,10 @@
 #include "player/Session.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <thread>
 
 #include "platform/com/ComRuntime.h"
 #include "platform/render/PngWriter.h"
@@ -44,17 +42,6 @@ std::filesystem::path RunningExecutable() {
   return self;
 }
 
-// Reads and drops frames, as playing from a position does.
-void SkipFrames(FrameSource& source, std::size_t frames) {
-  std::vector<Frame> discard(BlockCutter::kBlockFrames);
-  while (frames > 0) {
-    const std::size_t want = std::min(frames, discard.size());
-    const std::size_t got = source.Read(std::span(discard).first(want));
-    if (got == 0) return;
-    frames -= got;
-  }
-}
-
 std::array<std::int32_t, 2> PeakLevels(std::span<const Frame> frames, std::int32_t volume) {
   std::int32_t left = 0;
   std::int32_t right = 0;
@@ -78,7 +65,8 @@ TPlayerSession::TComInit::~TComInit() { CoUninitialize(); }
 TPlayerSession::TPlayerSession(TSessionOptions options, std::string defaultDesign)
     : FOptions(std::move(options)),
       FHome(ResolveHomeFolder(FOptions.Home)),
-      FClients(RegisterWindowMessageA("WM_KIVO")) {
+      FClients(RegisterWindowMessageA("WM_KIVO")),
+      FTimerMinute(LocalMinuteOfDay()) {
   FHome.Prepare(RunningExecutable(), defaultDesign);
   FHome.LoadSettings(FState);
   ApplyOptions();
@@ -208,12 +196,33 @@ void TPlayerSession::ApplyDisplayModeChanges(std::size_t block) {
 }
 
 // Only a player that plays in real time keeps the clock's timers.
-void TPlayerSession::ApplyDueTimers(std::int32_t& minute) {
+void TPlayerSession::FollowTimers() {
   const std::int32_t now = LocalMinuteOfDay();
-  const TTimerAction action = DueTimerAction(FState, minute, now);
-  minute = now;
+  const TTimerAction action = DueTimerAction(FState, FTimerMinute, now);
+  FTimerMinute = now;
   if (action == TTimerAction::Start) FControl->Play();
   if (action == TTimerAction::Stop) FControl->Stop();
+}
+
+void TPlayerSession::Begin() {
+  StartPlugin();
+  FControl->Play();
+  FClients.Notify({ClassRun, 0});
+  ProcessMessages();
+}
+
+void TPlayerSession::PlayBlock(TSampleBlock block, std::int32_t positionMs) {
+  const std::int32_t previousMs = FState.PositionMs;
+  FState.PositionMs = positionMs;
+  AnalyseOwnBlock(block);
+  NotifyPlayback(previousMs);
+  if (FPluginRunning) FLibrary->Sampling()(&block);
+  ProcessMessages();
+}
+
+void TPlayerSession::End() {
+  if (!FOptions.Png.empty()) WritePng(FWindows->Render(), FOptions.Png);
+  StopPlugin();
 }
 
 std::size_t TPlayerSession::Run() {
@@ -223,11 +232,7 @@ std::size_t TPlayerSession::Run() {
                   FOptions.Fps);
   if (!FOptions.FramesFolder.empty()) std::filesystem::create_directories(FOptions.FramesFolder);
 
-  StartPlugin();
-  FControl->Play();
-  FClients.Notify({ClassRun, 0});
-  ProcessMessages();
-
+  Begin();
   std::size_t block = 0;
   std::int32_t openTrack = 0;
   TTrackAudio audio;
@@ -235,50 +240,31 @@ std::size_t TPlayerSession::Run() {
   std::size_t hop = 1;
   std::size_t startFrame = 0;
   std::size_t blockInTrack = 0;
-  std::optional<TPacer> pacer;
 
-  std::int32_t minute = LocalMinuteOfDay();
   while (!FState.QuitRequested && !(FOptions.LastBlock && block > *FOptions.LastBlock)) {
-    if (FOptions.Wait) ApplyDueTimers(minute);
-    if (FState.PlayStatus != kStatusPlaying) {
-      if (!FOptions.Wait) break;
-      ProcessMessages();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1000 / std::max(1, FOptions.Fps)));
-      if (pacer) pacer->Restart();
-      continue;
-    }
-    if (FState.CurrentTrack() == nullptr) break;
+    if (FState.PlayStatus != kStatusPlaying || FState.CurrentTrack() == nullptr) break;
     if (FState.Track != openTrack || FState.SeekPending) {
       audio = OpenTrackAudio(*FState.CurrentTrack());
       hop = BlockHop(FOptions.Hop, FOptions.Fps, audio.SampleRate);
       startFrame = FramesAt(FState.PositionMs, audio.SampleRate);
       SkipFrames(*audio.Source, startFrame);
       cutter = std::make_unique<BlockCutter>(*audio.Source, hop);
-      pacer.emplace(hop, audio.SampleRate, FOptions.Wait);
       blockInTrack = 0;
       openTrack = FState.Track;
       FState.SeekPending = false;
     }
     std::span<Frame> frames = cutter->Next();
     if (frames.empty()) {
-      // Without waiting nobody listens along: a repeating playlist would
-      // never end, so the run ends with its last track.
+      // Nobody listens along: a repeating playlist would never end, so the
+      // run ends with its last track.
       const bool lastTrack = FState.Track >= static_cast<std::int32_t>(FState.PlayList.size());
-      if ((lastTrack && !FOptions.Wait) || FControl->Next() != S_OK) break;
+      if (lastTrack || FControl->Next() != S_OK) break;
       continue;
     }
-    pacer->WaitForBlock(blockInTrack);
-    TSampleBlock sample{frames.data(),
-                        static_cast<std::uint32_t>(BlockCutter::kBlockFrames * sizeof(Frame)),
-                        static_cast<std::uint32_t>(frames.size() * sizeof(Frame))};
-    const std::int32_t previousMs = FState.PositionMs;
+    const TSampleBlock sample = SampleBlockOf(frames, BlockCutter::kBlockFrames);
     // The block is the latest audio played: the position is its end.
-    FState.PositionMs =
-        MillisecondsAt(startFrame + blockInTrack * hop + frames.size(), audio.SampleRate);
-    AnalyseOwnBlock(sample);
-    NotifyPlayback(previousMs);
-    if (FPluginRunning) FLibrary->Sampling()(&sample);
-    ProcessMessages();
+    PlayBlock(sample,
+              MillisecondsAt(startFrame + blockInTrack * hop + frames.size(), audio.SampleRate));
     ApplyDisplayModeChanges(block);
     if (!FOptions.FramesFolder.empty() || video) {
       const TFrame frame = FWindows->Render();
@@ -289,9 +275,8 @@ std::size_t TPlayerSession::Run() {
     ++block;
     ++blockInTrack;
   }
-  if (!FOptions.Png.empty()) WritePng(FWindows->Render(), FOptions.Png);
   if (video) video->Finish();
-  StopPlugin();
+  End();
   return block;
 }
 

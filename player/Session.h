@@ -40,7 +40,6 @@ struct TSessionOptions {
   std::optional<std::int32_t> Volume;
   int Fps = 30;
   std::size_t Hop = 0;
-  bool Wait = true;
   // The last block to play, counted from 0 over the whole run.
   std::optional<std::size_t> LastBlock;
   std::string Png;
@@ -60,12 +59,31 @@ class TPlayerSession final : public TPlayerActions {
   TPlayerSession(const TPlayerSession&) = delete;
   TPlayerSession& operator=(const TPlayerSession&) = delete;
 
-  // Starts the plug-in (reporting on standard error when it cannot run),
-  // plays and writes the pictures asked for; returns the blocks played.
+  // Renders: starts the plug-in, feeds it every block as fast as possible,
+  // writes the pictures asked for and stops it; returns the blocks played.
   std::size_t Run();
+
+  // The steps of a run for a loop of its own (the live view): Begin starts
+  // the plug-in (reporting on standard error when it cannot run) and the
+  // playback; PlayBlock hands over the block that ends at `positionMs` of
+  // the current track, with the notifications that go with it; End writes
+  // the PNG asked for and stops the plug-in.
+  void Begin();
+  void PlayBlock(TSampleBlock block, std::int32_t positionMs);
+  void End();
+  // Starts or stops playback when the on- or off-timer's minute begins.
+  void FollowTimers();
+  // Makes the display-mode changes asked for after block `block`.
+  void ApplyDisplayModeChanges(std::size_t block);
 
   bool PluginRunning() const { return FPluginRunning; }
   const TPlayerState& State() const { return FState; }
+  TPlayerState& State() { return FState; }
+  const TSessionOptions& Options() const { return FOptions; }
+  Kivo_tlb::IKIVOControl& Control() { return *FControl.Get(); }
+  // The visualisation window: rendered for pictures, hit by clicks.
+  TPanel& Window() { return FWindows->Window(); }
+  TFrame RenderWindow() const { return FWindows->Render(); }
 
   // ---- TPlayerActions ----
   HWND MainWindow() const override { return FMainWindow; }
@@ -90,8 +108,6 @@ class TPlayerSession final : public TPlayerActions {
   void WndProc(TMessage& message);
   void AnalyseOwnBlock(const TSampleBlock& block);
   void NotifyPlayback(std::int32_t previousMs);
-  void ApplyDisplayModeChanges(std::size_t block);
-  void ApplyDueTimers(std::int32_t& minute);
 
   TSessionOptions FOptions;
   TKivoHome FHome;
@@ -109,6 +125,7 @@ class TPlayerSession final : public TPlayerActions {
   std::unique_ptr<THostPlugin> FHost;
   bool FPluginRunning = false;
   TSpectrumAnalysis FAnalysis;
+  std::int32_t FTimerMinute;
 };
 
 }  // namespace kivo

@@ -77,25 +77,42 @@ CLI::App* AddRenderCommand(CLI::App& app, TSessionCommandLine& line) {
 
 CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& line) {
   CLI::App* play = app.add_subcommand(
-      "play", "Play audio files in real time through the plug-in, with its notifications");
+      "play",
+      "Play audio files through the plug-in and show its window live in the terminal, with "
+      "sound; when standard output is not a terminal, render as `kivo render` does");
   play->add_option("INPUT", line.Session.Inputs,
                    "Audio files to play in order; '-' reads raw 16-bit stereo from standard "
                    "input; without any the built-in demo plays");
   play->add_option("--png", line.Session.Png, "Write the window as PNG when playback ends");
-  play->add_option("--block", line.Session.LastBlock, "The last block to play");
-  play->add_flag("--no-wait", line.NoWait, "Play as fast as possible instead of in real time");
+  play->add_option("--block", line.Session.LastBlock,
+                   "The last block to play (live: the last frame to show)");
+  play->add_flag("--no-wait", line.NoWait,
+                 "Render as fast as possible instead of playing live, also on a terminal");
+  play->add_flag("--no-sound", line.NoSound, "Play live without sound, keeping real time");
   AddSessionOptions(play, line);
+  play->footer(
+      "Keys while playing live:\n"
+      "  space  pause / resume\n"
+      "  0-4    display mode (2, 3, 4: the spectrum displays)\n"
+      "  + -    volume up / down\n"
+      "  p      next band pattern, saved to the settings file\n"
+      "  n b    next / previous track\n"
+      "  q      quit\n"
+      "A click on a panel cycles its peak mode.");
   return play;
 }
 
-void RunSessionCommand(TSessionCommandLine& line, bool render) {
-  TSessionOptions& options = line.Session;
+TSessionOptions SessionOptionsOf(const TSessionCommandLine& line, bool render) {
+  TSessionOptions options = line.Session;
   if (render && !line.RenderInput.empty()) options.Inputs = {line.RenderInput};
   if (!line.Size.empty()) options.Size = ParseWindowSize(line.Size);
   options.Host.AcceptsInterface = !line.Refuse;
-  options.Wait = !render && !line.NoWait;
   for (const std::string& change : line.DisplayModeChanges)
     options.DisplayModeChanges.push_back(ParseModeChange(change));
+  return options;
+}
+
+void RenderSession(const TSessionOptions& options) {
   TPlayerSession session(options, DefaultDesignPath());
   session.Run();
 }

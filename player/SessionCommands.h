@@ -17,16 +17,19 @@ struct TSessionCommandLine {
   std::string RenderInput;
   bool Refuse = false;
   bool NoWait = false;
+  bool NoSound = false;
 };
 
 // `kivo render INPUT --png OUT.png [--block N]`: as fast as possible, the
 // window written once the blocks are done.
 CLI::App* AddRenderCommand(CLI::App& app, TSessionCommandLine& commandLine);
-// `kivo play [INPUT...]`: plays in real time unless --no-wait.
+// `kivo play [INPUT...]`: live on a terminal, rendered otherwise.
 CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& commandLine);
 
-// Checks the options and runs the session; `render` tells which command.
-void RunSessionCommand(TSessionCommandLine& commandLine, bool render);
+// The checked options of a session; `render` tells which command read them.
+TSessionOptions SessionOptionsOf(const TSessionCommandLine& commandLine, bool render);
+// Runs a session that feeds every block as fast as possible.
+void RenderSession(const TSessionOptions& options);
 
 // The default skin's design file: beside the player in
 // <prefix>/share/skins, or in the build tree's skins.

@@ -7,6 +7,7 @@
 #include "player/LevelsCommand.h"
 #include "player/SessionCommands.h"
 #include "player/input/FrameSource.h"
+#include "player/live/PlayCommand.h"
 
 namespace {
 
@@ -62,9 +63,9 @@ int main(int argc, char** argv) {
       }
       kivo::RunLevels(levelsOptions, stdout);
     } else if (render->parsed()) {
-      kivo::RunSessionCommand(renderLine, true);
+      kivo::RenderSession(kivo::SessionOptionsOf(renderLine, true));
     } else if (play->parsed()) {
-      kivo::RunSessionCommand(playLine, false);
+      kivo::RunPlayCommand(playLine);
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kivo: %s\n", error.what());

@@ -29,7 +29,6 @@ class SessionTest : public ::testing::Test {
     if (const char* old = std::getenv("KIVO_REGISTRY_DIR")) FOldRegistry = old;
     FOptions.Home = (FDir / "home").string();
     FOptions.PluginPath = (FDir / "none.so").string();
-    FOptions.Wait = false;
     FOptions.LastBlock = 2;
     FOptions.Hop = 4096;
   }

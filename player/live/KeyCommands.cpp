@@ -1,0 +1,65 @@
+#include "player/live/KeyCommands.h"
+
+#include <algorithm>
+
+namespace kivo {
+
+namespace {
+
+void TogglePause(Kivo_tlb::IKIVOControl& control, const TPlayerState& state) {
+  if (state.PlayStatus == kStatusPlaying || state.PlayStatus == kStatusPaused)
+    control.Pause();
+  else
+    control.Play();
+}
+
+// A pattern that cannot be saved is not taken: the plug-in would never
+// read it, and the status line would show a pattern nobody uses.
+void NextBandPattern(Kivo_tlb::IKIVOControl& control, TPlayerState& state) {
+  const std::int32_t previous = state.SpeanaPattern;
+  state.SpeanaPattern = (std::clamp(previous, 0, kBandPatternCount - 1) + 1) % kBandPatternCount;
+  if (FAILED(control.SaveKIVOini())) state.SpeanaPattern = previous;
+}
+
+Kivo_tlb::TKIVODisplayMode DisplayModeOf(Key digit) {
+  return static_cast<Kivo_tlb::TKIVODisplayMode>(static_cast<int>(digit) -
+                                                 static_cast<int>(Key::Digit0));
+}
+
+}  // namespace
+
+KeyOutcome ApplyKey(Key key, Kivo_tlb::IKIVOControl& control, TPlayerState& state) {
+  switch (key) {
+    case Key::Space:
+      TogglePause(control, state);
+      break;
+    case Key::Digit0:
+    case Key::Digit1:
+    case Key::Digit2:
+    case Key::Digit3:
+    case Key::Digit4:
+      control.set_DisplayMode(DisplayModeOf(key));
+      break;
+    case Key::Plus:
+      control.set_Volume(state.Volume + kVolumeKeyStep);
+      break;
+    case Key::Minus:
+      control.set_Volume(state.Volume - kVolumeKeyStep);
+      break;
+    case Key::P:
+      NextBandPattern(control, state);
+      break;
+    case Key::N:
+      control.Next();
+      break;
+    case Key::B:
+      control.Back();
+      break;
+    case Key::Q:
+    case Key::CtrlC:
+      return KeyOutcome::Quit;
+  }
+  return KeyOutcome::Continue;
+}
+
+}  // namespace kivo

@@ -1,0 +1,25 @@
+// What the keys of the live view do. Each key is a command of the player's
+// own automation object, so that the plug-in hears of it through the same
+// notifications as of a change made by any other client.
+#pragma once
+
+#include <cstdint>
+
+#include "hostlink/Kivo_tlb.h"
+#include "player/PlayerState.h"
+#include "player/terminal/InputDecoder.h"
+
+namespace kivo {
+
+inline constexpr std::int32_t kVolumeKeyStep = 5;
+inline constexpr std::int32_t kBandPatternCount = 6;
+
+enum class KeyOutcome { Continue, Quit };
+
+// Space pauses and resumes (or starts a stopped player); 0-4 set the display
+// mode; + and - step the volume; p moves to the next band pattern and saves
+// the settings, so that the plug-in re-reads them; n and b change track;
+// q and Ctrl-C quit.
+KeyOutcome ApplyKey(Key key, Kivo_tlb::IKIVOControl& control, TPlayerState& state);
+
+}  // namespace kivo
