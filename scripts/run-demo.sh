@@ -2,7 +2,7 @@
 # Builds the release player with its plug-in and plays the built-in demo
 # through the real plug-in: live in the terminal with sound when standard
 # output is one (q quits), otherwise `kivo play` renders the visualisation
-# window after block 240 as a PNG.
+# window after block 200 as a PNG.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +13,6 @@ if [ -t 1 ]; then
   build/release/player/kivo play --display-mode 4 "$@"
 else
   png=${KIVO_DEMO_PNG:-build/release/demo.png}
-  build/release/player/kivo play --hop 1470 --block 240 --display-mode 4 --png "$png" "$@"
-  echo "The plug-in's window after block 240 of the demo: $png"
+  build/release/player/kivo play --hop 1470 --block 200 --display-mode 4 --png "$png" "$@"
+  echo "The plug-in's window after block 200 of the demo: $png"
 fi
