@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need,
+# Installs the Debian packages the build, the tests and the benchmarks need
+# (the X server, sound server and session bus the tests start for themselves too),
 # asking apt only for those that are missing.
 set -euo pipefail
 
@@ -9,6 +10,10 @@ packages=(
   libsndfile1-dev libcli11-dev libfftw3-dev libpng-dev
   sox imagemagick
   libsdl2-dev tmux
+  ffmpeg
+  xvfb x11-apps xdotool
+  pulseaudio pulseaudio-utils
+  dbus-daemon libsdbus-c++-dev playerctl
 )
 
 missing=()
