@@ -95,7 +95,6 @@ std::unique_ptr<TMprisService> TMprisService::Connect(Kivo_tlb::IKIVOControl& co
 TMprisService::TMprisService(Kivo_tlb::IKIVOControl& control, const TPlayerState& state,
                              std::unique_ptr<sdbus::IConnection> connection)
     : FPlayer(control, state),
-      FState(state),
       FConnection(std::move(connection)),
       FObject(sdbus::createObject(*FConnection, kObjectPath)),
       FSent(MprisStatusOf(state)) {
@@ -226,7 +225,7 @@ void TMprisService::Pump() {
 }
 
 void TMprisService::Publish() {
-  TMprisStatus now = MprisStatusOf(FState);
+  TMprisStatus now = FPlayer.Status();
   const std::vector<std::string> changed = ChangedProperties(FSent, now);
   if (!changed.empty()) FObject->emitPropertiesChangedSignal(kPlayerInterface, changed);
   if (now.SeekCount != FSent.SeekCount)

@@ -46,7 +46,6 @@ class TMprisService {
   void Publish();
 
   TMprisPlayer FPlayer;
-  const TPlayerState& FState;
   std::unique_ptr<sdbus::IConnection> FConnection;
   std::unique_ptr<sdbus::IObject> FObject;
   std::string FBusName;
