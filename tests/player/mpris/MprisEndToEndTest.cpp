@@ -193,9 +193,12 @@ TEST_F(MprisEndToEndTest, PositionAndVolumeRoundTrips) {
   FTmux.Run("send-keys -t view +");
   EXPECT_EQ(PlayerctlUntil("volume", "0.350000"), "0.350000");
 
-  // Playing on, the position moves from where it was put.
+  // Playing on, the position goes on from where it was put.
   Playerctl("play");
-  EXPECT_TRUE(StatusLineShows("0:26 / 1:00")) << FTmux.Pane();
+  EXPECT_EQ(PlayerctlUntil("status", "Playing"), "Playing");
+  const double position = std::stod(Playerctl("position"));
+  EXPECT_GE(position, 25.0);
+  EXPECT_LT(position, 60.0);
 }
 
 TEST_F(MprisEndToEndTest, ASecondClientHearsEveryChangeWhoeverMadeIt) {
@@ -225,7 +228,12 @@ TEST_F(MprisEndToEndTest, ASecondClientHearsEveryChangeWhoeverMadeIt) {
 TEST_F(MprisEndToEndTest, WithoutABusThePlayerPlaysAsEverAndSaysNothingOfIt) {
   const std::string tone = MakeTone("tone.wav", 60);
   ASSERT_TRUE(StartPlay(Quoted(tone), "unix:path=" + (FDir / "no-bus").string())) << FTmux.Pane();
-  EXPECT_TRUE(StatusLineShows("0:01 / 1:00")) << FTmux.Pane();
+  // The time moves on.
+  EXPECT_TRUE(FTmux.WaitFor([](const std::string& pane) {
+    const std::string status = StatusLineOf(pane);
+    return status.find(" / 1:00") != std::string::npos &&
+           status.find("0:00 / 1:00") == std::string::npos;
+  })) << FTmux.Pane();
   FTmux.Run("send-keys -t view q");
   ASSERT_TRUE(FTmux.WaitForText("EXIT-STATUS=0")) << FTmux.Pane();
   EXPECT_EQ(FTmux.Pane().find("bus"), std::string::npos) << FTmux.Pane();
