@@ -90,6 +90,9 @@ struct TPlayerState {
 
   // A position written from outside that playback has still to seek to.
   bool SeekPending = false;
+  // Counts the jumps of the position, so that one who follows the position
+  // can tell a jump from play.
+  std::uint32_t SeekCount = 0;
   // Set by the close and shut-down commands; the player ends its loop.
   bool QuitRequested = false;
 

@@ -145,6 +145,7 @@ void TKivoAutomation::SelectTrack(std::int32_t track) {
 void TKivoAutomation::SeekTo(std::int32_t positionMs) {
   FState.PositionMs = std::clamp(positionMs, 0, std::max(FState.LengthMs(), 0));
   FState.SeekPending = true;
+  ++FState.SeekCount;
   Notify({ClassPosition, LParamOf(FState.PositionMs)});
 }
 

@@ -67,6 +67,9 @@ class TLivePlayer {
   // Reads keys and clicks until `deadline`; false when the player is to end.
   bool HandleInputUntil(Clock::time_point deadline);
   bool Handle(const InputEvent& event);
+  void Pump() const {
+    if (FOptions.Pump) FOptions.Pump();
+  }
 
   TPlayerSession& FSession;
   TLiveOptions FOptions;
@@ -162,6 +165,7 @@ bool TLivePlayer::HandleInputUntil(Clock::time_point deadline) {
       if (!Handle(event)) return false;
       ProcessMessages();
     }
+    Pump();
     if (FTerminal->StopRequested()) return false;
     if (FTerminal->TakeResize()) FView->Resize(FTerminal->Size());
   }
@@ -180,6 +184,7 @@ std::size_t TLivePlayer::Run() {
   auto next = Clock::now();
   std::size_t shown = 0;
   while (!(FOptions.LastFrame && shown > *FOptions.LastFrame)) {
+    Pump();
     FSession.FollowTimers();
     if (FSession.State().QuitRequested || !FollowTransport()) break;
     FeedHeardBlock();

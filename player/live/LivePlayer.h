@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 
@@ -17,6 +18,9 @@ struct TLiveOptions {
   // The last displayed frame, counted from 0; none: until the playlist ends
   // or a key quits.
   std::optional<std::size_t> LastFrame;
+  // Serves what else waits on the player (remote clients) without
+  // blocking: called once a frame and whenever input wakes the loop.
+  std::function<void()> Pump;
 };
 
 // Runs the session live on the terminal of standard output (keys from

@@ -7,6 +7,7 @@
 
 #include "player/input/FrameSource.h"
 #include "player/live/LivePlayer.h"
+#include "player/mpris/MprisService.h"
 
 namespace kivo {
 
@@ -24,7 +25,13 @@ void RunPlayCommand(const TSessionCommandLine& line) {
   if (!options.FramesFolder.empty() || !options.Video.empty())
     throw InputError("--frames and --video are written when rendering: add --no-wait");
   TPlayerSession session(options, DefaultDesignPath());
-  PlayLive(session, {!line.NoSound, options.LastBlock}, std::cerr);
+  const std::unique_ptr<TMprisService> mpris =
+      TMprisService::Connect(session.Control(), session.State(), std::cerr);
+  TLiveOptions live;
+  live.Sound = !line.NoSound;
+  live.LastFrame = options.LastBlock;
+  if (mpris) live.Pump = [&mpris] { mpris->Pump(); };
+  PlayLive(session, live, std::cerr);
 }
 
 }  // namespace kivo
