@@ -2,8 +2,10 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 
+#include "player/DevicesCommand.h"
 #include "player/LevelsCommand.h"
 #include "player/SessionCommands.h"
 #include "player/input/FrameSource.h"
@@ -15,7 +17,28 @@ std::string OneLineFailure(const CLI::App*, const CLI::Error& error) {
   return std::string("kivo: ") + error.what() + " (try --help)\n";
 }
 
-CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& demo) {
+// What `--capture [DEVICE]` was given: nothing when absent, an empty name
+// for the default output's monitor.
+struct CaptureChoice {
+  std::string Device;
+  CLI::Option* Option = nullptr;
+  std::optional<std::string> Chosen() const {
+    return Option->count() > 0 ? std::optional(Device) : std::nullopt;
+  }
+};
+
+CLI::Option* AddCaptureOption(CLI::App* command, CaptureChoice& choice) {
+  choice.Option = command
+                      ->add_option("--capture", choice.Device,
+                                   "Capture from DEVICE (a name or part of one, as `kivo devices` "
+                                   "lists them); without DEVICE, the monitor of the default "
+                                   "output: whatever the system plays")
+                      ->expected(0, 1);
+  return choice.Option;
+}
+
+CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& demo,
+                           CaptureChoice& capture) {
   CLI::App* levels = app.add_subcommand(
       "levels",
       "Run audio through the spectrum analysis and print, for each block, one JSON line:\n"
@@ -36,6 +59,9 @@ CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& de
   levels->add_option("--hop", options.Hop, "Frames from the start of one block to the next")
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
+  AddCaptureOption(levels, capture);
+  levels->add_option("--seconds", options.Seconds, "Seconds of audio to capture")
+      ->check(CLI::PositiveNumber);
   return levels;
 }
 
@@ -48,11 +74,15 @@ int main(int argc, char** argv) {
 
   kivo::LevelsOptions levelsOptions;
   bool demo = false;
-  CLI::App* levels = AddLevelsCommand(app, levelsOptions, demo);
+  CaptureChoice levelsCapture;
+  CLI::App* levels = AddLevelsCommand(app, levelsOptions, demo, levelsCapture);
+  CLI::App* devices = kivo::AddDevicesCommand(app);
   kivo::TSessionCommandLine renderLine;
   CLI::App* render = kivo::AddRenderCommand(app, renderLine);
   kivo::TSessionCommandLine playLine;
   CLI::App* play = kivo::AddPlayCommand(app, playLine);
+  CaptureChoice playCapture;
+  AddCaptureOption(play, playCapture);
 
   CLI11_PARSE(app, argc, argv);
 
@@ -61,10 +91,18 @@ int main(int argc, char** argv) {
       if (demo && !levelsOptions.Input.empty()) {
         throw kivo::InputError("give either INPUT or --demo, not both");
       }
+      levelsOptions.Capture = levelsCapture.Chosen();
+      if (levelsOptions.Capture && (demo || !levelsOptions.Input.empty()))
+        throw kivo::InputError("give either INPUT, --demo or --capture");
+      if (levelsOptions.Capture.has_value() != (levelsOptions.Seconds > 0))
+        throw kivo::InputError("--capture and --seconds S go together");
       kivo::RunLevels(levelsOptions, stdout);
+    } else if (devices->parsed()) {
+      kivo::RunDevices(stdout);
     } else if (render->parsed()) {
       kivo::RenderSession(kivo::SessionOptionsOf(renderLine, true));
     } else if (play->parsed()) {
+      playLine.Capture = playCapture.Chosen();
       kivo::RunPlayCommand(playLine);
     }
   } catch (const std::exception& error) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <iosfwd>
 #include <optional>
+#include <string>
 
 #include "player/Session.h"
 
@@ -17,6 +18,9 @@ struct TLiveOptions {
   // The last displayed frame, counted from 0; none: until the playlist ends
   // or a key quits.
   std::optional<std::size_t> LastFrame;
+  // Capture from this device (empty: the default output's monitor) instead
+  // of playing the playlist's files.
+  std::optional<std::string> Capture;
 };
 
 // Runs the session live on the terminal of standard output (keys from
