@@ -9,6 +9,8 @@ namespace kivo {
 namespace {
 
 constexpr auto kRetryInterval = std::chrono::seconds(1);
+// A device that delivers nothing at all for this long is opened again.
+constexpr auto kStallLimit = std::chrono::seconds(3);
 
 std::string AskedTitle(const std::string& asked) {
   return asked.empty() ? std::string("Monitor of the default output") : asked;
@@ -30,17 +32,33 @@ void TLiveCapture::TryOpen(bool playing) {
   FProblem.clear();
   FTitle = FOpened->Device.Description;
   FFreshFrom = 0;
+  FLastEnd = 0;
+  FLastArrival = Clock::now();
   FPaused = !playing;
   if (FPaused) FOpened->Capture->Pause();
 }
 
-void TLiveCapture::Follow(bool playing) {
-  if (FOpened && FOpened->Capture->Lost()) {
-    FEarlierMs += DeviceMs();
-    FProblem = "the capture device " + FOpened->Device.Name + " went away; trying again";
-    FOpened.reset();
-    FNextTry = Clock::now() + kRetryInterval;
+bool TLiveCapture::DeviceGone() {
+  if (FOpened->Capture->Lost()) return true;
+  const std::uint64_t end = FOpened->Capture->Frames().End();
+  const auto now = Clock::now();
+  if (end != FLastEnd || FPaused) {
+    FLastEnd = end;
+    FLastArrival = now;
   }
+  return now - FLastArrival > kStallLimit;
+}
+
+void TLiveCapture::Close(const std::string& problem) {
+  FEarlierMs += DeviceMs();
+  FProblem = problem;
+  FOpened.reset();
+  FNextTry = Clock::now() + kRetryInterval;
+}
+
+void TLiveCapture::Follow(bool playing) {
+  if (FOpened && DeviceGone())
+    Close("the capture device " + FOpened->Device.Name + " went away; trying again");
   if (!FOpened) {
     if (Clock::now() >= FNextTry) TryOpen(playing);
     return;
@@ -51,6 +69,7 @@ void TLiveCapture::Follow(bool playing) {
     FOpened->Capture->Pause();
   } else {
     FFreshFrom = FOpened->Capture->Frames().End();
+    FLastArrival = Clock::now();
     FOpened->Capture->Resume();
   }
 }

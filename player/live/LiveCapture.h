@@ -38,6 +38,9 @@ class TLiveCapture {
   using Clock = std::chrono::steady_clock;
 
   void TryOpen(bool playing);
+  // Gone, or silent in the sense of delivering no frames at all for a while.
+  bool DeviceGone();
+  void Close(const std::string& problem);
   std::int32_t DeviceMs() const;
 
   std::string FAsked;
@@ -48,6 +51,8 @@ class TLiveCapture {
   std::uint64_t FFreshFrom = 0;  // position of the first frame since capture resumed
   std::int32_t FEarlierMs = 0;   // captured from devices opened before
   bool FPaused = false;
+  std::uint64_t FLastEnd = 0;      // frames delivered when last looked at
+  Clock::time_point FLastArrival;  // when that count last grew
 };
 
 }  // namespace kivo

@@ -225,6 +225,16 @@ TEST_F(CaptureEndToEndTest, PlayShowsTheDeviceLiveAndWaitsWhileItIsMissing) {
     EXPECT_TRUE(tmux.WaitFor([&](const std::string& pane) {
       return picture(pane).find(kGreen) != std::string::npos;
     })) << tmux.Pane();
+    // Pausing stops the capture; resuming shows the tone again.
+    tmux.Run("send-keys -t view ' '");
+    EXPECT_TRUE(tmux.WaitFor([&](const std::string& pane) {
+      return statusLine(pane).find("paused") != std::string::npos;
+    })) << tmux.Pane();
+    tmux.Run("send-keys -t view ' '");
+    EXPECT_TRUE(tmux.WaitFor([&](const std::string& pane) {
+      return statusLine(pane).find("paused") == std::string::npos &&
+             picture(pane).find(kGreen) != std::string::npos;
+    })) << tmux.Pane();
   }
   EXPECT_TRUE(tmux.WaitFor([&](const std::string& pane) {
     return picture(pane).find(kGreen) == std::string::npos;
