@@ -192,6 +192,14 @@ const TAudioDevice& FindCaptureDevice(const TAudioDevices& devices, const std::s
   throw CaptureError("no capture device matches \"" + asked + "\"; " + CaptureNames(devices));
 }
 
+std::string CaptureDevicesNow() {
+  try {
+    return CaptureNames(ListAudioDevices());
+  } catch (const CaptureError& error) {
+    return error.what();
+  }
+}
+
 std::vector<std::string> DeviceLines(const TAudioDevices& devices) {
   const TAudioDevice* defaultMonitor = devices.DefaultMonitor();
   std::vector<std::string> lines;

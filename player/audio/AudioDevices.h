@@ -50,6 +50,10 @@ TAudioDevices ListAudioDevices();
 // capture devices there are.
 const TAudioDevice& FindCaptureDevice(const TAudioDevices& devices, const std::string& asked);
 
+// "there are: name (description), ..." for the capture devices the server
+// has now, or why it cannot say.
+std::string CaptureDevicesNow();
+
 // One line per device for `kivo devices`: kind, name, description, rate,
 // and which is the default output and its monitor.
 std::vector<std::string> DeviceLines(const TAudioDevices& devices);

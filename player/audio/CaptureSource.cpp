@@ -28,7 +28,7 @@ TOpenedCapture OpenCaptureDevice(const std::string& asked) {
         error.what());
   }
   const TAudioDevice& device = FindCaptureDevice(devices, asked);
-  return {device, std::make_unique<SdlCapture>(device.Description, device.SampleRate)};
+  return {device, std::make_unique<SdlCapture>(device.Name, device.SampleRate)};
 }
 
 CaptureSource::CaptureSource(TOpenedCapture capture, std::uint64_t frames)
@@ -48,9 +48,10 @@ std::size_t CaptureSource::Read(std::span<Frame> frames) {
     if (got > 0) {
       filled += got;
       lastArrival = Clock::now();
-      continue;
     }
-    if (FCapture->Lost()) throw CaptureError("the capture device " + FDevice.Name + " went away");
+    if (FCapture->Lost())
+      throw CaptureError("the capture device " + FDevice.Name + " went away; " +
+                         CaptureDevicesNow());
     if (Clock::now() - lastArrival > kSilenceLimit)
       throw CaptureError("the capture device " + FDevice.Name + " delivers nothing");
   }

@@ -1,6 +1,9 @@
 #include "player/audio/SdlCapture.h"
 
+#include <stdlib.h>
+
 #include <array>
+#include <optional>
 
 #include "player/audio/AudioDevices.h"
 
@@ -13,25 +16,49 @@ namespace {
 constexpr Uint16 kCaptureFrames = 512;
 // The ring keeps a few seconds, for a reader that falls a little behind.
 constexpr std::uint32_t kKeptSeconds = 4;
+constexpr auto kLookInterval = std::chrono::seconds(1);
 
-std::string SdlCaptureNames() {
-  std::string names;
-  const int count = SDL_GetNumAudioDevices(1);
-  for (int index = 0; index < count; ++index) {
-    const char* name = SDL_GetAudioDeviceName(index, 1);
-    names += std::string(names.empty() ? "" : ", ") + "\"" + (name != nullptr ? name : "?") + "\"";
+// The sound server's client library records from PULSE_SOURCE when a
+// stream names no device. SDL calls devices by their descriptions, which
+// repeat (every null sink is "Null Output", two cards of one model look
+// alike), so SDL's default capture device is opened with the server's own
+// name of the source set there while SDL starts.
+class SourceChoice {
+ public:
+  explicit SourceChoice(const std::string& source) {
+    if (const char* before = ::getenv("PULSE_SOURCE")) FBefore = before;
+    ::setenv("PULSE_SOURCE", source.c_str(), 1);
   }
-  return names.empty() ? "none" : names;
-}
+  ~SourceChoice() {
+    if (FBefore) {
+      ::setenv("PULSE_SOURCE", FBefore->c_str(), 1);
+    } else {
+      ::unsetenv("PULSE_SOURCE");
+    }
+  }
+  SourceChoice(const SourceChoice&) = delete;
+  SourceChoice& operator=(const SourceChoice&) = delete;
+
+ private:
+  std::optional<std::string> FBefore;
+};
 
 }  // namespace
 
-SdlCapture::SdlCapture(const std::string& sdlName, std::uint32_t sampleRate)
-    : FSampleRate(sampleRate), FFrames(static_cast<std::size_t>(sampleRate) * kKeptSeconds) {
-  // SDL leaves monitor sources out of its list unless asked before it starts.
-  SDL_SetHint("SDL_AUDIO_INCLUDE_MONITORS", "1");
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-    throw CaptureError(std::string("SDL's audio does not start: ") + SDL_GetError());
+SdlCapture::SdlCapture(const std::string& source, std::uint32_t sampleRate)
+    : FSource(source),
+      FSampleRate(sampleRate),
+      FFrames(static_cast<std::size_t>(sampleRate) * kKeptSeconds),
+      FNextLook(std::chrono::steady_clock::now() + kLookInterval) {
+  const SourceChoice choice(source);
+  // Only SDL's pulse driver honours the choice; the devices come from that
+  // server anyway.
+  SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "pulseaudio", SDL_HINT_OVERRIDE);
+  const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+  SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+  if (!started)
+    throw CaptureError("SDL cannot reach the sound server to capture " + source + ": " +
+                       SDL_GetError());
 
   SDL_AudioSpec wanted{};
   wanted.freq = static_cast<int>(sampleRate);
@@ -41,16 +68,11 @@ SdlCapture::SdlCapture(const std::string& sdlName, std::uint32_t sampleRate)
   wanted.callback = CaptureCallback;
   wanted.userdata = this;
   SDL_AudioSpec obtained{};
-  FDevice = SDL_OpenAudioDevice(sdlName.c_str(), 1, &wanted, &obtained, 0);
+  FDevice = SDL_OpenAudioDevice(nullptr, 1, &wanted, &obtained, 0);
   if (FDevice == 0) {
     const std::string reason = SDL_GetError();
-    const std::string names = SdlCaptureNames();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    throw CaptureError(
-        "SDL (" +
-        std::string(SDL_GetCurrentAudioDriver() != nullptr ? SDL_GetCurrentAudioDriver()
-                                                           : "no driver") +
-        ") cannot open the capture device \"" + sdlName + "\" (" + reason + "); it has: " + names);
+    throw CaptureError("SDL cannot open the capture device " + source + ": " + reason);
   }
   FDeviceFrames = obtained.samples;
   SDL_PauseAudioDevice(FDevice, 0);
@@ -75,7 +97,18 @@ void SDLCALL SdlCapture::CaptureCallback(void* self, Uint8* stream, int length) 
   }
 }
 
-bool SdlCapture::Lost() const { return SDL_GetAudioDeviceStatus(FDevice) == SDL_AUDIO_STOPPED; }
+bool SdlCapture::Lost() const {
+  if (FGone || SDL_GetAudioDeviceStatus(FDevice) == SDL_AUDIO_STOPPED) return true;
+  const auto now = std::chrono::steady_clock::now();
+  if (now < FNextLook) return false;
+  FNextLook = now + kLookInterval;
+  try {
+    FGone = ListAudioDevices().Find(true, FSource) == nullptr;
+  } catch (const CaptureError&) {
+    FGone = true;
+  }
+  return FGone;
+}
 
 void SdlCapture::Pause() { SDL_PauseAudioDevice(FDevice, 1); }
 

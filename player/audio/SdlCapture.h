@@ -5,6 +5,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -14,10 +15,9 @@ namespace kivo {
 
 class SdlCapture {
  public:
-  // Opens SDL's capture device of that name (SDL calls devices by their
-  // descriptions) and starts capturing. Raises CaptureError with SDL's
-  // reason and the devices SDL has.
-  SdlCapture(const std::string& sdlName, std::uint32_t sampleRate);
+  // Opens the sound server's source of that name through SDL's pulse
+  // driver and starts capturing. Raises CaptureError with SDL's reason.
+  SdlCapture(const std::string& source, std::uint32_t sampleRate);
   ~SdlCapture();
   SdlCapture(const SdlCapture&) = delete;
   SdlCapture& operator=(const SdlCapture&) = delete;
@@ -28,7 +28,9 @@ class SdlCapture {
   const CaptureBuffer& Frames() const { return FFrames; }
   CaptureBuffer& Frames() { return FFrames; }
 
-  // True once the device went away (unplugged, its server gone).
+  // True once the device went away (unplugged, its server gone). The
+  // server moves a stream whose source vanished to another one, so it is
+  // also asked, about once a second, whether the source is still there.
   bool Lost() const;
   // While paused nothing is captured; what the device had buffered is dropped.
   void Pause();
@@ -37,10 +39,13 @@ class SdlCapture {
  private:
   static void SDLCALL CaptureCallback(void* self, Uint8* stream, int length);
 
+  std::string FSource;
   std::uint32_t FSampleRate;
   std::uint32_t FDeviceFrames = 0;
   CaptureBuffer FFrames;
   SDL_AudioDeviceID FDevice = 0;
+  mutable std::chrono::steady_clock::time_point FNextLook;
+  mutable bool FGone = false;
 };
 
 }  // namespace kivo

@@ -114,6 +114,15 @@ class BackgroundProgram {
 
   bool Started() const { return FPid > 0; }
 
+  // Waits for the program to end; its exit status, or -1.
+  int Wait() {
+    if (FPid <= 0) return -1;
+    int status = 0;
+    ::waitpid(FPid, &status, 0);
+    FPid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
  private:
   pid_t FPid = -1;
 };
