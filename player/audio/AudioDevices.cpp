@@ -38,30 +38,27 @@ class TPulseQuery {
  public:
   TPulseQuery() : FLoop(pa_mainloop_new()) {
     if (!FLoop) throw CaptureError(NoServer("no main loop"));
-    FContext = pa_context_new(pa_mainloop_get_api(FLoop.get()), "kivo");
-    if (FContext == nullptr) throw CaptureError(NoServer("no context"));
+    FContext.reset(pa_context_new(pa_mainloop_get_api(FLoop.get()), "kivo"));
+    if (!FContext) throw CaptureError(NoServer("no context"));
     // Never spawn a server just to look at its devices.
-    if (pa_context_connect(FContext, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
-      throw CaptureError(NoServer(pa_strerror(pa_context_errno(FContext))));
+    if (pa_context_connect(FContext.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+      throw CaptureError(NoServer(pa_strerror(pa_context_errno(FContext.get()))));
     RunUntil([this] {
-      const pa_context_state_t state = pa_context_get_state(FContext);
+      const pa_context_state_t state = pa_context_get_state(FContext.get());
       if (!PA_CONTEXT_IS_GOOD(state))
-        throw CaptureError(NoServer(pa_strerror(pa_context_errno(FContext))));
+        throw CaptureError(NoServer(pa_strerror(pa_context_errno(FContext.get()))));
       return state == PA_CONTEXT_READY;
     });
-  }
-  ~TPulseQuery() {
-    pa_context_disconnect(FContext);
-    pa_context_unref(FContext);
   }
   TPulseQuery(const TPulseQuery&) = delete;
   TPulseQuery& operator=(const TPulseQuery&) = delete;
 
-  pa_context* Context() const { return FContext; }
+  pa_context* Context() const { return FContext.get(); }
 
   // Runs the loop until the operation is done.
   void Wait(pa_operation* operation) {
-    if (operation == nullptr) throw CaptureError(NoServer(pa_strerror(pa_context_errno(FContext))));
+    if (operation == nullptr)
+      throw CaptureError(NoServer(pa_strerror(pa_context_errno(FContext.get()))));
     const std::unique_ptr<pa_operation, decltype(&pa_operation_unref)> owned(operation,
                                                                              pa_operation_unref);
     RunUntil([&] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
@@ -81,8 +78,15 @@ class TPulseQuery {
   struct TLoopFree {
     void operator()(pa_mainloop* loop) const { pa_mainloop_free(loop); }
   };
+  struct TContextFree {
+    void operator()(pa_context* context) const {
+      pa_context_disconnect(context);
+      pa_context_unref(context);
+    }
+  };
+  // The context goes before the loop it runs on.
   std::unique_ptr<pa_mainloop, TLoopFree> FLoop;
-  pa_context* FContext = nullptr;
+  std::unique_ptr<pa_context, TContextFree> FContext;
 };
 
 std::string TextOf(const char* text) { return text != nullptr ? text : ""; }
