@@ -2,9 +2,9 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
-#include <optional>
 #include <string>
 
+#include "player/CaptureOption.h"
 #include "player/DevicesCommand.h"
 #include "player/LevelsCommand.h"
 #include "player/SessionCommands.h"
@@ -17,28 +17,8 @@ std::string OneLineFailure(const CLI::App*, const CLI::Error& error) {
   return std::string("kivo: ") + error.what() + " (try --help)\n";
 }
 
-// What `--capture [DEVICE]` was given: nothing when absent, an empty name
-// for the default output's monitor.
-struct CaptureChoice {
-  std::string Device;
-  CLI::Option* Option = nullptr;
-  std::optional<std::string> Chosen() const {
-    return Option->count() > 0 ? std::optional(Device) : std::nullopt;
-  }
-};
-
-CLI::Option* AddCaptureOption(CLI::App* command, CaptureChoice& choice) {
-  choice.Option = command
-                      ->add_option("--capture", choice.Device,
-                                   "Capture from DEVICE (a name or part of one, as `kivo devices` "
-                                   "lists them); without DEVICE, the monitor of the default "
-                                   "output: whatever the system plays")
-                      ->expected(0, 1);
-  return choice.Option;
-}
-
 CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& demo,
-                           CaptureChoice& capture) {
+                           kivo::CaptureChoice& capture) {
   CLI::App* levels = app.add_subcommand(
       "levels",
       "Run audio through the spectrum analysis and print, for each block, one JSON line:\n"
@@ -59,9 +39,7 @@ CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& de
   levels->add_option("--hop", options.Hop, "Frames from the start of one block to the next")
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
-  AddCaptureOption(levels, capture);
-  levels->add_option("--seconds", options.Seconds, "Seconds of audio to capture")
-      ->check(CLI::PositiveNumber);
+  kivo::AddLevelsCaptureOptions(levels, capture, options);
   return levels;
 }
 
@@ -74,15 +52,15 @@ int main(int argc, char** argv) {
 
   kivo::LevelsOptions levelsOptions;
   bool demo = false;
-  CaptureChoice levelsCapture;
+  kivo::CaptureChoice levelsCapture;
   CLI::App* levels = AddLevelsCommand(app, levelsOptions, demo, levelsCapture);
   CLI::App* devices = kivo::AddDevicesCommand(app);
   kivo::TSessionCommandLine renderLine;
   CLI::App* render = kivo::AddRenderCommand(app, renderLine);
   kivo::TSessionCommandLine playLine;
   CLI::App* play = kivo::AddPlayCommand(app, playLine);
-  CaptureChoice playCapture;
-  AddCaptureOption(play, playCapture);
+  kivo::CaptureChoice playCapture;
+  playCapture.AddTo(play);
 
   CLI11_PARSE(app, argc, argv);
 
@@ -91,11 +69,7 @@ int main(int argc, char** argv) {
       if (demo && !levelsOptions.Input.empty()) {
         throw kivo::InputError("give either INPUT or --demo, not both");
       }
-      levelsOptions.Capture = levelsCapture.Chosen();
-      if (levelsOptions.Capture && (demo || !levelsOptions.Input.empty()))
-        throw kivo::InputError("give either INPUT, --demo or --capture");
-      if (levelsOptions.Capture.has_value() != (levelsOptions.Seconds > 0))
-        throw kivo::InputError("--capture and --seconds S go together");
+      kivo::ApplyLevelsCapture(levelsCapture, demo, levelsOptions);
       kivo::RunLevels(levelsOptions, stdout);
     } else if (devices->parsed()) {
       kivo::RunDevices(stdout);
