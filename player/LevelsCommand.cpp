@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "player/BlockCutter.h"
+#include "player/audio/CaptureSource.h"
 #include "player/input/DemoSource.h"
 #include "player/input/RawStereoSource.h"
 #include "player/input/SoundFileSource.h"
@@ -52,7 +53,9 @@ class BlockResult final : public TAnalysisOutput {
   TBandLevels FRight{};
 };
 
-std::unique_ptr<FrameSource> OpenInput(const std::string& input) {
+std::unique_ptr<FrameSource> OpenInput(const LevelsOptions& options) {
+  if (options.Capture) return CaptureFor(*options.Capture, options.Seconds, stderr);
+  const std::string& input = options.Input;
   if (input.empty()) return std::make_unique<DemoSource>();
   if (input == "-") return std::make_unique<RawStereoSource>(stdin);
   return std::make_unique<SoundFileSource>(input);
@@ -67,7 +70,7 @@ void Write(const std::string& text, std::FILE* out) {
 }  // namespace
 
 std::size_t RunLevels(const LevelsOptions& options, std::FILE* out) {
-  const std::unique_ptr<FrameSource> source = OpenInput(options.Input);
+  const std::unique_ptr<FrameSource> source = OpenInput(options);
   BlockCutter cutter(*source, options.Hop);
 
   TSpectrumAnalysis analysis;
@@ -85,6 +88,8 @@ std::size_t RunLevels(const LevelsOptions& options, std::FILE* out) {
     // Both panels count as visible: the command shows every block.
     analysis.Sampling(&block, true, result);
     Write(result.ToJson(blocks), out);
+    // Captured blocks are live: each is out as soon as it is analysed.
+    if (options.Capture) std::fflush(out);
     ++blocks;
   }
   if (std::fflush(out) != 0) {

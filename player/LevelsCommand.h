@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace kivo {
@@ -13,6 +14,10 @@ struct LevelsOptions {
   // A file path, "-" for raw 16-bit stereo on standard input, or empty for
   // the built-in demo.
   std::string Input;
+  // A capture device instead (empty: the default output's monitor), for
+  // `Seconds`.
+  std::optional<std::string> Capture;
+  double Seconds = 0;
   std::int32_t Pattern = 2;
   std::int32_t RecLevel = 100;
   std::int32_t Adjust = 100;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <optional>
 #include <string>
 
 #include "player/Session.h"
@@ -18,6 +19,9 @@ struct TSessionCommandLine {
   bool Refuse = false;
   bool NoWait = false;
   bool NoSound = false;
+  // `play --capture`: the device asked for (empty: the default output's
+  // monitor) instead of files.
+  std::optional<std::string> Capture;
 };
 
 // `kivo render INPUT --png OUT.png [--block N]`: as fast as possible, the

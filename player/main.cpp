@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+#include "player/CaptureOption.h"
+#include "player/DevicesCommand.h"
 #include "player/LevelsCommand.h"
 #include "player/SessionCommands.h"
 #include "player/input/FrameSource.h"
@@ -15,7 +17,8 @@ std::string OneLineFailure(const CLI::App*, const CLI::Error& error) {
   return std::string("kivo: ") + error.what() + " (try --help)\n";
 }
 
-CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& demo) {
+CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& demo,
+                           kivo::CaptureChoice& capture) {
   CLI::App* levels = app.add_subcommand(
       "levels",
       "Run audio through the spectrum analysis and print, for each block, one JSON line:\n"
@@ -36,6 +39,7 @@ CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& de
   levels->add_option("--hop", options.Hop, "Frames from the start of one block to the next")
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
+  kivo::AddLevelsCaptureOptions(levels, capture, options);
   return levels;
 }
 
@@ -48,11 +52,15 @@ int main(int argc, char** argv) {
 
   kivo::LevelsOptions levelsOptions;
   bool demo = false;
-  CLI::App* levels = AddLevelsCommand(app, levelsOptions, demo);
+  kivo::CaptureChoice levelsCapture;
+  CLI::App* levels = AddLevelsCommand(app, levelsOptions, demo, levelsCapture);
+  CLI::App* devices = kivo::AddDevicesCommand(app);
   kivo::TSessionCommandLine renderLine;
   CLI::App* render = kivo::AddRenderCommand(app, renderLine);
   kivo::TSessionCommandLine playLine;
   CLI::App* play = kivo::AddPlayCommand(app, playLine);
+  kivo::CaptureChoice playCapture;
+  playCapture.AddTo(play);
 
   CLI11_PARSE(app, argc, argv);
 
@@ -61,10 +69,14 @@ int main(int argc, char** argv) {
       if (demo && !levelsOptions.Input.empty()) {
         throw kivo::InputError("give either INPUT or --demo, not both");
       }
+      kivo::ApplyLevelsCapture(levelsCapture, demo, levelsOptions);
       kivo::RunLevels(levelsOptions, stdout);
+    } else if (devices->parsed()) {
+      kivo::RunDevices(stdout);
     } else if (render->parsed()) {
       kivo::RenderSession(kivo::SessionOptionsOf(renderLine, true));
     } else if (play->parsed()) {
+      playLine.Capture = playCapture.Chosen();
       kivo::RunPlayCommand(playLine);
     }
   } catch (const std::exception& error) {

@@ -12,7 +12,7 @@ packages=(
   libsdl2-dev tmux
   ffmpeg
   xvfb x11-apps xdotool
-  pulseaudio pulseaudio-utils
+  pulseaudio pulseaudio-utils libpulse-dev
   dbus-daemon libsdbus-c++-dev playerctl
 )
 

@@ -17,6 +17,7 @@
 #include "player/Playback.h"
 #include "player/live/KeyCommands.h"
 #include "player/live/LiveAudio.h"
+#include "player/live/LiveCapture.h"
 #include "player/terminal/InputDecoder.h"
 #include "player/terminal/TerminalSession.h"
 #include "player/terminal/TerminalView.h"
@@ -55,12 +56,15 @@ class TKeyboard {
 class TLivePlayer {
  public:
   TLivePlayer(TPlayerSession& session, const TLiveOptions& options, std::ostream& notices)
-      : FSession(session), FOptions(options), FNotices(notices) {}
+      : FSession(session), FOptions(options), FNotices(notices) {
+    if (FOptions.Capture) FCapture = std::make_unique<TLiveCapture>(*FOptions.Capture);
+  }
 
   std::size_t Run();
 
  private:
   bool FollowTransport();
+  void FollowCapture();
   void OpenTrack();
   void FeedHeardBlock();
   PlayerStatus Status() const;
@@ -76,6 +80,7 @@ class TLivePlayer {
   std::ostream& FNotices;
   bool FNoticeGiven = false;
   std::unique_ptr<TLiveAudio> FAudio;
+  std::unique_ptr<TLiveCapture> FCapture;
   int FSampleRate = 0;
   std::int32_t FOpenTrack = 0;
   TKeyboard FKeyboard;
@@ -109,6 +114,10 @@ void TLivePlayer::OpenTrack() {
 // playlist has ended.
 bool TLivePlayer::FollowTransport() {
   const TPlayerState& state = FSession.State();
+  if (FCapture) {
+    FollowCapture();
+    return true;
+  }
   if (state.PlayStatus != kStatusPlaying) {
     if (FAudio && !FAudio->Output().Paused()) FAudio->Output().Pause();
     return true;
@@ -123,7 +132,26 @@ bool TLivePlayer::FollowTransport() {
   return true;
 }
 
+// The captured track takes the device's name once it opens; until then
+// its problem is told once, before the view takes the screen.
+void TLivePlayer::FollowCapture() {
+  const std::string problem = FCapture->Problem();
+  FCapture->Follow(FSession.State().PlayStatus == kStatusPlaying);
+  if (!FTerminal && !FCapture->Problem().empty() && FCapture->Problem() != problem)
+    FNotices << "kivo: " << FCapture->Problem() << '\n' << std::flush;
+  for (TTrack& track : FSession.State().PlayList) track.Title = FCapture->Title();
+}
+
 void TLivePlayer::FeedHeardBlock() {
+  if (FCapture && FSession.State().PlayStatus == kStatusPlaying) {
+    // Without a device the block is empty, which clears the panels.
+    std::vector<Frame> heard = FCapture->HeardBlock();
+    const std::size_t frames = heard.size();
+    heard.resize(std::max<std::size_t>(frames, 1));
+    FSession.PlayBlock(SampleBlockOf(std::span(heard).first(frames), heard.size()),
+                       FCapture->PositionMs());
+    return;
+  }
   if (!FAudio || FSession.State().PlayStatus != kStatusPlaying) return;
   std::vector<Frame> heard = FAudio->HeardBlock();
   if (heard.empty()) return;
@@ -136,6 +164,7 @@ PlayerStatus TLivePlayer::Status() const {
   const TTrack* track = state.CurrentTrack();
   PlayerStatus status;
   status.Track = track != nullptr ? track->Title : std::string();
+  if (FCapture && !FCapture->Problem().empty()) status.Track += " - " + FCapture->Problem();
   status.PositionSeconds = state.PositionMs / 1000;
   status.DurationSeconds = state.LengthMs() > 0 ? state.LengthMs() / 1000 : -1;
   status.VolumePercent = state.Volume;

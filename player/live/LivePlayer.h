@@ -7,6 +7,7 @@
 #include <functional>
 #include <iosfwd>
 #include <optional>
+#include <string>
 
 #include "player/Session.h"
 
@@ -21,6 +22,9 @@ struct TLiveOptions {
   // Serves what else waits on the player (remote clients) without
   // blocking: called once a frame and whenever input wakes the loop.
   std::function<void()> Pump;
+  // Capture from this device (empty: the default output's monitor) instead
+  // of playing the playlist's files.
+  std::optional<std::string> Capture;
 };
 
 // Runs the session live on the terminal of standard output (keys from

@@ -1,0 +1,224 @@
+#include "player/audio/AudioDevices.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+namespace kivo {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A server that accepts the connection but never answers must not hang us.
+constexpr auto kServerPatience = std::chrono::seconds(3);
+constexpr int kPollMicroseconds = 100'000;
+
+std::string ServerAddress() {
+  if (const char* server = std::getenv("PULSE_SERVER"); server != nullptr && *server != '\0')
+    return server;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr)
+    return std::string("unix:") + runtime + "/pulse/native";
+  return "the default address";
+}
+
+std::string NoServer(const std::string& reason) {
+  return "no sound server answers at " + ServerAddress() + " (" + reason +
+         "): start PulseAudio or PipeWire's pulse server, or set PULSE_SERVER";
+}
+
+// One connection to the server on a main loop of its own, asked one
+// question at a time.
+class TPulseQuery {
+ public:
+  TPulseQuery() : FLoop(pa_mainloop_new()) {
+    if (!FLoop) throw CaptureError(NoServer("no main loop"));
+    FContext.reset(pa_context_new(pa_mainloop_get_api(FLoop.get()), "kivo"));
+    if (!FContext) throw CaptureError(NoServer("no context"));
+    // Never spawn a server just to look at its devices.
+    if (pa_context_connect(FContext.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+      throw CaptureError(NoServer(pa_strerror(pa_context_errno(FContext.get()))));
+    RunUntil([this] {
+      const pa_context_state_t state = pa_context_get_state(FContext.get());
+      if (!PA_CONTEXT_IS_GOOD(state))
+        throw CaptureError(NoServer(pa_strerror(pa_context_errno(FContext.get()))));
+      return state == PA_CONTEXT_READY;
+    });
+  }
+  TPulseQuery(const TPulseQuery&) = delete;
+  TPulseQuery& operator=(const TPulseQuery&) = delete;
+
+  pa_context* Context() const { return FContext.get(); }
+
+  // Runs the loop until the operation is done.
+  void Wait(pa_operation* operation) {
+    if (operation == nullptr)
+      throw CaptureError(NoServer(pa_strerror(pa_context_errno(FContext.get()))));
+    const std::unique_ptr<pa_operation, decltype(&pa_operation_unref)> owned(operation,
+                                                                             pa_operation_unref);
+    RunUntil([&] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
+  }
+
+ private:
+  void RunUntil(const std::function<bool()>& done) {
+    const auto giveUp = Clock::now() + kServerPatience;
+    while (!done()) {
+      if (Clock::now() > giveUp) throw CaptureError(NoServer("it does not answer"));
+      if (pa_mainloop_prepare(FLoop.get(), kPollMicroseconds) < 0 ||
+          pa_mainloop_poll(FLoop.get()) < 0 || pa_mainloop_dispatch(FLoop.get()) < 0)
+        throw CaptureError(NoServer("the connection broke"));
+    }
+  }
+
+  struct TLoopFree {
+    void operator()(pa_mainloop* loop) const { pa_mainloop_free(loop); }
+  };
+  struct TContextFree {
+    void operator()(pa_context* context) const {
+      pa_context_disconnect(context);
+      pa_context_unref(context);
+    }
+  };
+  // The context goes before the loop it runs on.
+  std::unique_ptr<pa_mainloop, TLoopFree> FLoop;
+  std::unique_ptr<pa_context, TContextFree> FContext;
+};
+
+std::string TextOf(const char* text) { return text != nullptr ? text : ""; }
+
+void OnServer(pa_context*, const pa_server_info* info, void* devices) {
+  if (info != nullptr)
+    static_cast<TAudioDevices*>(devices)->DefaultSink = TextOf(info->default_sink_name);
+}
+
+void OnSink(pa_context*, const pa_sink_info* info, int last, void* devices) {
+  if (last != 0 || info == nullptr) return;
+  static_cast<TAudioDevices*>(devices)->Devices.push_back(
+      {false, TextOf(info->name), TextOf(info->description), info->sample_spec.rate,
+       TextOf(info->monitor_source_name)});
+}
+
+void OnSource(pa_context*, const pa_source_info* info, int last, void* devices) {
+  if (last != 0 || info == nullptr) return;
+  static_cast<TAudioDevices*>(devices)->Devices.push_back(
+      {true, TextOf(info->name), TextOf(info->description), info->sample_spec.rate,
+       info->monitor_of_sink != PA_INVALID_INDEX ? TextOf(info->monitor_of_sink_name) : ""});
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// The source a device stands for: itself, or a sink's monitor.
+const TAudioDevice* SourceOf(const TAudioDevices& devices, const TAudioDevice& device) {
+  return device.Capture ? &device : devices.Find(true, device.Monitor);
+}
+
+std::string CaptureNames(const TAudioDevices& devices) {
+  std::string names;
+  for (const TAudioDevice& device : devices.Devices) {
+    if (!device.Capture) continue;
+    names += names.empty() ? "" : ", ";
+    names += device.Name + " (" + device.Description + ")";
+  }
+  return names.empty() ? "there are none" : "there are: " + names;
+}
+
+std::string NameList(const std::vector<const TAudioDevice*>& sources) {
+  std::string names;
+  for (const TAudioDevice* source : sources) names += (names.empty() ? "" : ", ") + source->Name;
+  return names;
+}
+
+// The distinct sources of the devices that `matches` picks.
+std::vector<const TAudioDevice*> SourcesWhere(
+    const TAudioDevices& devices, const std::function<bool(const TAudioDevice&)>& matches) {
+  std::vector<const TAudioDevice*> sources;
+  for (const TAudioDevice& device : devices.Devices) {
+    if (!matches(device)) continue;
+    const TAudioDevice* source = SourceOf(devices, device);
+    if (source != nullptr && std::find(sources.begin(), sources.end(), source) == sources.end())
+      sources.push_back(source);
+  }
+  return sources;
+}
+
+}  // namespace
+
+const TAudioDevice* TAudioDevices::Find(bool capture, const std::string& name) const {
+  for (const TAudioDevice& device : Devices)
+    if (device.Capture == capture && device.Name == name) return &device;
+  return nullptr;
+}
+
+const TAudioDevice* TAudioDevices::DefaultMonitor() const {
+  const TAudioDevice* sink = Find(false, DefaultSink);
+  return sink != nullptr ? Find(true, sink->Monitor) : nullptr;
+}
+
+TAudioDevices ListAudioDevices() {
+  TPulseQuery query;
+  TAudioDevices devices;
+  query.Wait(pa_context_get_server_info(query.Context(), OnServer, &devices));
+  query.Wait(pa_context_get_sink_info_list(query.Context(), OnSink, &devices));
+  query.Wait(pa_context_get_source_info_list(query.Context(), OnSource, &devices));
+  return devices;
+}
+
+const TAudioDevice& FindCaptureDevice(const TAudioDevices& devices, const std::string& asked) {
+  if (asked.empty()) {
+    if (const TAudioDevice* monitor = devices.DefaultMonitor()) return *monitor;
+    throw CaptureError("there is no default output whose monitor could be captured; " +
+                       CaptureNames(devices));
+  }
+  const std::string wanted = Lower(asked);
+  const std::function<bool(const TAudioDevice&)> tests[] = {
+      [&](const TAudioDevice& device) { return device.Name == asked; },
+      [&](const TAudioDevice& device) { return Lower(device.Description) == wanted; },
+      [&](const TAudioDevice& device) {
+        return Lower(device.Name).find(wanted) != std::string::npos ||
+               Lower(device.Description).find(wanted) != std::string::npos;
+      }};
+  for (const auto& test : tests) {
+    const std::vector<const TAudioDevice*> sources = SourcesWhere(devices, test);
+    if (sources.size() == 1) return *sources.front();
+    if (sources.size() > 1)
+      throw CaptureError("\"" + asked + "\" matches several capture devices (" + NameList(sources) +
+                         "): name one of them");
+  }
+  throw CaptureError("no capture device matches \"" + asked + "\"; " + CaptureNames(devices));
+}
+
+std::string CaptureDevicesNow() {
+  try {
+    return CaptureNames(ListAudioDevices());
+  } catch (const CaptureError& error) {
+    return error.what();
+  }
+}
+
+std::vector<std::string> DeviceLines(const TAudioDevices& devices) {
+  const TAudioDevice* defaultMonitor = devices.DefaultMonitor();
+  std::vector<std::string> lines;
+  for (const bool capture : {true, false}) {
+    for (const TAudioDevice& device : devices.Devices) {
+      if (device.Capture != capture) continue;
+      std::string line = std::string(capture ? "capture " : "playback") + "  " + device.Name +
+                         "  \"" + device.Description + "\"  " + std::to_string(device.SampleRate) +
+                         " Hz";
+      if (&device == defaultMonitor) line += "  [monitor of the default output]";
+      if (!capture && device.Name == devices.DefaultSink) line += "  [default output]";
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+}  // namespace kivo
