@@ -70,6 +70,12 @@ TPlayerSession::TPlayerSession(TSessionOptions options, std::string defaultDesig
   FHome.Prepare(RunningExecutable(), defaultDesign);
   FHome.LoadSettings(FState);
   ApplyOptions();
+  // The plug-in takes a missing design file for one without panels.
+  if (!FState.Design.empty() && !std::filesystem::is_regular_file(FState.Design))
+    std::fprintf(stderr,
+                 "kivo: warning: no design file %s: the plug-in starts with its defaults, "
+                 "without panels\n",
+                 FState.Design.c_str());
   MakePlayList();
   FMainWindow =
       CreateTopLevelWindow("TFormKIVO", "KIVO", TWndMethod(this, &TPlayerSession::WndProc));

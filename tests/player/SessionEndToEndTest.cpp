@@ -291,6 +291,17 @@ TEST_F(SessionEndToEndTest, MissingPluginOrBadOptionsAreReported) {
   EXPECT_NE(noFile.Errors.find("absent.wav"), std::string::npos) << noFile.Errors;
 }
 
+TEST_F(SessionEndToEndTest, AMissingDesignFileIsWarnedAboutAndThePluginStartsWithoutPanels) {
+  const TRun run = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --size 40x20 --png " +
+                          Quoted(File("o.png")) + " --design " + Quoted(File("no/such.ini")));
+  ASSERT_EQ(run.ExitCode, 0) << run.Errors;
+  EXPECT_EQ(run.Errors, "kivo: warning: no design file " + File("no/such.ini") +
+                            ": the plug-in starts with its defaults, without panels\n");
+  const TPicture picture = ReadPng(File("o.png"));
+  ASSERT_EQ(picture.Width, 40);
+  EXPECT_EQ(CountPixels(picture, picture.Pixels[0]), 40 * 20);
+}
+
 TEST_F(SessionEndToEndTest, RawStereoOnStandardInputShowsWhatTheSameFileShows) {
   Sox(Quoted(File("tone.wav")) + " -t raw -e signed -b 16 -c 2 -L " + Quoted(File("tone.raw")));
   const TRun fromFile =
