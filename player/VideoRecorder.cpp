@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "player/FrameOutputs.h"
@@ -20,9 +23,6 @@ namespace kivo {
 
 namespace {
 
-// The sound runs ahead of the pictures by up to a block; a pipe this large
-// keeps it from waiting for ffmpeg, which reads both inputs at once.
-constexpr int kAudioPipeBytes = 1 << 20;
 // Above the standard descriptors and the audio's own 3 in ffmpeg.
 constexpr int kFirstFreeFd = 10;
 
@@ -74,6 +74,81 @@ void WriteBytes(int fd, const void* data, std::size_t size, const std::string& o
 }
 
 }  // namespace
+
+// Writes the sound to ffmpeg on a thread of its own. An encoder that holds
+// pictures back (its lookahead) makes ffmpeg take the sound far ahead of
+// the pictures, so neither pipe may wait for the other to be read.
+class TSoundFeed {
+ public:
+  TSoundFeed(int fd, std::string outputPath)
+      : FFd(fd), FOutputPath(std::move(outputPath)), FThread([this] { Run(); }) {}
+  ~TSoundFeed() { Close(); }
+  TSoundFeed(const TSoundFeed&) = delete;
+  TSoundFeed& operator=(const TSoundFeed&) = delete;
+
+  // Raises when ffmpeg stopped taking the sound.
+  void Add(std::span<const Frame> frames) {
+    const std::lock_guard lock(FLock);
+    if (FFailed) throw std::runtime_error("ffmpeg stopped taking the sound for " + FOutputPath);
+    FPending.insert(FPending.end(), frames.begin(), frames.end());
+    FChanged.notify_one();
+  }
+
+  // Writes what is left and ends the sound; false when it could not.
+  bool Close() noexcept {
+    {
+      const std::lock_guard lock(FLock);
+      FClosing = true;
+      FChanged.notify_one();
+    }
+    if (FThread.joinable()) FThread.join();
+    return !FFailed;
+  }
+
+ private:
+  void Run() {
+    std::vector<Frame> writing;
+    std::unique_lock lock(FLock);
+    while (true) {
+      FChanged.wait(lock, [this] { return !FPending.empty() || FClosing; });
+      if (FPending.empty()) break;
+      writing.swap(FPending);
+      lock.unlock();
+      const bool written = WriteFrames(writing);
+      writing.clear();
+      lock.lock();
+      if (!written) {
+        FFailed = true;
+        break;
+      }
+    }
+    // Ended, or failed: the reader sees the end of the sound either way.
+    lock.unlock();
+    CloseFd(FFd);
+  }
+
+  bool WriteFrames(std::span<const Frame> frames) const {
+    const auto* bytes = reinterpret_cast<const char*>(frames.data());
+    std::size_t size = frames.size_bytes();
+    while (size > 0) {
+      const ssize_t written = ::write(FFd, bytes, size);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) return false;
+      bytes += written;
+      size -= static_cast<std::size_t>(written);
+    }
+    return true;
+  }
+
+  int FFd;
+  std::string FOutputPath;
+  std::mutex FLock;
+  std::condition_variable FChanged;
+  std::vector<Frame> FPending;
+  bool FClosing = false;
+  bool FFailed = false;
+  std::thread FThread;  // last: it starts once everything above is ready
+};
 
 TFrameTimeline::TFrameTimeline(std::size_t hop) : FHop(hop) {
   if (hop == 0) throw std::invalid_argument("a video's pictures need a spacing");
@@ -137,7 +212,7 @@ void TVideoRecorder::WriteAudio(std::span<const Frame> frames) {
   }
   // A frame is left 16 bits, then right, in this machine's byte order: the
   // little-endian interleaved stereo ffmpeg is told to expect.
-  WriteBytes(FAudioFd, frames.data(), frames.size_bytes(), FOutputPath);
+  FSound->Add(frames);
 }
 
 void TVideoRecorder::WriteFrame(TFrame frame) {
@@ -187,7 +262,6 @@ void TVideoRecorder::Start() {
 
   TPipe video = MakePipe();
   TPipe audio = MakePipe();
-  ::fcntl(audio.Write, F_SETPIPE_SZ, kAudioPipeBytes);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, video.Read, 0);
@@ -198,28 +272,28 @@ void TVideoRecorder::Start() {
   CloseFd(video.Read);
   CloseFd(audio.Read);
   FVideoFd = video.Write;
-  FAudioFd = audio.Write;
   if (failed != 0) {
     FProcess = -1;
+    CloseFd(audio.Write);
     Stop();
     throw std::runtime_error("cannot start ffmpeg for " + FOutputPath);
   }
   // An ffmpeg that gives up must show as a failed write, not end the player.
   std::signal(SIGPIPE, SIG_IGN);
-  std::vector<Frame> early;
-  early.swap(FEarlyAudio);
-  WriteBytes(FAudioFd, early.data(), early.size() * sizeof(Frame), FOutputPath);
+  FSound = std::make_unique<TSoundFeed>(audio.Write, FOutputPath);
+  FSound->Add(FEarlyAudio);
+  FEarlyAudio = {};
 }
 
 void TVideoRecorder::Finish() {
   if (FProcess < 0) throw std::runtime_error("no block was played: no video for " + FOutputPath);
   WriteHeld(1);
   CloseFd(FVideoFd);
-  CloseFd(FAudioFd);
+  const bool soundWritten = FSound->Close();
   int status = 0;
   const pid_t waited = ::waitpid(FProcess, &status, 0);
   FProcess = -1;
-  if (waited < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+  if (waited < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || !soundWritten)
     throw std::runtime_error("ffmpeg could not write " + FOutputPath);
 }
 
@@ -227,7 +301,7 @@ void TVideoRecorder::Finish() {
 // inputs and ends too.
 void TVideoRecorder::Stop() noexcept {
   CloseFd(FVideoFd);
-  CloseFd(FAudioFd);
+  FSound.reset();
   if (FProcess < 0) return;
   int status = 0;
   while (::waitpid(FProcess, &status, 0) < 0 && errno == EINTR) {

@@ -45,6 +45,8 @@ class TFrameTimeline {
 // std::runtime_error naming two tracks that differ.
 int CommonSampleRate(const std::vector<TTrack>& tracks);
 
+class TSoundFeed;
+
 class TVideoRecorder {
  public:
   // Raises std::runtime_error when ffmpeg is not installed. ffmpeg itself
@@ -83,7 +85,7 @@ class TVideoRecorder {
   std::optional<TFrame> FHeld;
   pid_t FProcess = -1;
   int FVideoFd = -1;
-  int FAudioFd = -1;
+  std::unique_ptr<TSoundFeed> FSound;
 };
 
 }  // namespace kivo
