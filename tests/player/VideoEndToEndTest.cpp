@@ -102,8 +102,9 @@ class VideoEndToEndTest : public ::testing::Test {
   }
 
   TRun Kivo(const std::string& arguments) const {
-    return Shell("XDG_RUNTIME_DIR=" + Quoted(File("runtime")) + " " + KIVO_PROGRAM + " " +
-                 arguments + " </dev/null");
+    // The time-out only ends a player that waits for ffmpeg forever.
+    return Shell("XDG_RUNTIME_DIR=" + Quoted(File("runtime")) + " timeout 600 " + KIVO_PROGRAM +
+                 " " + arguments + " </dev/null");
   }
   // `kivo render` or `kivo play` with a home of the test's own.
   TRun Session(const std::string& arguments) const {
@@ -161,6 +162,18 @@ TEST_F(VideoEndToEndTest, TheSoundEndsWithTheLastBlockAndTracksFollowInOrder) {
   EXPECT_NEAR(Number(Probe(File("part.mp4"), "a:0"), "duration"), (9 * 4410 + 2048) / 44100.0,
               0.03);
   EXPECT_EQ(Number(Probe(File("part.mp4"), "v:0"), "nb_frames"), 10.0);
+}
+
+// The encoder holds dozens of pictures back before it writes one; with
+// pictures this far apart, ffmpeg takes the sound many seconds ahead of them.
+TEST_F(VideoEndToEndTest, PicturesFarApartStillGetAllTheirSound) {
+  const std::string tone = Tone("long.wav", 20.0);
+  const TRun run = Session("render " + tone + " --hop 20000 --png " + Quoted(File("o.png")) +
+                           " --video " + Quoted(File("o.mp4")));
+  ASSERT_EQ(run.ExitCode, 0) << run.Output;
+  EXPECT_EQ(Number(Probe(File("o.mp4"), "v:0"), "nb_frames"),
+            static_cast<double>(Blocks(tone, 20000)));
+  EXPECT_NEAR(Number(Probe(File("o.mp4"), "a:0"), "duration"), 20.0, 0.03);
 }
 
 TEST_F(VideoEndToEndTest, TracksOfDifferentSampleRatesAreRefusedBeforeAnythingPlays) {
