@@ -245,8 +245,9 @@ TEST_F(PlayEndToEndTest, CtrlZAndFgLeaveAndRestoreTheView) {
   })) << tmux.Pane();
   tmux.Run("send-keys -t view -l " + Quoted("echo \"EXIT-STATUS=$?\""));
   tmux.Run("send-keys -t view Enter");
-  ASSERT_TRUE(tmux.WaitForText("EXIT-STATUS=")) << tmux.Pane();
-  EXPECT_NE(tmux.Pane().find("EXIT-STATUS=0"), std::string::npos) << tmux.Pane();
+  // The shell's answer on a line of its own, not the command line typed.
+  ASSERT_TRUE(tmux.WaitForText("\nEXIT-STATUS=")) << tmux.Pane();
+  EXPECT_NE(tmux.Pane().find("\nEXIT-STATUS=0"), std::string::npos) << tmux.Pane();
 }
 
 TEST_F(PlayEndToEndTest, APlayThatEndsByItselfGivesTheScreenBack) {
