@@ -13,6 +13,7 @@
 #include "player/Playback.h"
 #include "player/Timers.h"
 #include "player/Tracks.h"
+#include "player/VideoRecorder.h"
 #include "player/input/DemoSource.h"
 
 namespace kivo {
@@ -70,6 +71,12 @@ TPlayerSession::TPlayerSession(TSessionOptions options, std::string defaultDesig
   FHome.Prepare(RunningExecutable(), defaultDesign);
   FHome.LoadSettings(FState);
   ApplyOptions();
+  // The plug-in takes a missing design file for one without panels.
+  if (!FState.Design.empty() && !std::filesystem::is_regular_file(FState.Design))
+    std::fprintf(stderr,
+                 "kivo: warning: no design file %s: the plug-in starts with its defaults, "
+                 "without panels\n",
+                 FState.Design.c_str());
   MakePlayList();
   FMainWindow =
       CreateTopLevelWindow("TFormKIVO", "KIVO", TWndMethod(this, &TPlayerSession::WndProc));
@@ -226,10 +233,12 @@ void TPlayerSession::End() {
 }
 
 std::size_t TPlayerSession::Run() {
-  std::optional<TVideoPipe> video;
-  if (!FOptions.Video.empty())
-    video.emplace(FOptions.Video, FWindows->Window().Width(), FWindows->Window().Height(),
-                  FOptions.Fps);
+  std::optional<TVideoRecorder> video;
+  if (!FOptions.Video.empty()) {
+    const int rate = CommonSampleRate(FState.PlayList);
+    video.emplace(FOptions.Video, FWindows->Window().Width(), FWindows->Window().Height(), rate,
+                  BlockHop(FOptions.Hop, FOptions.Fps, rate));
+  }
   if (!FOptions.FramesFolder.empty()) std::filesystem::create_directories(FOptions.FramesFolder);
 
   Begin();
@@ -248,6 +257,7 @@ std::size_t TPlayerSession::Run() {
       hop = BlockHop(FOptions.Hop, FOptions.Fps, audio.SampleRate);
       startFrame = FramesAt(FState.PositionMs, audio.SampleRate);
       SkipFrames(*audio.Source, startFrame);
+      if (video) audio.Source = video->Recording(std::move(audio.Source));
       cutter = std::make_unique<BlockCutter>(*audio.Source, hop);
       blockInTrack = 0;
       openTrack = FState.Track;
@@ -267,10 +277,10 @@ std::size_t TPlayerSession::Run() {
               MillisecondsAt(startFrame + blockInTrack * hop + frames.size(), audio.SampleRate));
     ApplyDisplayModeChanges(block);
     if (!FOptions.FramesFolder.empty() || video) {
-      const TFrame frame = FWindows->Render();
+      TFrame frame = FWindows->Render();
       if (!FOptions.FramesFolder.empty())
         WritePng(frame, FramePngPath(FOptions.FramesFolder, block));
-      if (video) video->Write(frame);
+      if (video) video->WriteFrame(std::move(frame));
     }
     ++block;
     ++blockInTrack;

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "player/NumberOptions.h"
+
 namespace kivo {
 
 namespace {
@@ -22,21 +24,25 @@ void AddSessionOptions(CLI::App* command, TSessionCommandLine& line) {
   command
       ->add_option("--host-version", options.Host.Version,
                    "Version the player reports to the plug-in")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(AnyInt32("a version number"));
   command->add_flag("--refuse-interface", line.Refuse,
                     "Refuse the plug-in's interface version, so that it does not start");
   command->add_option("--display-mode", options.DisplayMode, "Display mode at start, 0 to 4")
-      ->check(CLI::Range(0, 4));
-  command->add_option("--rec-level", options.RecLevel, "Recording level in percent");
-  command->add_option("--adjust", options.Adjust, "Spectrum level adjustment in percent");
-  command->add_option("--volume", options.Volume, "Volume, 0 to 100")->check(CLI::Range(0, 100));
+      ->check(WholeNumber(0, 4, "a display mode"));
+  command->add_option("--rec-level", options.RecLevel, "Recording level in percent")
+      ->check(AnyInt32("a recording level in percent"));
+  command->add_option("--adjust", options.Adjust, "Spectrum level adjustment in percent")
+      ->check(AnyInt32("a level adjustment in percent"));
+  command->add_option("--volume", options.Volume, "Volume, 0 to 100")
+      ->check(WholeNumber(0, 100, "a volume"));
   command->add_option("--fps", options.Fps, "Displayed frames (blocks) per second")
       ->capture_default_str()
-      ->check(CLI::Range(1, 1000));
+      ->check(WholeNumber(1, 1000, "a frame rate"));
   command
       ->add_option("--hop", options.Hop,
                    "Frames from one block to the next, whatever the frame rate")
-      ->check(CLI::PositiveNumber);
+      ->check(WholeNumber(1, kNoUpperBound, "a positive number of frames"));
   command->add_option("--frames", options.FramesFolder, "Write one PNG per block into DIR");
   command->add_option("--video", options.Video, "Encode the blocks' pictures with ffmpeg");
   command->add_option("--set-display-mode", line.DisplayModeChanges,
@@ -69,8 +75,10 @@ CLI::App* AddRenderCommand(CLI::App& app, TSessionCommandLine& line) {
                      "Audio file; '-' reads raw 16-bit stereo from standard input; without it "
                      "the built-in demo plays");
   render->add_option("--png", line.Session.Png, "The PNG file to write")->required();
-  render->add_option("--block", line.Session.LastBlock,
-                     "The last block to feed (default: the whole input)");
+  render
+      ->add_option("--block", line.Session.LastBlock,
+                   "The last block to feed (default: the whole input)")
+      ->check(WholeNumber(0, kNoUpperBound, "a block number"));
   AddSessionOptions(render, line);
   return render;
 }
@@ -85,7 +93,8 @@ CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& line) {
                    "input; without any the built-in demo plays");
   play->add_option("--png", line.Session.Png, "Write the window as PNG when playback ends");
   play->add_option("--block", line.Session.LastBlock,
-                   "The last block to play (live: the last frame to show)");
+                   "The last block to play (live: the last frame to show)")
+      ->check(WholeNumber(0, kNoUpperBound, "a block number"));
   play->add_flag("--no-wait", line.NoWait,
                  "Render as fast as possible instead of playing live, also on a terminal");
   play->add_flag("--no-sound", line.NoSound, "Play live without sound, keeping real time");

@@ -7,15 +7,12 @@
 #include "player/CaptureOption.h"
 #include "player/DevicesCommand.h"
 #include "player/LevelsCommand.h"
+#include "player/NumberOptions.h"
 #include "player/SessionCommands.h"
 #include "player/input/FrameSource.h"
 #include "player/live/PlayCommand.h"
 
 namespace {
-
-std::string OneLineFailure(const CLI::App*, const CLI::Error& error) {
-  return std::string("kivo: ") + error.what() + " (try --help)\n";
-}
 
 CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& demo,
                            kivo::CaptureChoice& capture) {
@@ -31,14 +28,16 @@ CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& de
   levels->add_flag("--demo", demo, "Use the built-in music-like demo signal");
   levels->add_option("--pattern", options.Pattern, "Band pattern, 0 to 5")
       ->capture_default_str()
-      ->check(CLI::Range(0, 5));
+      ->check(kivo::WholeNumber(0, 5, "a band pattern"));
   levels->add_option("--rec-level", options.RecLevel, "Recording level in percent")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(kivo::AnyInt32("a recording level in percent"));
   levels->add_option("--adjust", options.Adjust, "Level adjustment in percent")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(kivo::AnyInt32("a level adjustment in percent"));
   levels->add_option("--hop", options.Hop, "Frames from the start of one block to the next")
       ->capture_default_str()
-      ->check(CLI::PositiveNumber);
+      ->check(kivo::WholeNumber(1, kivo::kNoUpperBound, "a positive number of frames"));
   kivo::AddLevelsCaptureOptions(levels, capture, options);
   return levels;
 }
@@ -47,7 +46,7 @@ CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& de
 
 int main(int argc, char** argv) {
   CLI::App app{"kivo: a stand-in audio player that drives the Kolmira spectrum analyser"};
-  app.failure_message(OneLineFailure);
+  app.failure_message(kivo::OneLineFailure);
   app.require_subcommand(1);
 
   kivo::LevelsOptions levelsOptions;

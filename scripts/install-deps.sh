@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libcli11-dev libfftw3-dev libpng-dev
   sox imagemagick
-  libsdl2-dev tmux
+  libsdl2-dev libasound2-dev tmux
   ffmpeg
   xvfb x11-apps xdotool
   pulseaudio pulseaudio-utils libpulse-dev

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "player/audio/QuietSoundLibrary.h"
+
 namespace kivo {
 
 namespace {
@@ -16,6 +18,7 @@ std::int16_t RightOf(Frame frame) { return static_cast<std::int16_t>(frame >> 16
 SdlOutput::SdlOutput(std::uint32_t sampleRate, std::shared_ptr<const MonotonicClock> clock)
     : FClock(std::move(clock)), FPlayhead(sampleRate) {
   if (!FClock) throw std::invalid_argument("a sound output needs a clock");
+  QuietSoundLibrary();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) throw std::runtime_error(SDL_GetError());
 
   SDL_AudioSpec wanted{};

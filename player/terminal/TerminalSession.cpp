@@ -26,7 +26,8 @@ constexpr std::string_view kLeave =
     "\x1b[0m\x1b[H\x1b[2J\x1b[?1006l\x1b[?1000l\x1b[?25h\x1b[?7h\x1b[?1049l";
 
 constexpr std::array kStopSignals = {SIGINT, SIGTERM};
-constexpr std::array kCrashSignals = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
+constexpr std::array kCrashSignals = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL, SIGQUIT};
+constexpr std::array kJobSignals = {SIGTSTP, SIGCONT};
 
 // Signal handlers can reach only plain globals; they are set before the
 // handlers are installed and cleared after they are removed.
@@ -36,20 +37,31 @@ volatile std::sig_atomic_t gStop = 0;
 int gInputFd = -1;
 int gOutputFd = -1;
 termios gSaved{};
+termios gRaw{};
 int gWakeRead = -1;
 int gWakeWrite = -1;
 struct sigaction gPrevious[NSIG];
 
 // The signal handlers, and what they call, use async-signal-safe calls only.
-void RestoreTerminalFromSignal() {
+void WriteFromSignal(std::string_view text) {
   std::size_t written = 0;
-  while (written < kLeave.size()) {
-    const ssize_t result = ::write(gOutputFd, kLeave.data() + written, kLeave.size() - written);
+  while (written < text.size()) {
+    const ssize_t result = ::write(gOutputFd, text.data() + written, text.size() - written);
     if (result < 0 && errno == EINTR) continue;
     if (result <= 0) break;
     written += static_cast<std::size_t>(result);
   }
+}
+
+void RestoreTerminalFromSignal() {
+  WriteFromSignal(kLeave);
   ::tcsetattr(gInputFd, TCSANOW, &gSaved);
+}
+
+// Takes the terminal again after the program was stopped and continued.
+void EnterTerminalFromSignal() {
+  ::tcsetattr(gInputFd, TCSANOW, &gRaw);
+  WriteFromSignal(kEnter);
 }
 
 void Wake() {
@@ -67,6 +79,36 @@ void OnResize(int) {
 void OnStop(int) {
   gStop = 1;
   Wake();
+}
+
+// Ctrl-Z: the terminal as it was, for the shell, then the stop the signal
+// would have made; execution goes on here when the program is continued.
+void OnSuspend(int signal) {
+  const int savedErrno = errno;
+  if (gActive != 0) RestoreTerminalFromSignal();
+  struct sigaction ours {};
+  struct sigaction stop {};
+  stop.sa_handler = SIG_DFL;
+  sigemptyset(&stop.sa_mask);
+  ::sigaction(signal, &stop, &ours);
+  sigset_t unblock;
+  sigemptyset(&unblock);
+  sigaddset(&unblock, signal);
+  ::sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+  ::raise(signal);
+  ::sigaction(signal, &ours, nullptr);
+  errno = savedErrno;
+}
+
+// Continued (after Ctrl-Z and fg, or any stop): the shell had the terminal
+// meanwhile and may have changed its mode, its size and its screen, so the
+// view takes it again and is drawn anew, as after a resize.
+void OnContinue(int) {
+  const int savedErrno = errno;
+  if (gActive != 0) EnterTerminalFromSignal();
+  gResized = 1;
+  Wake();
+  errno = savedErrno;
 }
 
 // Puts the terminal back, then lets the signal do what it would have done.
@@ -87,8 +129,11 @@ void Install(int signal, void (*handler)(int), int flags) {
   ::sigaction(signal, &action, &gPrevious[signal]);
 }
 
+// Raw, except that the terminal's interrupt, quit and suspend keys still
+// send their signals.
 termios RawModeOf(termios mode) {
   ::cfmakeraw(&mode);
+  mode.c_lflag |= ISIG;
   mode.c_cc[VMIN] = 1;
   mode.c_cc[VTIME] = 0;
   return mode;
@@ -132,13 +177,13 @@ TerminalSession::TerminalSession(int inputFd, int outputFd)
   gInputFd = inputFd;
   gOutputFd = outputFd;
   gSaved = saved;
+  gRaw = RawModeOf(saved);
   gResized = 0;
   gStop = 0;
   gActive = 1;
   InstallSignalHandlers();
 
-  const termios raw = RawModeOf(saved);
-  ::tcsetattr(inputFd, TCSANOW, &raw);
+  ::tcsetattr(inputFd, TCSANOW, &gRaw);
   try {
     WriteAll(outputFd, kEnter);
   } catch (...) {
@@ -166,12 +211,15 @@ void TerminalSession::Leave() noexcept {
 void TerminalSession::InstallSignalHandlers() {
   Install(SIGWINCH, OnResize, SA_RESTART);
   for (const int signal : kStopSignals) Install(signal, OnStop, SA_RESTART);
+  Install(SIGTSTP, OnSuspend, SA_RESTART);
+  Install(SIGCONT, OnContinue, SA_RESTART);
   for (const int signal : kCrashSignals) Install(signal, OnCrash, 0);
 }
 
 void TerminalSession::RestoreSignalHandlers() {
   ::sigaction(SIGWINCH, &gPrevious[SIGWINCH], nullptr);
   for (const int signal : kStopSignals) ::sigaction(signal, &gPrevious[signal], nullptr);
+  for (const int signal : kJobSignals) ::sigaction(signal, &gPrevious[signal], nullptr);
   for (const int signal : kCrashSignals) ::sigaction(signal, &gPrevious[signal], nullptr);
 }
 

@@ -177,7 +177,39 @@ TEST_F(LevelsCommandTest, BadInputGivesOneClearLine) {
   ExpectOneLineError("levels --rec-level loud", "--rec-level");
   ExpectOneLineError("levels --adjust 99999999999", "--adjust");
   ExpectOneLineError("levels --demo " + Quoted(File("absent.wav")), "--demo");
-  ExpectOneLineError("", "subcommand");
+  ExpectOneLineError("", "a command is required");
+}
+
+// Every numeric option of every command says what it takes, in words.
+TEST_F(LevelsCommandTest, OptionErrorsSayWhatWasExpected) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"levels --hop 0", "--hop: 0 is not a positive number of frames"},
+      {"levels --hop 99999999999999999999999",
+       "--hop: 99999999999999999999999 is not a positive number of frames"},
+      {"levels --pattern 9", "--pattern: 9 is not a band pattern from 0 to 5"},
+      {"levels --rec-level 1.5",
+       "--rec-level: 1.5 is not a recording level in percent from -2147483648 to 2147483647"},
+      {"levels --adjust 2147483648", "--adjust: 2147483648 is not a level adjustment"},
+      {"render --png x.png --block -1", "--block: -1 is not a block number (0 or more)"},
+      {"render --png x.png --fps 0", "--fps: 0 is not a frame rate from 1 to 1000"},
+      {"render --png x.png --hop -3", "--hop: -3 is not a positive number of frames"},
+      {"render --png x.png --host-version new", "--host-version: new is not a version number"},
+      {"play --volume 101", "--volume: 101 is not a volume from 0 to 100"},
+      {"play --display-mode 5", "--display-mode: 5 is not a display mode from 0 to 4"},
+      {"play --rec-level x", "--rec-level: x is not a recording level in percent"},
+      {"play --adjust 0x10", "--adjust: 0x10 is not a level adjustment in percent"},
+  };
+  for (const auto& [arguments, says] : cases) {
+    ExpectOneLineError(arguments, "kivo: " + says);
+    EXPECT_LT(Kivo(arguments).Errors.size(), 120u) << arguments;
+  }
+}
+
+TEST_F(LevelsCommandTest, AnUnknownCommandIsNamedWithTheCommandsThereAre) {
+  ExpectOneLineError("frobnicate --hop 3",
+                     "kivo: unknown command 'frobnicate' (commands: levels, ");
+  ExpectOneLineError("frobnicate", ", render, play");
+  ExpectOneLineError("--quiet frobnicate", "unknown command 'frobnicate'");
 }
 
 TEST_F(LevelsCommandTest, HelpExplainsTheCommand) {

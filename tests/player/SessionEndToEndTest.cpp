@@ -291,6 +291,17 @@ TEST_F(SessionEndToEndTest, MissingPluginOrBadOptionsAreReported) {
   EXPECT_NE(noFile.Errors.find("absent.wav"), std::string::npos) << noFile.Errors;
 }
 
+TEST_F(SessionEndToEndTest, AMissingDesignFileIsWarnedAboutAndThePluginStartsWithoutPanels) {
+  const TRun run = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --size 40x20 --png " +
+                          Quoted(File("o.png")) + " --design " + Quoted(File("no/such.ini")));
+  ASSERT_EQ(run.ExitCode, 0) << run.Errors;
+  EXPECT_EQ(run.Errors, "kivo: warning: no design file " + File("no/such.ini") +
+                            ": the plug-in starts with its defaults, without panels\n");
+  const TPicture picture = ReadPng(File("o.png"));
+  ASSERT_EQ(picture.Width, 40);
+  EXPECT_EQ(CountPixels(picture, picture.Pixels[0]), 40 * 20);
+}
+
 TEST_F(SessionEndToEndTest, RawStereoOnStandardInputShowsWhatTheSameFileShows) {
   Sox(Quoted(File("tone.wav")) + " -t raw -e signed -b 16 -c 2 -L " + Quoted(File("tone.raw")));
   const TRun fromFile =
@@ -313,10 +324,12 @@ TEST_F(SessionEndToEndTest, VideoWithoutFfmpegIsAClearErrorBeforeAnythingPlays) 
   EXPECT_FALSE(fs::exists(File("o.png")));
 }
 
-TEST_F(SessionEndToEndTest, VideoFramesGoToFfmpegAsRawRgbaOfTheWindowsSize) {
-  // A stand-in ffmpeg that keeps what it is fed in the output file.
+TEST_F(SessionEndToEndTest, VideoFramesAndSoundGoToFfmpegRawAsTheyWereRendered) {
+  // A stand-in ffmpeg that keeps the pictures (standard input) in the
+  // output file and the sound (descriptor 3) beside it.
   fs::create_directories(File("bin"));
-  std::ofstream(File("bin/ffmpeg")) << "#!/bin/sh\nfor last; do :; done\ncat > \"$last\"\n";
+  std::ofstream(File("bin/ffmpeg")) << "#!/bin/sh\nfor last; do :; done\n"
+                                       "cat <&3 > \"$last.sound\" & cat > \"$last\"; wait\n";
   fs::permissions(File("bin/ffmpeg"), fs::perms::owner_all);
   const TRun run = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --png " +
                               Quoted(File("o.png")) + " --video " + Quoted(File("o.mp4")),
@@ -334,6 +347,9 @@ TEST_F(SessionEndToEndTest, VideoFramesGoToFfmpegAsRawRgbaOfTheWindowsSize) {
     ASSERT_EQ(byte(0) << 16 | byte(1) << 8 | byte(2), last.Pixels[i]) << "pixel " << i;
     ASSERT_EQ(byte(3), 255u);
   }
+  // The sound is the tone up to the end of block 1, as 16-bit stereo.
+  Sox(Quoted(File("tone.wav")) + " -t raw -e signed -b 16 -c 2 -L " + Quoted(File("tone.raw")));
+  EXPECT_EQ(ReadText(File("o.mp4.sound")), ReadText(File("tone.raw")).substr(0, 4096u * 4u));
 }
 
 TEST_F(SessionEndToEndTest, AnFfmpegThatFailsIsReportedNotTakenForSuccess) {

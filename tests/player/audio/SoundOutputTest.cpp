@@ -1,8 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -65,6 +68,61 @@ TEST(OpenSoundOutputTest, WithoutADeviceItFallsBackToSilenceAndSaysWhy) {
   EXPECT_FALSE(output->Audible());
   EXPECT_EQ(notices.str().rfind("No sound device (", 0), 0u) << notices.str();
   EXPECT_NE(notices.str().find("): playing silently in real time.\n"), std::string::npos);
+}
+
+// What the process writes to standard error while it lives, read back.
+class StandardErrorCapture {
+ public:
+  StandardErrorCapture() {
+    std::fflush(stderr);
+    FSaved = ::dup(2);
+    const int file = ::open(FPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ::dup2(file, 2);
+    ::close(file);
+  }
+  ~StandardErrorCapture() {
+    Restore();
+    std::filesystem::remove(FPath);
+  }
+  StandardErrorCapture(const StandardErrorCapture&) = delete;
+  StandardErrorCapture& operator=(const StandardErrorCapture&) = delete;
+
+  std::string Text() {
+    Restore();
+    std::ifstream file(FPath);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  }
+
+ private:
+  void Restore() {
+    if (FSaved < 0) return;
+    std::fflush(stderr);
+    ::dup2(FSaved, 2);
+    ::close(FSaved);
+    FSaved = -1;
+  }
+
+  std::string FPath = (std::filesystem::temp_directory_path() /
+                       ("kivo-stderr-" + std::to_string(::getpid()) + ".txt"))
+                          .string();
+  int FSaved = -1;
+};
+
+// ALSA on a device that does not exist complains line after line by itself;
+// only the player's notice is to be seen.
+TEST(OpenSoundOutputTest, TheSoundLibrarysOwnMessagesAreNotShown) {
+  const AudioDriverChoice driver("alsa");
+  ::setenv("AUDIODEV", "kivo-no-such-device", 1);
+  std::ostringstream notices;
+  StandardErrorCapture errors;
+  const auto output = kivo::OpenSoundOutput({}, notices);
+  const std::string shown = errors.Text();
+  ::unsetenv("AUDIODEV");
+  EXPECT_FALSE(output->Audible());
+  EXPECT_EQ(shown, "");
+  const std::string notice = notices.str();
+  EXPECT_EQ(notice.rfind("No sound device (", 0), 0u) << notice;
+  EXPECT_EQ(std::count(notice.begin(), notice.end(), '\n'), 1) << notice;
 }
 
 TEST(OpenSoundOutputTest, ADeviceConsumesWhatIsQueuedAndPauses) {

@@ -207,6 +207,49 @@ TEST_F(PlayEndToEndTest, AudioOnStandardInputPlaysLiveWithTheKeysFromTheTerminal
   EXPECT_NE(tmux.Pane().find("EXIT-STATUS=0"), std::string::npos) << tmux.Pane();
 }
 
+// Ctrl-Z gives the shell its screen back and stops the player; fg takes
+// the terminal again and draws the picture anew: a steady tone changes no
+// cell by itself, so the segments come back only with a full redraw.
+TEST_F(PlayEndToEndTest, CtrlZAndFgLeaveAndRestoreTheView) {
+  const std::string tone = MakeTone(60);
+  Tmux tmux;
+  const CommandResult started = tmux.Run(
+      "new-session -d -s view -x " + std::to_string(kColumns) + " -y " + std::to_string(kRows) +
+      " -e COLORTERM=truecolor -e XDG_RUNTIME_DIR=" + Quoted(Runtime()) +
+      " 'bash --norc --noprofile -i'");
+  if (started.Status != 0) GTEST_SKIP() << "tmux cannot start";
+  const std::string command =
+      Quoted(KIVO_PROGRAM) + " play --home " + Quoted(Home()) + " --no-sound " + Quoted(tone);
+  tmux.Run("send-keys -t view -l " + Quoted(command));
+  tmux.Run("send-keys -t view Enter");
+  ASSERT_TRUE(tmux.WaitFor(ShowsSegments)) << tmux.Pane();
+
+  tmux.Run("send-keys -t view C-z");
+  ASSERT_TRUE(tmux.WaitForText("Stopped")) << tmux.Pane();
+  EXPECT_FALSE(ShowsSegments(tmux.Pane()));
+  EXPECT_EQ(tmux.Format("#{alternate_on}#{cursor_flag}#{mouse_sgr_flag}"), "010");
+
+  tmux.Run("send-keys -t view fg Enter");
+  ASSERT_TRUE(tmux.WaitFor(ShowsSegments)) << tmux.Pane();
+  EXPECT_EQ(tmux.Format("#{alternate_on}#{cursor_flag}#{mouse_sgr_flag}"), "101");
+  EXPECT_NE(StatusLineOf(tmux.Pane()).find("tone"), std::string::npos) << tmux.Pane();
+
+  // The keys are read raw again, and Ctrl-C still ends play cleanly.
+  tmux.Run("send-keys -t view 3");
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& pane) {
+    return StatusLineOf(pane).find("mode 3") != std::string::npos;
+  })) << tmux.Pane();
+  tmux.Run("send-keys -t view C-c");
+  ASSERT_TRUE(tmux.WaitFor([&tmux](const std::string&) {
+    return tmux.Format("#{alternate_on}") == "0";
+  })) << tmux.Pane();
+  tmux.Run("send-keys -t view -l " + Quoted("echo \"EXIT-STATUS=$?\""));
+  tmux.Run("send-keys -t view Enter");
+  // The shell's answer on a line of its own, not the command line typed.
+  ASSERT_TRUE(tmux.WaitForText("\nEXIT-STATUS=")) << tmux.Pane();
+  EXPECT_NE(tmux.Pane().find("\nEXIT-STATUS=0"), std::string::npos) << tmux.Pane();
+}
+
 TEST_F(PlayEndToEndTest, APlayThatEndsByItselfGivesTheScreenBack) {
   const std::string tone = MakeTone(0.5);
   Tmux tmux;

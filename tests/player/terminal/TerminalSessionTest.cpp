@@ -45,7 +45,8 @@ TEST_F(TerminalSessionTest, TakesTheTerminalOverAndGivesItBackAsItWas) {
   {
     TerminalSession session(FTerminal.ProgramSide(), FTerminal.ProgramSide());
     const termios raw = ModeOf(FTerminal.ProgramSide());
-    EXPECT_EQ(raw.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(raw.c_lflag & (ICANON | ECHO), 0u);
+    EXPECT_NE(raw.c_lflag & ISIG, 0u) << "Ctrl-C and Ctrl-Z still send their signals";
     EXPECT_EQ(FTerminal.TakeOutput(), kEnter);
   }
   EXPECT_TRUE(SameMode(ModeOf(FTerminal.ProgramSide()), before));
@@ -94,6 +95,23 @@ TEST_F(TerminalSessionTest, AResizeIsReportedOnceAndEndsTheWait) {
   EXPECT_TRUE(session.TakeResize());
   EXPECT_FALSE(session.TakeResize());
   EXPECT_EQ(session.Size(), (kivo::TerminalSize{50, 20}));
+}
+
+// Continued after a stop, the session takes the terminal again as the
+// shell left it and has the view drawn anew, as after a resize.
+TEST_F(TerminalSessionTest, AContinueTakesTheTerminalAgainAndEndsTheWait) {
+  const termios before = ModeOf(FTerminal.ProgramSide());
+  TerminalSession session(FTerminal.ProgramSide(), FTerminal.ProgramSide());
+  const termios raw = ModeOf(FTerminal.ProgramSide());
+  FTerminal.TakeOutput();
+  ::tcsetattr(FTerminal.ProgramSide(), TCSANOW, &before);
+  ::raise(SIGCONT);
+  std::array<char, 16> buffer{};
+  EXPECT_EQ(session.WaitForInput(buffer, 60000ms), 0u);
+  EXPECT_TRUE(session.TakeResize());
+  EXPECT_TRUE(SameMode(ModeOf(FTerminal.ProgramSide()), raw));
+  EXPECT_EQ(FTerminal.TakeOutput(), kEnter);
+  EXPECT_FALSE(session.StopRequested());
 }
 
 TEST_F(TerminalSessionTest, InterruptAndTerminateAskThePlayerToStop) {
