@@ -18,6 +18,11 @@ struct TSessionCommandLine {
   bool Refuse = false;
   bool NoWait = false;
   bool NoSound = false;
+  // `play` only: the view ("window", "terminal", "none"; empty: chosen),
+  // the window's scale and the block to freeze at.
+  std::string View;
+  std::optional<std::int32_t> Scale;
+  std::optional<std::size_t> Freeze;
 };
 
 // `kivo render INPUT --png OUT.png [--block N]`: as fast as possible, the

@@ -1,13 +1,18 @@
-// `kivo play` on a terminal: the visualisation window drawn live while the
-// audio sounds, the keys and mouse clicks acting on the player, the status
-// line below the picture.
+// `kivo play` live: the visualisation window drawn on a view (the
+// terminal, a desktop window, or none) while the audio sounds, the keys and
+// mouse clicks acting on the player, the status line beside the picture.
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
+#include <functional>
 #include <iosfwd>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "player/Session.h"
+#include "player/live/LiveView.h"
 
 namespace kivo {
 
@@ -17,13 +22,20 @@ struct TLiveOptions {
   // The last displayed frame, counted from 0; none: until the playlist ends
   // or a key quits.
   std::optional<std::size_t> LastFrame;
+  // Makes the view once the sound is open, so that the sound's notice is
+  // read before the view takes the screen.
+  std::function<std::unique_ptr<TLiveView>()> MakeView;
+  // A still picture: blocks 0 to this one are played at once, then this
+  // one again for every frame, whatever is heard (no sound is played).
+  std::optional<std::size_t> FreezeBlock;
+  // The folders whose skins the `s` key steps through.
+  std::vector<std::filesystem::path> SkinFolders;
 };
 
-// Runs the session live on the terminal of standard output (keys from
-// standard input, or from the controlling terminal when standard input
-// carries audio). Says on `notices`, before the view takes the screen,
-// when it plays silently. Returns the frames displayed; the terminal is as
-// it was when it returns, also through an exception.
+// Runs the session live on the view that `options.MakeView` makes. Says on
+// `notices`, before the view takes the screen, when it plays silently.
+// Returns the frames displayed; the view is gone when it returns, also
+// through an exception.
 std::size_t PlayLive(TPlayerSession& session, const TLiveOptions& options, std::ostream& notices);
 
 }  // namespace kivo

@@ -3,12 +3,41 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
 
 #include "player/input/FrameSource.h"
 #include "player/live/LivePlayer.h"
+#include "player/live/NoView.h"
+#include "player/live/TerminalLiveView.h"
+#include "player/window/SdlWindowView.h"
 
 namespace kivo {
+
+namespace {
+
+bool DisplayNamed() {
+  return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+// Without a choice, a desktop window when there is a display to open it
+// on, else the terminal.
+std::unique_ptr<TLiveView> MakeView(const std::string& view, std::optional<std::int32_t> scale) {
+  if (view == "none") return std::make_unique<TNoView>();
+  if (view == "terminal") return std::make_unique<TTerminalLiveView>();
+  if (view == "window") return std::make_unique<TSdlWindowView>(scale);
+  if (DisplayNamed()) {
+    try {
+      return std::make_unique<TSdlWindowView>(scale);
+    } catch (const std::runtime_error& error) {
+      std::fprintf(stderr, "kivo: %s; showing the window in the terminal\n", error.what());
+    }
+  }
+  return std::make_unique<TTerminalLiveView>();
+}
+
+}  // namespace
 
 void RunPlayCommand(const TSessionCommandLine& line) {
   const TSessionOptions options = SessionOptionsOf(line, false);
@@ -16,15 +45,25 @@ void RunPlayCommand(const TSessionCommandLine& line) {
     RenderSession(options);
     return;
   }
-  if (::isatty(STDOUT_FILENO) == 0) {
+  const bool onTerminal = ::isatty(STDOUT_FILENO) != 0;
+  if (line.View.empty() && !onTerminal) {
     std::fprintf(stderr, "kivo: standard output is not a terminal; rendering instead\n");
     RenderSession(options);
     return;
   }
+  if (line.View == "terminal" && !onTerminal)
+    throw InputError("--view terminal needs a terminal on standard output");
   if (!options.FramesFolder.empty() || !options.Video.empty())
     throw InputError("--frames and --video are written when rendering: add --no-wait");
   TPlayerSession session(options, DefaultDesignPath());
-  PlayLive(session, {!line.NoSound, options.LastBlock}, std::cerr);
+  TLiveOptions live;
+  live.Sound = !line.NoSound && !line.Freeze;
+  live.LastFrame = options.LastBlock;
+  live.FreezeBlock = line.Freeze;
+  live.SkinFolders = {std::filesystem::path(DefaultDesignPath()).parent_path().parent_path(),
+                      session.Home().Folder() / "skins"};
+  live.MakeView = [&line] { return MakeView(line.View, line.Scale); };
+  PlayLive(session, live, std::cerr);
 }
 
 }  // namespace kivo
