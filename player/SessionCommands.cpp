@@ -99,8 +99,8 @@ CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& line) {
                    "fits comfortably on the screen)")
       ->check(CLI::Range(1, 64));
   play->add_option("--freeze", line.Freeze,
-                   "Show a still picture: play blocks 0 to N as `render` does (--hop, --fps), "
-                   "then block N again for every frame, without sound");
+                   "Show a still picture, without sound: play blocks 0 to N as `render` does "
+                   "(--hop, --fps), and block N once more after each key or click");
   AddSessionOptions(play, line);
   play->footer(
       "Keys while playing live:\n"

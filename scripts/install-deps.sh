@@ -11,7 +11,7 @@ packages=(
   sox imagemagick
   libsdl2-dev tmux
   ffmpeg
-  xvfb x11-apps xdotool
+  xvfb x11-apps xdotool libx11-dev
   pulseaudio pulseaudio-utils
   dbus-daemon libsdbus-c++-dev playerctl
 )

@@ -1,7 +1,7 @@
 // A still picture in the live view, for screenshots and tests: blocks 0 to
 // `last` of the current track are cut and played as `kivo render` plays
-// them, and from then on that last block is played again for every
-// displayed frame instead of the audio heard.
+// them, so that the window shows what `kivo render --block last` writes;
+// the last block can be played again when the panels were cleared.
 #pragma once
 
 #include <cstddef>

@@ -49,6 +49,9 @@ class TLivePlayer {
   int FSampleRate = 0;
   std::int32_t FOpenTrack = 0;
   std::unique_ptr<TFrozenBlock> FFrozen;
+  // A key or click may have cleared the panels (a new mode, a new skin):
+  // the frozen block is played once more to show it again.
+  bool FReplayFrozen = false;
   TSkinCycle FSkins;
   // Why the last skin asked for did not load; shown until the next change.
   std::string FSkinFailure;
@@ -97,7 +100,8 @@ bool TLivePlayer::FollowTransport() {
 
 void TLivePlayer::FeedHeardBlock() {
   if (FFrozen) {
-    FFrozen->PlayAgain();
+    if (FReplayFrozen) FFrozen->PlayAgain();
+    FReplayFrozen = false;
     return;
   }
   if (!FAudio || FSession.State().PlayStatus != kStatusPlaying) return;
@@ -135,6 +139,7 @@ void TLivePlayer::NextSkin() {
 }
 
 bool TLivePlayer::Handle(const ViewEvent& event) {
+  FReplayFrozen = FFrozen != nullptr;
   if (const auto* key = std::get_if<KeyPress>(&event)) {
     switch (ApplyKey(key->Pressed, FSession.Control(), FSession.State())) {
       case KeyOutcome::Continue:

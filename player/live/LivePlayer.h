@@ -25,8 +25,9 @@ struct TLiveOptions {
   // Makes the view once the sound is open, so that the sound's notice is
   // read before the view takes the screen.
   std::function<std::unique_ptr<TLiveView>()> MakeView;
-  // A still picture: blocks 0 to this one are played at once, then this
-  // one again for every frame, whatever is heard (no sound is played).
+  // A still picture: blocks 0 to this one are played at once, and this one
+  // once more after each key or click (which may have cleared the panels);
+  // nothing is heard.
   std::optional<std::size_t> FreezeBlock;
   // The folders whose skins the `s` key steps through.
   std::vector<std::filesystem::path> SkinFolders;
