@@ -4,6 +4,7 @@
 // switched, the window closed as a window manager closes it.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,6 +72,8 @@ class PlayerProcess {
                 const fs::path& log) {
     FPid = ::fork();
     if (FPid == 0) {
+      // Gone with the test, even when the test is killed.
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
       for (const std::string& setting : environment) ::putenv(::strdup(setting.c_str()));
       const std::string command =
           "exec " + Quoted(KIVO_PROGRAM) + " play " + arguments + " >" + Quoted(log) + " 2>&1";

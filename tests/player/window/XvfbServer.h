@@ -11,6 +11,7 @@
 #undef Status
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,6 +41,8 @@ class XvfbServer {
     FPid = ::fork();
     if (FPid == 0) {
       ::close(ready[0]);
+      // Gone with the test, even when the test is killed.
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
       // Its complaints about display numbers in use are not the test's.
       const int quiet = ::open("/dev/null", O_WRONLY);
       ::dup2(quiet, STDERR_FILENO);
@@ -102,6 +105,9 @@ class XClient {
  public:
   explicit XClient(const std::string& display) : FDisplay(XOpenDisplay(display.c_str())) {
     if (FDisplay == nullptr) throw std::runtime_error("cannot connect to " + display);
+    // A window that changes its size or goes away between two requests
+    // makes the second one fail; the tests look again instead of ending.
+    XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
   }
   ~XClient() { XCloseDisplay(FDisplay); }
   XClient(const XClient&) = delete;
