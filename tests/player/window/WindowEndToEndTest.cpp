@@ -149,10 +149,17 @@ class WindowEndToEndTest : public ::testing::Test {
   }
 
   std::unique_ptr<PlayerProcess> Play(const std::string& arguments) const {
+    std::vector<std::string> environment = {"DISPLAY=" + FServer->Display(), "SDL_VIDEODRIVER=x11",
+                                            "SDL_AUDIODRIVER=dummy",
+                                            "XDG_RUNTIME_DIR=" + Runtime("play")};
+#ifdef KIVO_PRELOAD
+    const char* options = std::getenv("ASAN_OPTIONS");
+    environment.push_back(std::string("ASAN_OPTIONS=") + (options != nullptr ? options : "") +
+                          ":verify_asan_link_order=0");
+    environment.push_back("LD_PRELOAD=" KIVO_PRELOAD);
+#endif
     return std::make_unique<PlayerProcess>(
-        "--view window --home " + Quoted(Home().string()) + " " + arguments,
-        std::vector<std::string>{"DISPLAY=" + FServer->Display(), "SDL_VIDEODRIVER=x11",
-                                 "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + Runtime("play")},
+        "--view window --home " + Quoted(Home().string()) + " " + arguments, environment,
         FDir / "play.log");
   }
 
