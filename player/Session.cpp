@@ -83,16 +83,21 @@ TPlayerSession::TPlayerSession(TSessionOptions options, std::string defaultDesig
   FServer = std::make_unique<TAutomationServer>(FState, FClients, *this);
   FControl = TKivoAutomation::Create(FState, FClients, *this);
   FControl.QueryInterface(Kivo_tlb::IID_IKIVOPlayList, FPlayList);
-  const TWindowSize size = FOptions.Size.value_or(WindowSizeForDesign(FState.Design));
-  FState.Width = size.Width;
-  FState.Height = size.Height;
-  FWindows = std::make_unique<TVisualisationWindow>(size);
-  FHost = std::make_unique<THostPlugin>(FOptions.Host, *FWindows);
+  MakeWindows();
 }
 
 TPlayerSession::~TPlayerSession() {
   StopPlugin();
   DestroyWindow(FMainWindow);
+}
+
+void TPlayerSession::MakeWindows() {
+  const TWindowSize size = FOptions.Size.value_or(WindowSizeForDesign(FState.Design));
+  FState.Width = size.Width;
+  FState.Height = size.Height;
+  FHost.reset();
+  FWindows = std::make_unique<TVisualisationWindow>(size);
+  FHost = std::make_unique<THostPlugin>(FOptions.Host, *FWindows);
 }
 
 void TPlayerSession::ApplyOptions() {
@@ -128,30 +133,58 @@ void TPlayerSession::StartPlugin() {
     std::fprintf(stderr, "kivo: %s; playing without it\n", error.what());
     return;
   }
+  if (const std::optional<std::string> failure = RunPlugin())
+    std::fprintf(stderr, "kivo: %s\n", failure->c_str());
+}
+
+std::optional<std::string> TPlayerSession::RunPlugin() {
   try {
     FLibrary->Run()(FHost->Object());
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "kivo: the plug-in could not start: %s\n", error.what());
     ProcessMessages();
-    return;
+    return std::string("the plug-in could not start: ") + error.what();
   }
   ProcessMessages();
-  if (FHost->ExitCount() > 0) {
-    std::fprintf(stderr, "kivo: the plug-in did not start; playing without it\n");
-    return;
-  }
+  if (FHost->ExitCount() > 0) return std::string("the plug-in did not start; playing without it");
   FPluginRunning = true;
+  return std::nullopt;
 }
 
-void TPlayerSession::StopPlugin() {
-  if (!FLibrary) return;
+void TPlayerSession::AbortPlugin() {
   FClients.Notify({ClassClose, 0});
   ProcessMessages();
   // Also after a refused or failed start: the plug-in lets go of its lock.
   FLibrary->Abort()();
   FPluginRunning = false;
+}
+
+void TPlayerSession::StopPlugin() {
+  if (!FLibrary) return;
+  AbortPlugin();
   FWindows.reset();
   FLibrary.reset();
+}
+
+std::optional<std::string> TPlayerSession::ChangeDesign(const std::string& design) {
+  const std::string previous = FState.Design;
+  std::optional<std::string> failure = SwitchDesign(design);
+  if (failure) SwitchDesign(previous);
+  return failure;
+}
+
+std::optional<std::string> TPlayerSession::SwitchDesign(const std::string& design) {
+  FState.Design = design;
+  FHome.SaveSettings(FState);
+  FClients.Notify(StatusNotification(stDesign, 0));
+  ProcessMessages();
+  if (!FLibrary) {
+    MakeWindows();
+    return std::nullopt;
+  }
+  AbortPlugin();
+  // The windows go after the plug-in stopped: they may own what it left.
+  MakeWindows();
+  return RunPlugin();
 }
 
 void TPlayerSession::WndProc(TMessage& message) {

@@ -75,11 +75,18 @@ class TPlayerSession final : public TPlayerActions {
   void FollowTimers();
   // Makes the display-mode changes asked for after block `block`.
   void ApplyDisplayModeChanges(std::size_t block);
+  // Moves to another skin while playing: the settings file names the new
+  // design, the plug-in hears status 18 and, since it reads its design
+  // only when it starts, is stopped and started again in a window of the
+  // new design's size. When it cannot start with the new design, the
+  // previous one comes back and the reason is returned.
+  std::optional<std::string> ChangeDesign(const std::string& design);
 
   bool PluginRunning() const { return FPluginRunning; }
   const TPlayerState& State() const { return FState; }
   TPlayerState& State() { return FState; }
   const TSessionOptions& Options() const { return FOptions; }
+  const TKivoHome& Home() const { return FHome; }
   Kivo_tlb::IKIVOControl& Control() { return *FControl.Get(); }
   // The visualisation window: rendered for pictures, hit by clicks.
   TPanel& Window() { return FWindows->Window(); }
@@ -104,7 +111,12 @@ class TPlayerSession final : public TPlayerActions {
   void ApplyOptions();
   void MakePlayList();
   void StartPlugin();
+  // Runs the plug-in's start; the reason when it did not start.
+  std::optional<std::string> RunPlugin();
+  void AbortPlugin();
   void StopPlugin();
+  void MakeWindows();
+  std::optional<std::string> SwitchDesign(const std::string& design);
   void WndProc(TMessage& message);
   void AnalyseOwnBlock(const TSampleBlock& block);
   void NotifyPlayback(std::int32_t previousMs);

@@ -98,6 +98,18 @@ CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& line) {
   play->add_flag("--no-wait", line.NoWait,
                  "Render as fast as possible instead of playing live, also on a terminal");
   play->add_flag("--no-sound", line.NoSound, "Play live without sound, keeping real time");
+  play->add_option("--view", line.View,
+                   "Where to show the window live: 'window' (a desktop window; the default "
+                   "when a display is there and standard output is a terminal), 'terminal' or "
+                   "'none'")
+      ->check(CLI::IsMember({"window", "terminal", "none"}));
+  play->add_option("--scale", line.Scale,
+                   "Desktop window: each pixel as an NxN square (default: the largest that "
+                   "fits comfortably on the screen)")
+      ->check(CLI::Range(1, 64));
+  play->add_option("--freeze", line.Freeze,
+                   "Show a still picture, without sound: play blocks 0 to N as `render` does "
+                   "(--hop, --fps), and block N once more after each key or click");
   AddSessionOptions(play, line);
   play->footer(
       "Keys while playing live:\n"
@@ -105,9 +117,10 @@ CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& line) {
       "  0-4    display mode (2, 3, 4: the spectrum displays)\n"
       "  + -    volume up / down\n"
       "  p      next band pattern, saved to the settings file\n"
+      "  s      next skin (the default skins and <home>/skins/*/design.ini)\n"
       "  n b    next / previous track\n"
       "  q      quit\n"
-      "A click on a panel cycles its peak mode.");
+      "A click on a panel cycles its peak mode; closing the window quits.");
   return play;
 }
 

@@ -22,6 +22,11 @@ struct TSessionCommandLine {
   // `play --capture`: the device asked for (empty: the default output's
   // monitor) instead of files.
   std::optional<std::string> Capture;
+  // `play` only: the view ("window", "terminal", "none"; empty: chosen),
+  // the window's scale and the block to freeze at.
+  std::string View;
+  std::optional<std::int32_t> Scale;
+  std::optional<std::size_t> Freeze;
 };
 
 // `kivo render INPUT --png OUT.png [--block N]`: as fast as possible, the

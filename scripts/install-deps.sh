@@ -11,7 +11,7 @@ packages=(
   sox imagemagick
   libsdl2-dev libasound2-dev tmux
   ffmpeg
-  xvfb x11-apps xdotool
+  xvfb x11-apps xdotool libx11-dev
   pulseaudio pulseaudio-utils libpulse-dev
   dbus-daemon libsdbus-c++-dev playerctl
 )

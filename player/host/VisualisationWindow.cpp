@@ -26,6 +26,8 @@ TWindowSize WindowSizeForDesign(const std::string& designPath) {
   if (designPath.empty()) return size;
   const TIniFile design(designPath);
   for (const char* section : {"SpeanaL", "SpeanaR"}) {
+    // An invisible panel takes no room.
+    if (design.ReadInteger(section, "Visible", 0) == 0) continue;
     const std::int32_t right =
         design.ReadInteger(section, "Left", 0) + design.ReadInteger(section, "Width", 0);
     const std::int32_t bottom =

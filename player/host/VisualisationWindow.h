@@ -16,8 +16,9 @@ struct TWindowSize {
   std::int32_t Height = 1;
 };
 
-// As large as the design file's panels need: the largest Left+Width and
-// Top+Height of sections "SpeanaL" and "SpeanaR", at least 1x1.
+// As large as the design file's visible panels need: the largest
+// Left+Width and Top+Height of those of sections "SpeanaL" and "SpeanaR"
+// that are visible, at least 1x1.
 TWindowSize WindowSizeForDesign(const std::string& designPath);
 // "WxH" with both at least 1; raises std::invalid_argument otherwise.
 TWindowSize ParseWindowSize(const std::string& text);

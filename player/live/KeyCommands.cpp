@@ -49,6 +49,8 @@ KeyOutcome ApplyKey(Key key, Kivo_tlb::IKIVOControl& control, TPlayerState& stat
     case Key::P:
       NextBandPattern(control, state);
       break;
+    case Key::S:
+      return KeyOutcome::NextSkin;
     case Key::N:
       control.Next();
       break;

@@ -14,11 +14,14 @@ namespace kivo {
 inline constexpr std::int32_t kVolumeKeyStep = 5;
 inline constexpr std::int32_t kBandPatternCount = 6;
 
-enum class KeyOutcome { Continue, Quit };
+// NextSkin: the caller moves to the next skin, which takes more than the
+// automation object (the plug-in is started again).
+enum class KeyOutcome { Continue, NextSkin, Quit };
 
 // Space pauses and resumes (or starts a stopped player); 0-4 set the display
 // mode; + and - step the volume; p moves to the next band pattern and saves
-// the settings, so that the plug-in re-reads them; n and b change track;
+// the settings, so that the plug-in re-reads them; s asks for the next
+// skin; n and b change track;
 // q and Ctrl-C quit.
 KeyOutcome ApplyKey(Key key, Kivo_tlb::IKIVOControl& control, TPlayerState& state);
 

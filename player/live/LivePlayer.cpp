@@ -1,26 +1,20 @@
 #include "player/live/LivePlayer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
 #include <chrono>
-#include <cstdlib>
 #include <memory>
+#include <span>
 #include <sstream>
-#include <stdexcept>
 #include <variant>
 
 #include "platform/render/HitTest.h"
 #include "platform/win/Messages.h"
 #include "player/Playback.h"
+#include "player/live/FrozenBlock.h"
 #include "player/live/KeyCommands.h"
 #include "player/live/LiveAudio.h"
 #include "player/live/LiveCapture.h"
-#include "player/terminal/InputDecoder.h"
-#include "player/terminal/TerminalSession.h"
-#include "player/terminal/TerminalView.h"
+#include "player/live/SkinCycle.h"
 
 namespace kivo {
 
@@ -32,31 +26,10 @@ using Clock = std::chrono::steady_clock;
 // buffer, little enough that a track change is heard at once.
 constexpr std::size_t kAheadFrames = 8192;
 
-// The keyboard: standard input when it is the terminal, else the
-// controlling terminal, so that audio can still come through a pipe.
-class TKeyboard {
- public:
-  TKeyboard() {
-    if (::isatty(0) != 0) return;
-    FOwned = ::open("/dev/tty", O_RDONLY | O_CLOEXEC);
-    if (FOwned < 0) throw std::runtime_error("no terminal to read the keys from");
-  }
-  ~TKeyboard() {
-    if (FOwned >= 0) ::close(FOwned);
-  }
-  TKeyboard(const TKeyboard&) = delete;
-  TKeyboard& operator=(const TKeyboard&) = delete;
-
-  int Fd() const { return FOwned >= 0 ? FOwned : 0; }
-
- private:
-  int FOwned = -1;
-};
-
 class TLivePlayer {
  public:
   TLivePlayer(TPlayerSession& session, const TLiveOptions& options, std::ostream& notices)
-      : FSession(session), FOptions(options), FNotices(notices) {
+      : FSession(session), FOptions(options), FNotices(notices), FSkins(options.SkinFolders) {
     if (FOptions.Capture) FCapture = std::make_unique<TLiveCapture>(*FOptions.Capture);
   }
 
@@ -70,7 +43,8 @@ class TLivePlayer {
   PlayerStatus Status() const;
   // Reads keys and clicks until `deadline`; false when the player is to end.
   bool HandleInputUntil(Clock::time_point deadline);
-  bool Handle(const InputEvent& event);
+  bool Handle(const ViewEvent& event);
+  void NextSkin();
   void Pump() const {
     if (FOptions.Pump) FOptions.Pump();
   }
@@ -83,10 +57,14 @@ class TLivePlayer {
   std::unique_ptr<TLiveCapture> FCapture;
   int FSampleRate = 0;
   std::int32_t FOpenTrack = 0;
-  TKeyboard FKeyboard;
-  std::unique_ptr<TerminalSession> FTerminal;
-  std::unique_ptr<TerminalView> FView;
-  InputDecoder FDecoder;
+  std::unique_ptr<TFrozenBlock> FFrozen;
+  // A key or click may have cleared the panels (a new mode, a new skin):
+  // the frozen block is played once more to show it again.
+  bool FReplayFrozen = false;
+  TSkinCycle FSkins;
+  // Why the last skin asked for did not load; shown until the next change.
+  std::string FSkinFailure;
+  std::unique_ptr<TLiveView> FView;
 };
 
 // The sound output follows the track's sample rate; the notice about
@@ -113,6 +91,7 @@ void TLivePlayer::OpenTrack() {
 // Keeps the sound in step with the player's state; false when the
 // playlist has ended.
 bool TLivePlayer::FollowTransport() {
+  if (FFrozen) return true;
   const TPlayerState& state = FSession.State();
   if (FCapture) {
     FollowCapture();
@@ -137,12 +116,17 @@ bool TLivePlayer::FollowTransport() {
 void TLivePlayer::FollowCapture() {
   const std::string problem = FCapture->Problem();
   FCapture->Follow(FSession.State().PlayStatus == kStatusPlaying);
-  if (!FTerminal && !FCapture->Problem().empty() && FCapture->Problem() != problem)
+  if (!FView && !FCapture->Problem().empty() && FCapture->Problem() != problem)
     FNotices << "kivo: " << FCapture->Problem() << '\n' << std::flush;
   for (TTrack& track : FSession.State().PlayList) track.Title = FCapture->Title();
 }
 
 void TLivePlayer::FeedHeardBlock() {
+  if (FFrozen) {
+    if (FReplayFrozen) FFrozen->PlayAgain();
+    FReplayFrozen = false;
+    return;
+  }
   if (FCapture && FSession.State().PlayStatus == kStatusPlaying) {
     // Without a device the block is empty, which clears the panels.
     std::vector<Frame> heard = FCapture->HeardBlock();
@@ -171,43 +155,58 @@ PlayerStatus TLivePlayer::Status() const {
   status.DisplayMode = state.DisplayMode;
   status.BandPattern = state.SpeanaPattern;
   status.Paused = state.PlayStatus == kStatusPaused;
+  status.Notice = FSkinFailure;
   return status;
 }
 
-bool TLivePlayer::Handle(const InputEvent& event) {
+// The previous skin is back when the next one fails; the failed one is
+// passed over from then on, so that `s` still reaches the others.
+void TLivePlayer::NextSkin() {
+  const std::optional<std::string> next = FSkins.After(FSession.State().Design);
+  if (!next) return;
+  const std::optional<std::string> failure = FSession.ChangeDesign(*next);
+  FSkinFailure.clear();
+  if (!failure) return;
+  FSkins.MarkBroken(*next);
+  FSkinFailure = "skin " + SkinName(*next) + " not loaded: " + *failure;
+}
+
+bool TLivePlayer::Handle(const ViewEvent& event) {
+  FReplayFrozen = FFrozen != nullptr;
   if (const auto* key = std::get_if<KeyPress>(&event)) {
-    return ApplyKey(key->Pressed, FSession.Control(), FSession.State()) == KeyOutcome::Continue;
+    switch (ApplyKey(key->Pressed, FSession.Control(), FSession.State())) {
+      case KeyOutcome::Continue:
+        return true;
+      case KeyOutcome::NextSkin:
+        NextSkin();
+        return true;
+      case KeyOutcome::Quit:
+        return false;
+    }
   }
-  const auto& click = std::get<MouseClick>(event);
-  if (click.Button != MouseButton::Left) return true;
-  if (const auto point = FView->WindowPointAt(click.Column, click.Row))
-    ClickAt(FSession.Window(), point->X, point->Y);
+  const WindowPoint point = std::get<PictureClick>(event).At;
+  ClickAt(FSession.Window(), point.X, point.Y);
   return true;
 }
 
 bool TLivePlayer::HandleInputUntil(Clock::time_point deadline) {
-  std::array<char, 256> buffer{};
-  for (auto now = Clock::now(); now < deadline; now = Clock::now()) {
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
-    const std::size_t got = FTerminal->WaitForInput(buffer, wait);
-    for (const InputEvent& event : FDecoder.Feed(std::string_view(buffer.data(), got))) {
+  do {
+    for (const ViewEvent& event : FView->WaitForInput(deadline)) {
       if (!Handle(event)) return false;
       ProcessMessages();
     }
     Pump();
-    if (FTerminal->StopRequested()) return false;
-    if (FTerminal->TakeResize()) FView->Resize(FTerminal->Size());
-  }
+    if (FView->StopRequested()) return false;
+  } while (Clock::now() < deadline);
   return true;
 }
 
 std::size_t TLivePlayer::Run() {
+  if (FOptions.FreezeBlock)
+    FFrozen = std::make_unique<TFrozenBlock>(FSession, *FOptions.FreezeBlock);
   // The sound is opened first, so that its notice is read on the normal screen.
   if (!FollowTransport()) return 0;
-  FTerminal = std::make_unique<TerminalSession>(FKeyboard.Fd(), STDOUT_FILENO);
-  FView = std::make_unique<TerminalView>(
-      FTerminal->Size(), DetectColorMode(std::getenv("COLORTERM")),
-      [](std::string_view output) { WriteAll(STDOUT_FILENO, output); });
+  FView = FOptions.MakeView();
   const auto frameTime = std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(1.0 / std::max(1, FSession.Options().Fps)));
   auto next = Clock::now();

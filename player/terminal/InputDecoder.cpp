@@ -33,6 +33,8 @@ std::optional<Key> KeyOf(char byte) {
       return Key::Minus;
     case 'p':
       return Key::P;
+    case 's':
+      return Key::S;
     case 'n':
       return Key::N;
     case 'b':
@@ -75,6 +77,8 @@ std::optional<MouseClick> ParseMousePress(std::string_view parameters) {
 }
 
 }  // namespace
+
+std::optional<Key> KeyOfCharacter(char character) { return KeyOf(character); }
 
 std::vector<InputEvent> InputDecoder::Feed(std::string_view bytes) {
   FPending += bytes;

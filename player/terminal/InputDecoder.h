@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -11,7 +12,10 @@
 
 namespace kivo {
 
-enum class Key { Space, Digit0, Digit1, Digit2, Digit3, Digit4, Plus, Minus, P, N, B, Q, CtrlC };
+enum class Key { Space, Digit0, Digit1, Digit2, Digit3, Digit4, Plus, Minus, P, S, N, B, Q, CtrlC };
+
+// The key a typed character stands for, if the player has one for it.
+std::optional<Key> KeyOfCharacter(char character);
 
 enum class MouseButton { Left, Middle, Right };
 

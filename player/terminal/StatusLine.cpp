@@ -29,6 +29,7 @@ std::string FormatStatus(const PlayerStatus& status) {
   text += "  mode " + std::to_string(status.DisplayMode);
   text += "  pattern " + std::to_string(status.BandPattern);
   if (status.Paused) text += "  paused";
+  if (!status.Notice.empty()) text += "  " + status.Notice;
   return text;
 }
 

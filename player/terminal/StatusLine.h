@@ -14,6 +14,8 @@ struct PlayerStatus {
   std::int32_t DisplayMode = 0;
   std::int32_t BandPattern = 0;
   bool Paused = false;
+  // A message for the person, after everything else; empty: none.
+  std::string Notice;
 
   bool operator==(const PlayerStatus&) const = default;
 };

@@ -64,13 +64,23 @@ TEST(HostPluginObjectTest, CodesOneAnd33GiveTwoWindowsAndTheOwnerOwnsBoth) {
   EXPECT_EQ(frame.At(11, 6), FramePixel(static_cast<TColor>(0x0000FF)));
 }
 
-TEST(WindowSizeTest, TheDesignsPanelsDecideTheSizeAndANameParsesStrictly) {
+TEST(WindowSizeTest, TheDesignsVisiblePanelsDecideTheSizeAndANameParsesStrictly) {
   const fs::path design = fs::temp_directory_path() / ("kivo-size-" + std::to_string(getpid()));
-  std::ofstream(design) << "[SpeanaL]\nLeft=10\nTop=50\nWidth=100\nHeight=20\n"
-                           "[SpeanaR]\nLeft=120\nTop=0\nWidth=30\nHeight=40\n";
+  std::ofstream(design) << "[SpeanaL]\nVisible=1\nLeft=10\nTop=50\nWidth=100\nHeight=20\n"
+                           "[SpeanaR]\nVisible=1\nLeft=120\nTop=0\nWidth=30\nHeight=40\n";
   const TWindowSize size = WindowSizeForDesign(design.string());
   EXPECT_EQ(size.Width, 150);
   EXPECT_EQ(size.Height, 70);
+  // An invisible panel, even a larger one, leaves no black area.
+  std::ofstream(design) << "[SpeanaL]\nVisible=1\nLeft=0\nTop=0\nWidth=100\nHeight=20\n"
+                           "[SpeanaR]\nVisible=0\nLeft=100\nTop=0\nWidth=300\nHeight=90\n";
+  const TWindowSize leftOnly = WindowSizeForDesign(design.string());
+  EXPECT_EQ(leftOnly.Width, 100);
+  EXPECT_EQ(leftOnly.Height, 20);
+  std::ofstream(design) << "[SpeanaL]\nLeft=0\nTop=0\nWidth=100\nHeight=20\n";
+  const TWindowSize noneVisible = WindowSizeForDesign(design.string());
+  EXPECT_EQ(noneVisible.Width, 1);
+  EXPECT_EQ(noneVisible.Height, 1);
   fs::remove(design);
   const TWindowSize none = WindowSizeForDesign("/nonexistent/design.ini");
   EXPECT_EQ(none.Width, 1);

@@ -91,3 +91,37 @@ TEST_F(SessionTest, ARunThatDoesNotWaitEndsWithTheLastTrackEvenWhenRepeating) {
 }
 
 }  // namespace
+
+namespace {
+
+class TDesignLog {
+ public:
+  void Design(TObject*) { ++Changes; }
+  int Changes = 0;
+};
+
+TEST_F(SessionTest, ASkinChangeIsSavedAnnouncedAndSizesTheWindowAnew) {
+  const fs::path small = FDir / "small.ini";
+  const fs::path wide = FDir / "wide.ini";
+  std::ofstream(small) << "[SpeanaL]\nVisible=1\nWidth=20\nHeight=10\n";
+  std::ofstream(wide) << "[SpeanaL]\nVisible=1\nWidth=60\nHeight=30\n";
+  FOptions.Design = small.string();
+  TPlayerSession session(FOptions, "");
+  TKIVO client(nullptr);
+  client.Bind();
+  TDesignLog log;
+  client.OnDesign = TNotifyEvent(&log, &TDesignLog::Design);
+  ASSERT_EQ(session.RenderWindow().Width, 20);
+
+  EXPECT_EQ(session.ChangeDesign(wide.string()), std::nullopt);
+  ProcessMessages();
+  EXPECT_EQ(log.Changes, 1);
+  EXPECT_EQ(client.GetDesign(), wide.string());
+  EXPECT_EQ(session.RenderWindow().Width, 60);
+  EXPECT_EQ(session.RenderWindow().Height, 30);
+  std::ifstream settings(FDir / "home" / "kivo.ini");
+  const std::string text(std::istreambuf_iterator<char>(settings), {});
+  EXPECT_NE(text.find("Design=" + wide.string()), std::string::npos) << text;
+}
+
+}  // namespace

@@ -58,9 +58,11 @@ class Tmux {
   Tmux& operator=(const Tmux&) = delete;
 
   CommandResult Run(const std::string& arguments) const {
-    // The server leaves the user's session bus out of the programs it runs.
-    return RunShell("env -u DBUS_SESSION_BUS_ADDRESS tmux -f /dev/null -S " +
-                    Quoted((FFolder / "socket").string()) + " " + arguments);
+    // The server leaves the user's session bus and display out of the
+    // programs it runs: they play in the terminal and reach no desktop.
+    return RunShell(
+        "env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY -u WAYLAND_DISPLAY tmux -f /dev/null -S " +
+        Quoted((FFolder / "socket").string()) + " " + arguments);
   }
 
   std::string Pane() const { return Run("capture-pane -p -e -t view").Output; }

@@ -118,7 +118,8 @@ TEST_F(KeyCommandsTest, NAndBMoveThroughThePlaylist) {
   EXPECT_EQ(FState.Track, 1);
 }
 
-TEST_F(KeyCommandsTest, QAndCtrlCQuitAndNothingElseDoes) {
+TEST_F(KeyCommandsTest, QAndCtrlCQuitSAsksForTheNextSkinAndNothingElseDoes) {
+  EXPECT_EQ(Press(Key::S), KeyOutcome::NextSkin);
   EXPECT_EQ(Press(Key::Q), KeyOutcome::Quit);
   EXPECT_EQ(Press(Key::CtrlC), KeyOutcome::Quit);
   EXPECT_EQ(Press(Key::B), KeyOutcome::Continue);

@@ -58,7 +58,7 @@ class PlayEndToEndTest : public ::testing::Test {
   bool StartPlay(const Tmux& tmux, const std::string& arguments,
                  const std::string& prefix = "") const {
     const std::string program = "printf 'NORMAL-SCREEN\\n'; " + prefix + Quoted(KIVO_PROGRAM) +
-                                " play --home " + Quoted(Home()) + " " + arguments +
+                                " play --view terminal --home " + Quoted(Home()) + " " + arguments +
                                 "; echo \"EXIT-STATUS=$?\"; sleep 600";
     const CommandResult started = tmux.Run(
         "new-session -d -s view -x " + std::to_string(kColumns) + " -y " + std::to_string(kRows) +

@@ -23,9 +23,12 @@ TEST(InputDecoderTest, ThePlayersKeysAreRecognised) {
   const std::vector<InputEvent> expected = {
       KeyPress{Key::Space},  KeyPress{Key::Digit0}, KeyPress{Key::Digit1}, KeyPress{Key::Digit2},
       KeyPress{Key::Digit3}, KeyPress{Key::Digit4}, KeyPress{Key::Plus},   KeyPress{Key::Minus},
-      KeyPress{Key::P},      KeyPress{Key::N},      KeyPress{Key::B},      KeyPress{Key::Q},
-      KeyPress{Key::CtrlC}};
-  EXPECT_EQ(Decode(" 01234+-pnbq\x03"), expected);
+      KeyPress{Key::P},      KeyPress{Key::S},      KeyPress{Key::N},      KeyPress{Key::B},
+      KeyPress{Key::Q},      KeyPress{Key::CtrlC}};
+  EXPECT_EQ(Decode(" 01234+-psnbq\x03"), expected);
+  // The desktop window's typed text goes through the same table.
+  EXPECT_EQ(kivo::KeyOfCharacter('s'), Key::S);
+  EXPECT_EQ(kivo::KeyOfCharacter('5'), std::nullopt);
 }
 
 TEST(InputDecoderTest, OtherKeysAndSequencesAreSkipped) {

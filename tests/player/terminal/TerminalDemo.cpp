@@ -70,6 +70,7 @@ bool Apply(const kivo::InputEvent& event, const kivo::TerminalView& view,
     case kivo::Key::P:
       status.BandPattern = (status.BandPattern + 1) % 6;
       break;
+    case kivo::Key::S:
     case kivo::Key::N:
     case kivo::Key::B:
       break;
@@ -85,7 +86,7 @@ int main() {
       session.Size(), kivo::DetectColorMode(std::getenv("COLORTERM")),
       [&session](std::string_view text) { kivo::WriteAll(session.OutputFd(), text); });
   kivo::InputDecoder decoder;
-  kivo::PlayerStatus status{"demo", 0, -1, 100, 0, 0, false};
+  kivo::PlayerStatus status{"demo", 0, -1, 100, 0, 0, false, ""};
   std::array<char, 256> buffer{};
   for (bool running = true; running && !session.StopRequested();) {
     if (session.TakeResize()) view.Resize(session.Size());

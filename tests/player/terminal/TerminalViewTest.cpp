@@ -32,7 +32,7 @@ class TerminalViewTest : public ::testing::Test {
 
   std::vector<std::string> FWrites;
   TFrame FFrame{6, 6, 0xFF0000FFu};
-  PlayerStatus FStatus{"Track one", 65, 200, 80, 2, 1, false};
+  PlayerStatus FStatus{"Track one", 65, 200, 80, 2, 1, false, ""};
 };
 
 TEST_F(TerminalViewTest, TheFirstFrameIsDrawnInOneWriteWithItsStatusLine) {
@@ -104,10 +104,12 @@ TEST_F(TerminalViewTest, ATinyTerminalStillGetsItsStatusLine) {
 }
 
 TEST(StatusLineTest, ShowsTrackTimeVolumeModeAndPattern) {
-  EXPECT_EQ(kivo::FormatStatus({"Song", 65, 200, 80, 2, 1, false}),
+  EXPECT_EQ(kivo::FormatStatus({"Song", 65, 200, 80, 2, 1, false, ""}),
             "Song  1:05 / 3:20  vol 80%  mode 2  pattern 1");
-  EXPECT_EQ(kivo::FormatStatus({"", 3725, -1, 0, 4, 5, true}),
+  EXPECT_EQ(kivo::FormatStatus({"", 3725, -1, 0, 4, 5, true, ""}),
             "(no track)  1:02:05  vol 0%  mode 4  pattern 5  paused");
+  EXPECT_EQ(kivo::FormatStatus({"Song", 0, 1, 80, 2, 1, false, "skin x not loaded: why"}),
+            "Song  0:00 / 0:01  vol 80%  mode 2  pattern 1  skin x not loaded: why");
 }
 
 }  // namespace

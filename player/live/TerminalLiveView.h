@@ -1,0 +1,46 @@
+// The live view on the terminal of standard output: the picture as
+// half-block cells with the status line below, keys and clicks from the
+// terminal (standard input, or the controlling terminal when standard
+// input carries audio).
+#pragma once
+
+#include <memory>
+
+#include "player/live/LiveView.h"
+#include "player/terminal/TerminalSession.h"
+
+namespace kivo {
+
+class TTerminalLiveView final : public TLiveView {
+ public:
+  // Takes over the terminal until destroyed; raises std::runtime_error
+  // when there is no terminal to read the keys from.
+  TTerminalLiveView();
+  ~TTerminalLiveView() override;
+  TTerminalLiveView(const TTerminalLiveView&) = delete;
+  TTerminalLiveView& operator=(const TTerminalLiveView&) = delete;
+
+  void Present(const TFrame& frame, const PlayerStatus& status) override;
+  std::vector<ViewEvent> WaitForInput(Clock::time_point deadline) override;
+  bool StopRequested() const override;
+
+ private:
+  class TKeyboard {
+   public:
+    TKeyboard();
+    ~TKeyboard();
+    TKeyboard(const TKeyboard&) = delete;
+    TKeyboard& operator=(const TKeyboard&) = delete;
+    int Fd() const { return FOwned >= 0 ? FOwned : 0; }
+
+   private:
+    int FOwned = -1;
+  };
+
+  TKeyboard FKeyboard;
+  TerminalSession FTerminal;
+  TerminalView FView;
+  InputDecoder FDecoder;
+};
+
+}  // namespace kivo

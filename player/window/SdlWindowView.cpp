@@ -1,0 +1,150 @@
+#include "player/window/SdlWindowView.h"
+
+#include <stdexcept>
+
+namespace kivo {
+
+namespace {
+
+// TFrame pixels are 0xAABBGGRR words, which is SDL's ABGR8888.
+constexpr Uint32 kFrameFormat = SDL_PIXELFORMAT_ABGR8888;
+
+[[noreturn]] void FailWith(const std::string& what) {
+  throw std::runtime_error(what + ": " + SDL_GetError());
+}
+
+PixelSize ScreenSize(SDL_Window* window) {
+  const int display = window != nullptr ? std::max(SDL_GetWindowDisplayIndex(window), 0) : 0;
+  SDL_Rect usable{};
+  if (SDL_GetDisplayUsableBounds(display, &usable) != 0) return {0, 0};
+  return {usable.w, usable.h};
+}
+
+PixelSize Scaled(PixelSize picture, std::int32_t scale) {
+  return {picture.Width * scale, picture.Height * scale};
+}
+
+}  // namespace
+
+TSdlWindowView::TVideo::TVideo() {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) FailWith("cannot open a window");
+}
+
+TSdlWindowView::TVideo::~TVideo() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
+
+TSdlWindowView::TSdlWindowView(std::optional<std::int32_t> scale) : FScale(scale) {}
+
+TSdlWindowView::~TSdlWindowView() = default;
+
+void TSdlWindowView::Open(PixelSize picture, const std::string& title) {
+  const std::int32_t scale = FScale.value_or(ComfortableScale(picture, ScreenSize(nullptr)));
+  const PixelSize size = Scaled(picture, scale);
+  FWindow.reset(SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                 size.Width, size.Height, SDL_WINDOW_RESIZABLE));
+  if (!FWindow) FailWith("cannot open a window");
+  FRenderer.reset(SDL_CreateRenderer(FWindow.get(), -1, 0));
+  if (!FRenderer) FailWith("cannot draw in the window");
+  FShownTitle = title;
+  FPlacement = PlacePicture(picture, size);
+  MakeTexture(picture);
+}
+
+// A new skin brings a window of another size: the scale stays, the
+// desktop window follows.
+void TSdlWindowView::Refit(PixelSize picture) {
+  const PixelSize size = Scaled(picture, FPlacement.Scale);
+  SDL_SetWindowSize(FWindow.get(), size.Width, size.Height);
+  FPlacement = PlacePicture(picture, size);
+  MakeTexture(picture);
+}
+
+void TSdlWindowView::MakeTexture(PixelSize picture) {
+  FTexture.reset(SDL_CreateTexture(FRenderer.get(), kFrameFormat, SDL_TEXTUREACCESS_STREAMING,
+                                   picture.Width, picture.Height));
+  if (!FTexture) FailWith("cannot make the window's picture");
+  SDL_SetTextureBlendMode(FTexture.get(), SDL_BLENDMODE_NONE);
+  SDL_SetTextureScaleMode(FTexture.get(), SDL_ScaleModeNearest);
+  FShownPixels.clear();
+  FStale = true;
+}
+
+void TSdlWindowView::Present(const TFrame& frame, const PlayerStatus& status) {
+  const PixelSize picture{frame.Width, frame.Height};
+  const std::string title = FormatStatus(status);
+  if (!FWindow) {
+    Open(picture, title);
+  } else if (picture != FPlacement.Picture) {
+    Refit(picture);
+  }
+  if (title != FShownTitle) {
+    SDL_SetWindowTitle(FWindow.get(), title.c_str());
+    FShownTitle = title;
+  }
+  if (frame.Pixels != FShownPixels) {
+    SDL_UpdateTexture(FTexture.get(), nullptr, frame.Pixels.data(),
+                      frame.Width * static_cast<int>(sizeof(std::uint32_t)));
+    FShownPixels = frame.Pixels;
+    FStale = true;
+  }
+  if (FStale) Draw();
+}
+
+void TSdlWindowView::Draw() {
+  SDL_SetRenderDrawColor(FRenderer.get(), 0, 0, 0, SDL_ALPHA_OPAQUE);
+  SDL_RenderClear(FRenderer.get());
+  const SDL_Rect target{FPlacement.Left, FPlacement.Top,
+                        FPlacement.Picture.Width * FPlacement.Scale,
+                        FPlacement.Picture.Height * FPlacement.Scale};
+  SDL_RenderCopy(FRenderer.get(), FTexture.get(), nullptr, &target);
+  SDL_RenderPresent(FRenderer.get());
+  FStale = false;
+}
+
+void TSdlWindowView::Handle(const SDL_Event& event, std::vector<ViewEvent>& events) {
+  switch (event.type) {
+    case SDL_QUIT:
+      FStopRequested = true;
+      break;
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) FStopRequested = true;
+      if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        FPlacement = PlacePicture(FPlacement.Picture, {event.window.data1, event.window.data2});
+        FStale = true;
+      }
+      if (event.window.event == SDL_WINDOWEVENT_EXPOSED) FStale = true;
+      break;
+    case SDL_TEXTINPUT:
+      for (const char* at = event.text.text; *at != '\0'; ++at) {
+        if (const auto key = KeyOfCharacter(*at)) events.emplace_back(KeyPress{*key});
+      }
+      break;
+    case SDL_KEYDOWN:
+      // Control keys type no text.
+      if (event.key.keysym.sym == SDLK_c && (event.key.keysym.mod & KMOD_CTRL) != 0)
+        events.emplace_back(KeyPress{Key::CtrlC});
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      if (event.button.button != SDL_BUTTON_LEFT) break;
+      if (const auto point = PicturePointAt(FPlacement, event.button.x, event.button.y))
+        events.emplace_back(PictureClick{*point});
+      break;
+    default:
+      break;
+  }
+}
+
+std::vector<ViewEvent> TSdlWindowView::WaitForInput(Clock::time_point deadline) {
+  std::vector<ViewEvent> events;
+  const auto now = Clock::now();
+  const auto wait =
+      now < deadline ? std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count() : 0;
+  SDL_Event event;
+  if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 0) {
+    Handle(event, events);
+    while (SDL_PollEvent(&event) != 0) Handle(event, events);
+  }
+  if (FStale && FWindow) Draw();
+  return events;
+}
+
+}  // namespace kivo

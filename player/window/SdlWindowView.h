@@ -1,0 +1,66 @@
+// The live view in a desktop window (X11 or Wayland, through SDL): the
+// visualisation window at a whole-number scale without filtering, the
+// status line as the window's title, keys and clicks from the window.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "player/live/LiveView.h"
+#include "player/window/WindowScale.h"
+
+namespace kivo {
+
+class TSdlWindowView final : public TLiveView {
+ public:
+  // `scale`: each window pixel as a scale x scale square; none: the
+  // largest scale that fits comfortably on the screen. Raises
+  // std::runtime_error with SDL's reason when no display can be used. The
+  // window opens with the first frame.
+  explicit TSdlWindowView(std::optional<std::int32_t> scale);
+  ~TSdlWindowView() override;
+  TSdlWindowView(const TSdlWindowView&) = delete;
+  TSdlWindowView& operator=(const TSdlWindowView&) = delete;
+
+  void Present(const TFrame& frame, const PlayerStatus& status) override;
+  std::vector<ViewEvent> WaitForInput(Clock::time_point deadline) override;
+  bool StopRequested() const override { return FStopRequested; }
+
+ private:
+  class TVideo {
+   public:
+    TVideo();
+    ~TVideo();
+    TVideo(const TVideo&) = delete;
+    TVideo& operator=(const TVideo&) = delete;
+  };
+  template <typename T, void (*Destroy)(T*)>
+  struct TDestroyer {
+    void operator()(T* object) const { Destroy(object); }
+  };
+
+  void Open(PixelSize picture, const std::string& title);
+  void Refit(PixelSize picture);
+  void MakeTexture(PixelSize picture);
+  void Draw();
+  void Handle(const SDL_Event& event, std::vector<ViewEvent>& events);
+
+  std::optional<std::int32_t> FScale;
+  TVideo FVideo;
+  std::unique_ptr<SDL_Window, TDestroyer<SDL_Window, SDL_DestroyWindow>> FWindow;
+  std::unique_ptr<SDL_Renderer, TDestroyer<SDL_Renderer, SDL_DestroyRenderer>> FRenderer;
+  std::unique_ptr<SDL_Texture, TDestroyer<SDL_Texture, SDL_DestroyTexture>> FTexture;
+  PicturePlacement FPlacement;
+  std::vector<std::uint32_t> FShownPixels;
+  std::string FShownTitle;
+  // The window lost its contents or its size: drawn again, not uploaded.
+  bool FStale = true;
+  bool FStopRequested = false;
+};
+
+}  // namespace kivo

@@ -1,0 +1,45 @@
+#include "player/window/WindowScale.h"
+
+#include <algorithm>
+
+namespace kivo {
+
+namespace {
+
+std::int32_t LargestScale(PixelSize picture, std::int32_t width, std::int32_t height) {
+  if (picture.Width <= 0 || picture.Height <= 0) return 1;
+  return std::max(1, std::min(width / picture.Width, height / picture.Height));
+}
+
+// Rounds toward minus infinity, so that a point left of the picture never
+// lands on its first column.
+std::int32_t FloorDivide(std::int32_t value, std::int32_t divisor) {
+  const std::int32_t quotient = value / divisor;
+  return (value % divisor != 0 && value < 0) ? quotient - 1 : quotient;
+}
+
+}  // namespace
+
+std::int32_t ComfortableScale(PixelSize picture, PixelSize screen) {
+  return LargestScale(picture, screen.Width * 3 / 4, screen.Height * 3 / 4);
+}
+
+PicturePlacement PlacePicture(PixelSize picture, PixelSize window) {
+  PicturePlacement placement;
+  placement.Picture = picture;
+  placement.Scale = LargestScale(picture, window.Width, window.Height);
+  placement.Left = (window.Width - picture.Width * placement.Scale) / 2;
+  placement.Top = (window.Height - picture.Height * placement.Scale) / 2;
+  return placement;
+}
+
+std::optional<WindowPoint> PicturePointAt(const PicturePlacement& placement, std::int32_t x,
+                                          std::int32_t y) {
+  const std::int32_t column = FloorDivide(x - placement.Left, placement.Scale);
+  const std::int32_t row = FloorDivide(y - placement.Top, placement.Scale);
+  if (column < 0 || row < 0 || column >= placement.Picture.Width || row >= placement.Picture.Height)
+    return std::nullopt;
+  return WindowPoint{column, row};
+}
+
+}  // namespace kivo

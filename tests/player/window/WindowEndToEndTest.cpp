@@ -1,0 +1,323 @@
+// `kivo play` in a desktop window on an X server of the test's own: the
+// window's pixels read back from the screen against `kivo render`'s
+// picture of the same block, clicks and keys sent as a person's, skins
+// switched, the window closed as a window manager closes it.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/player/TmuxTestSupport.h"
+#include "tests/player/window/XvfbServer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kivo_test;
+
+// The block every picture is frozen at: mid-way through the demo, where
+// the bars stand at different heights and peaks are held above some.
+constexpr int kBlock = 100;
+const std::string kFreeze = "--freeze " + std::to_string(kBlock) + " --hop 2048";
+
+std::string SkinDesign(const std::string& skin) {
+  return std::string(KOLMIRA_SKINS_DIR) + "/" + skin + "/design.ini";
+}
+
+Pixels ReadPng(const fs::path& path) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  Pixels pixels;
+  if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
+    ADD_FAILURE() << "cannot read " << path;
+    return pixels;
+  }
+  image.format = PNG_FORMAT_RGB;
+  std::vector<std::uint8_t> bytes(PNG_IMAGE_SIZE(image));
+  png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr);
+  pixels.Width = static_cast<int>(image.width);
+  pixels.Height = static_cast<int>(image.height);
+  for (std::size_t i = 0; i + 2 < bytes.size(); i += 3)
+    pixels.Rgb.push_back(std::uint32_t{bytes[i]} << 16 | std::uint32_t{bytes[i + 1]} << 8 |
+                         bytes[i + 2]);
+  return pixels;
+}
+
+// How many screen pixels differ from `picture` drawn at `scale`; -1 when
+// the sizes differ.
+long Mismatches(const Pixels& screen, const Pixels& picture, int scale) {
+  if (screen.Width != picture.Width * scale || screen.Height != picture.Height * scale) return -1;
+  long differ = 0;
+  for (int y = 0; y < screen.Height; ++y)
+    for (int x = 0; x < screen.Width; ++x)
+      if (screen.At(x, y) != picture.At(x / scale, y / scale)) ++differ;
+  return differ;
+}
+
+// `kivo play` as a child process, its output in a file; killed when the
+// test ends before it does.
+class PlayerProcess {
+ public:
+  PlayerProcess(const std::string& arguments, const std::vector<std::string>& environment,
+                const fs::path& log) {
+    FPid = ::fork();
+    if (FPid == 0) {
+      // Gone with the test, even when the test is killed.
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+      for (const std::string& setting : environment) ::putenv(::strdup(setting.c_str()));
+      const std::string command =
+          "exec " + Quoted(KIVO_PROGRAM) + " play " + arguments + " >" + Quoted(log) + " 2>&1";
+      ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+  }
+  ~PlayerProcess() {
+    if (FPid <= 0 || FStatus) return;
+    ::kill(FPid, SIGKILL);
+    ::waitpid(FPid, nullptr, 0);
+  }
+  PlayerProcess(const PlayerProcess&) = delete;
+  PlayerProcess& operator=(const PlayerProcess&) = delete;
+
+  pid_t Pid() const { return FPid; }
+
+  // The exit status once it ended; nothing when it is still running.
+  std::optional<int> WaitForExit() {
+    const auto giveUp = std::chrono::steady_clock::now() + kXPatience;
+    while (!FStatus && std::chrono::steady_clock::now() < giveUp) {
+      int status = 0;
+      if (::waitpid(FPid, &status, WNOHANG) == FPid)
+        FStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      else
+        std::this_thread::sleep_for(20ms);
+    }
+    return FStatus;
+  }
+
+ private:
+  pid_t FPid = -1;
+  std::optional<int> FStatus;
+};
+
+class WindowEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FDir = fs::temp_directory_path() /
+           ("kivo-window-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(FDir);
+    FServer = std::make_unique<XvfbServer>();
+    FClient = std::make_unique<XClient>(FServer->Display());
+  }
+  void TearDown() override {
+    FClient.reset();
+    FServer.reset();
+    fs::remove_all(FDir);
+  }
+
+  fs::path Home() const { return FDir / "home"; }
+  // Each program has its own runtime folder, where the plug-in's
+  // single-instance lock lies, so that the player and a render beside it
+  // do not meet.
+  std::string Runtime(const std::string& name) const {
+    const fs::path folder = FDir / ("runtime-" + name);
+    fs::create_directories(folder);
+    fs::permissions(folder, fs::perms::owner_all);
+    return folder.string();
+  }
+
+  // `kivo render`'s picture of the frozen block.
+  Pixels Rendered(const std::string& design, int displayMode) const {
+    const fs::path png = FDir / "rendered.png";
+    const CommandResult run = RunShell(
+        "XDG_RUNTIME_DIR=" + Quoted(Runtime("render")) + " " + Quoted(KIVO_PROGRAM) +
+        " render --home " + Quoted((FDir / "render-home").string()) + " --design " +
+        Quoted(design) + " --hop 2048 --block " + std::to_string(kBlock) + " --display-mode " +
+        std::to_string(displayMode) + " --png " + Quoted(png.string()));
+    EXPECT_EQ(run.Status, 0) << run.Output;
+    return ReadPng(png);
+  }
+
+  std::unique_ptr<PlayerProcess> Play(const std::string& arguments) const {
+    std::vector<std::string> environment = {"DISPLAY=" + FServer->Display(), "SDL_VIDEODRIVER=x11",
+                                            "SDL_AUDIODRIVER=dummy",
+                                            "XDG_RUNTIME_DIR=" + Runtime("play")};
+#ifdef KIVO_PRELOAD
+    const char* options = std::getenv("ASAN_OPTIONS");
+    environment.push_back(std::string("ASAN_OPTIONS=") + (options != nullptr ? options : "") +
+                          ":verify_asan_link_order=0");
+    environment.push_back("LD_PRELOAD=" KIVO_PRELOAD);
+#endif
+    return std::make_unique<PlayerProcess>(
+        "--view window --home " + Quoted(Home().string()) + " " + arguments, environment,
+        FDir / "play.log");
+  }
+
+  std::string Log() const {
+    std::ifstream file(FDir / "play.log");
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  }
+
+  // Polls the screen until the window shows `picture` at `scale`; the
+  // mismatching pixels of the last look otherwise.
+  long WaitForPicture(Window window, const Pixels& picture, int scale) const {
+    long differ = -1;
+    const auto giveUp = std::chrono::steady_clock::now() + kXPatience;
+    while (std::chrono::steady_clock::now() < giveUp) {
+      differ = Mismatches(FClient->ReadBack(window), picture, scale);
+      if (differ == 0) break;
+      std::this_thread::sleep_for(50ms);
+    }
+    return differ;
+  }
+
+  bool WaitForTitle(Window window, const std::function<bool(const std::string&)>& ready) const {
+    const auto giveUp = std::chrono::steady_clock::now() + kXPatience;
+    while (std::chrono::steady_clock::now() < giveUp) {
+      if (ready(FClient->Title(window))) return true;
+      std::this_thread::sleep_for(50ms);
+    }
+    return false;
+  }
+  bool WaitForTitleWith(Window window, const std::string& text) const {
+    return WaitForTitle(window, [&text](const std::string& title) {
+      return title.find(text) != std::string::npos;
+    });
+  }
+
+  // Input as a person gives it, through the server's test extension.
+  void Xdotool(const std::string& arguments) const {
+    const CommandResult run =
+        RunShell("DISPLAY=" + Quoted(FServer->Display()) + " xdotool " + arguments);
+    EXPECT_EQ(run.Status, 0) << run.Output;
+  }
+  void Type(Window window, const std::string& key) const {
+    Xdotool("windowfocus --sync " + std::to_string(window) + " key " + key);
+  }
+  void Click(Window window, int x, int y) const {
+    Xdotool("mousemove --sync --window " + std::to_string(window) + " " + std::to_string(x) + " " +
+            std::to_string(y) + " click 1");
+  }
+
+  fs::path FDir;
+  std::unique_ptr<XvfbServer> FServer;
+  std::unique_ptr<XClient> FClient;
+};
+
+TEST_F(WindowEndToEndTest, EachDefaultSkinShowsTheRenderedPicturePixelForPixelAndClosingEndsIt) {
+  // Without --scale the largest that takes at most three quarters of the
+  // 1280 x 1024 screen: 3 for the 320-wide bars, 2 for the others.
+  const std::vector<std::tuple<std::string, std::string, int>> runs = {
+      {"bars", "", 3}, {"frames", "--scale 2", 2}, {"picture", "--scale 2", 2}};
+  for (const auto& [skin, scaleOption, scale] : runs) {
+    SCOPED_TRACE(skin);
+    const Pixels rendered = Rendered(SkinDesign(skin), 3);
+    auto player = Play(kFreeze + " --display-mode 3 --design " + Quoted(SkinDesign(skin)) + " " +
+                       scaleOption);
+    const std::optional<Window> window = FClient->WaitForWindowOf(player->Pid());
+    ASSERT_TRUE(window) << Log();
+    EXPECT_EQ(WaitForPicture(*window, rendered, scale), 0);
+    EXPECT_TRUE(WaitForTitleWith(*window, "Demo  0:04 / 0:16  vol 100%  mode 3  pattern 2"))
+        << FClient->Title(*window);
+
+    FClient->AskToClose(*window);
+    EXPECT_EQ(player->WaitForExit(), 0) << Log();
+  }
+}
+
+TEST_F(WindowEndToEndTest, AClickCyclesThePeakModeAndAKeySetsTheDisplayMode) {
+  const std::string bars = SkinDesign("bars");
+  auto player = Play(kFreeze + " --scale 2 --display-mode 3");
+  const std::optional<Window> window = FClient->WaitForWindowOf(player->Pid());
+  ASSERT_TRUE(window) << Log();
+  const Pixels held = Rendered(bars, 3);
+  ASSERT_EQ(WaitForPicture(*window, held, 2), 0);
+
+  // On the left panel: peak mode 2 (held) moves to 3 (falling) and the
+  // player to display mode 4. The click clears the panels, the frozen block
+  // is played once more: the peaks start again from its bars, so the
+  // markers held above them are gone, and markers are still shown.
+  Click(*window, 80 * 2, 50 * 2);
+  EXPECT_TRUE(WaitForTitleWith(*window, "mode 4")) << FClient->Title(*window);
+  const Pixels barsOnly = Rendered(bars, 2);
+  EXPECT_TRUE(WaitForTitle(*window, [&](const std::string&) {
+    const Pixels screen = FClient->ReadBack(*window);
+    return Mismatches(screen, held, 2) > 0 && Mismatches(screen, barsOnly, 2) > 0;
+  })) << "the peak markers changed";
+
+  // A larger window keeps the scale and centres the picture on black.
+  Xdotool("windowsize --sync " + std::to_string(*window) + " 700 260");
+  EXPECT_TRUE(WaitForTitle(*window, [&](const std::string&) {
+    const Pixels screen = FClient->ReadBack(*window);
+    return screen.Width == 700 && screen.At(0, 0) == 0 && screen.At(699, 259) == 0;
+  })) << "the picture is centred on black";
+
+  // Display mode 2 shows the bars alone, as rendered, 30 pixels in from
+  // each side of the larger window.
+  Type(*window, "2");
+  EXPECT_TRUE(WaitForTitleWith(*window, "mode 2")) << FClient->Title(*window);
+  EXPECT_TRUE(WaitForTitle(*window, [&](const std::string&) {
+    const Pixels screen = FClient->ReadBack(*window);
+    Pixels inner;
+    inner.Width = 640;
+    inner.Height = 200;
+    for (int y = 30; y < 230; ++y)
+      for (int x = 30; x < 670; ++x) inner.Rgb.push_back(screen.At(x, y));
+    return Mismatches(inner, barsOnly, 2) == 0;
+  }));
+
+  Type(*window, "q");
+  EXPECT_EQ(player->WaitForExit(), 0) << Log();
+}
+
+TEST_F(WindowEndToEndTest, SSwitchesTheSkinAndABrokenOneIsReportedAndPassedOver) {
+  // Between bars and frames in name order; its graphics file is missing.
+  fs::create_directories(Home() / "skins" / "broken");
+  std::ofstream(Home() / "skins" / "broken" / "design.ini")
+      << "[SpeanaL]\nVisible=1\nWidth=50\nHeight=40\nGraphics=missing.bmp\n";
+  const std::string bars = SkinDesign("bars");
+  auto player = Play(kFreeze + " --scale 2 --display-mode 2 --design " + Quoted(bars));
+  const std::optional<Window> window = FClient->WaitForWindowOf(player->Pid());
+  ASSERT_TRUE(window) << Log();
+  const Pixels barsPicture = Rendered(bars, 2);
+  ASSERT_EQ(WaitForPicture(*window, barsPicture, 2), 0);
+
+  Type(*window, "s");
+  EXPECT_TRUE(WaitForTitleWith(*window, "skin broken not loaded")) << FClient->Title(*window);
+  EXPECT_EQ(WaitForPicture(*window, barsPicture, 2), 0) << "the bars came back";
+
+  Type(*window, "s");
+  const std::string frames = SkinDesign("frames");
+  EXPECT_EQ(WaitForPicture(*window, Rendered(frames, 2), 2), 0) << "a window of the frames' size";
+  EXPECT_TRUE(WaitForTitle(*window, [](const std::string& title) {
+    return title.find("not loaded") == std::string::npos;
+  })) << FClient->Title(*window);
+  std::ifstream settings(Home() / "kivo.ini");
+  const std::string text(std::istreambuf_iterator<char>(settings), {});
+  EXPECT_NE(text.find("Design=" + fs::path(frames).lexically_normal().string()), std::string::npos)
+      << text;
+
+  FClient->AskToClose(*window);
+  EXPECT_EQ(player->WaitForExit(), 0) << Log();
+}
+
+TEST_F(WindowEndToEndTest, WithoutADisplayAWindowCannotBeAskedFor) {
+  const CommandResult run =
+      RunShell("env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 XDG_RUNTIME_DIR=" +
+               Quoted(Runtime("none")) + " " + Quoted(KIVO_PROGRAM) + " play --view window " +
+               "--no-sound --home " + Quoted(Home().string()) + " </dev/null");
+  EXPECT_NE(run.Status, 0);
+  EXPECT_NE(run.Output.find("cannot open a window"), std::string::npos) << run.Output;
+}
+
+}  // namespace
