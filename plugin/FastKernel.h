@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 inline constexpr std::size_t kFastPoints = 2048;
 inline constexpr std::size_t kFastStages = 10;  // the eleventh is folded into the magnitudes
@@ -29,9 +30,16 @@ struct TStageTwiddles {
 using TFastChannelKernel = void (*)(double* re, double* im, double* magnitudes,
                                     const TStageTwiddles& twiddles, double scale);
 
+// Splits `frames` stereo frames (left in the low half) into left and right
+// doubles and returns the bitwise or of |L| + |R| over all frames: the
+// unpacking at unity recording level, several frames at a time.
+using TFastUnpack = std::uint32_t (*)(const std::uint32_t* samples, std::uint32_t frames,
+                                      double* left, double* right);
+
 struct TFastKernel {
   TFastChannelKernel Run;
-  std::size_t Lanes;  // doubles per vector, as compiled into the kernel's own file
+  TFastUnpack Unpack;  // null where the scalar unpacking is as good
+  std::size_t Lanes;   // doubles per vector, as compiled into the kernel's own file
 };
 
 extern const TFastKernel kPortableKernel;

@@ -35,4 +35,5 @@ struct TPortableOps {
 
 }  // namespace
 
-const TFastKernel kPortableKernel{&TFastTransform<TPortableOps>::Run, TPortableOps::kLanes};
+const TFastKernel kPortableKernel{&TFastTransform<TPortableOps>::Run, nullptr,
+                                  TPortableOps::kLanes};

@@ -97,7 +97,8 @@ TSpectrumAnalysis::TSpectrumAnalysis(TAnalysisPath path)
       FRightRe(kPoints),
       FRightIm(kPoints),
       FLeftMagnitudes(kFastBins),
-      FRightMagnitudes(kFastBins) {
+      FRightMagnitudes(kFastBins),
+      FFastScale(TransformScale(kPoints)) {
   static_assert(kPoints == kFastPoints);
   InitTables(kPoints);
 }
@@ -219,6 +220,11 @@ std::int32_t TSpectrumAnalysis::ApplyRecLevel(std::int32_t sample, std::int32_t 
 
 bool TSpectrumAnalysis::UnpackFrames(const std::uint32_t* samples, std::uint32_t frames) {
   const bool scaled = FRecLevel != kUnityRecLevel;
+  if (!scaled && FKernel != nullptr && FKernel->Unpack != nullptr) {
+    const std::uint32_t loudness =
+        FKernel->Unpack(samples, frames, FLeftRe.data(), FRightRe.data());
+    return (loudness & kSilenceMask) != 0;
+  }
   std::uint32_t loudness = 0;
   for (std::uint32_t i = 0; i < frames; ++i) {
     std::uint32_t word = 0;
@@ -250,9 +256,8 @@ void TSpectrumAnalysis::FastBandSums() {
     throw std::invalid_argument("transform size differs from the table size");
   }
   const TStageTwiddles twiddles{FStageCosine.data(), FStageSine.data()};
-  const double scale = TransformScale(kPoints);
-  FKernel->Run(FLeftRe.data(), FLeftIm.data(), FLeftMagnitudes.data(), twiddles, scale);
-  FKernel->Run(FRightRe.data(), FRightIm.data(), FRightMagnitudes.data(), twiddles, scale);
+  FKernel->Run(FLeftRe.data(), FLeftIm.data(), FLeftMagnitudes.data(), twiddles, FFastScale);
+  FKernel->Run(FRightRe.data(), FRightIm.data(), FRightMagnitudes.data(), twiddles, FFastScale);
 
   // Each band's sum runs bin by bin in the reference's order; the two
   // channels' chains interleave.

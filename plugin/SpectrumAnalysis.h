@@ -109,5 +109,6 @@ class TSpectrumAnalysis {
   TAlignedArray FRightIm;
   TAlignedArray FLeftMagnitudes;
   TAlignedArray FRightMagnitudes;
+  double FFastScale;
   std::array<TBandSums, 2> FBandSums{};
 };
