@@ -3,9 +3,39 @@
 // intrinsics, so that no code of its instruction set leaks elsewhere.
 #include <immintrin.h>
 
+#include <cstdint>
+
 #include "plugin/FastKernelBody.h"
 
 namespace {
+
+// Four frames, [L0 R0 ... L3 R3] in 16-bit lanes, to 32-bit lanes
+// [L0 L1 L2 L3 R0 R1 R2 R3].
+__m256i SplitFourFrames(const std::uint32_t* p) {
+  const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m256i leftsThenRights = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+  return _mm256_permutevar8x32_epi32(_mm256_cvtepi16_epi32(words), leftsThenRights);
+}
+__m128i Lefts(__m256i split) { return _mm256_castsi256_si128(split); }
+__m128i Rights(__m256i split) { return _mm256_extracti128_si256(split, 1); }
+
+__m128i FourFramesLoudness(__m256i split) {
+  return _mm_add_epi32(_mm_abs_epi32(Lefts(split)), _mm_abs_epi32(Rights(split)));
+}
+
+std::uint32_t OrOfLanes(__m128i x) {
+  x = _mm_or_si128(x, _mm_shuffle_epi32(x, _MM_SHUFFLE(1, 0, 3, 2)));
+  x = _mm_or_si128(x, _mm_shuffle_epi32(x, _MM_SHUFFLE(2, 3, 0, 1)));
+  return static_cast<std::uint32_t>(_mm_cvtsi128_si32(x));
+}
+
+std::int32_t LeftOf(std::uint32_t word) { return static_cast<std::int16_t>(word & 0xFFFF); }
+std::int32_t RightOf(std::uint32_t word) { return static_cast<std::int16_t>(word >> 16); }
+std::uint32_t ScalarLoudness(std::uint32_t word) {
+  const std::int32_t l = LeftOf(word);
+  const std::int32_t r = RightOf(word);
+  return static_cast<std::uint32_t>((l < 0 ? -l : l) + (r < 0 ? -r : r));
+}
 
 struct TAvx2Ops {
   using V = __m256d;
@@ -26,37 +56,44 @@ struct TAvx2Ops {
   static V Stage9Twiddle(const double* p) {
     return _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(p));
   }
+  static void LoadFrames(const std::uint32_t* p, V& left, V& right) {
+    const __m256i split = SplitFourFrames(p);
+    left = _mm256_cvtepi32_pd(Lefts(split));
+    right = _mm256_cvtepi32_pd(Rights(split));
+  }
 };
 
 std::uint32_t Unpack(const std::uint32_t* samples, std::uint32_t frames, double* left,
                      double* right) {
-  const __m256i lefts_then_rights = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
   __m128i loudness = _mm_setzero_si128();
   std::uint32_t i = 0;
   for (; i + 4 <= frames; i += 4) {
-    const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
-    const __m256i split =
-        _mm256_permutevar8x32_epi32(_mm256_cvtepi16_epi32(words), lefts_then_rights);
-    const __m128i l = _mm256_castsi256_si128(split);
-    const __m128i r = _mm256_extracti128_si256(split, 1);
-    _mm256_storeu_pd(left + i, _mm256_cvtepi32_pd(l));
-    _mm256_storeu_pd(right + i, _mm256_cvtepi32_pd(r));
-    loudness = _mm_or_si128(loudness, _mm_add_epi32(_mm_abs_epi32(l), _mm_abs_epi32(r)));
+    const __m256i split = SplitFourFrames(samples + i);
+    _mm256_storeu_pd(left + i, _mm256_cvtepi32_pd(Lefts(split)));
+    _mm256_storeu_pd(right + i, _mm256_cvtepi32_pd(Rights(split)));
+    loudness = _mm_or_si128(loudness, FourFramesLoudness(split));
   }
-  loudness = _mm_or_si128(loudness, _mm_shuffle_epi32(loudness, _MM_SHUFFLE(1, 0, 3, 2)));
-  loudness = _mm_or_si128(loudness, _mm_shuffle_epi32(loudness, _MM_SHUFFLE(2, 3, 0, 1)));
-  std::uint32_t result = static_cast<std::uint32_t>(_mm_cvtsi128_si32(loudness));
+  std::uint32_t result = OrOfLanes(loudness);
   for (; i < frames; ++i) {
-    const std::uint32_t word = samples[i];
-    const std::int32_t l = static_cast<std::int16_t>(word & 0xFFFF);
-    const std::int32_t r = static_cast<std::int16_t>(word >> 16);
-    left[i] = l;
-    right[i] = r;
-    result |= static_cast<std::uint32_t>((l < 0 ? -l : l) + (r < 0 ? -r : r));
+    left[i] = LeftOf(samples[i]);
+    right[i] = RightOf(samples[i]);
+    result |= ScalarLoudness(samples[i]);
   }
+  return result;
+}
+
+std::uint32_t LoudnessOf(const std::uint32_t* samples, std::uint32_t frames) {
+  __m128i loudness = _mm_setzero_si128();
+  std::uint32_t i = 0;
+  for (; i + 4 <= frames; i += 4) {
+    loudness = _mm_or_si128(loudness, FourFramesLoudness(SplitFourFrames(samples + i)));
+  }
+  std::uint32_t result = OrOfLanes(loudness);
+  for (; i < frames; ++i) result |= ScalarLoudness(samples[i]);
   return result;
 }
 
 }  // namespace
 
-const TFastKernel kAvx2Kernel{&TFastTransform<TAvx2Ops>::Run, &Unpack, TAvx2Ops::kLanes};
+const TFastKernel kAvx2Kernel{&TFastTransform<TAvx2Ops>::Run, &Unpack, &LoudnessOf,
+                              TAvx2Ops::kLanes};

@@ -10,23 +10,20 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "plugin/FastKernel.h"
 
 namespace {
 
-// Ops supplies: V, kLanes, Load, Store, Splat, Sqrt and the shuffles of the
-// last two stages, PairUp and SumPairs, with Stage9Twiddle to match.
+// Ops supplies: V, kLanes, Load, Store, Splat, Sqrt, LoadFrames (W frames
+// to a vector of lefts and one of rights) and the shuffles of the last two
+// stages, PairUp and SumPairs, with Stage9Twiddle to match.
 template <class Ops>
 struct TFastTransform {
   using V = typename Ops::V;
   static constexpr std::size_t W = Ops::kLanes;
-  static constexpr std::size_t kQuarter = kFastPoints / 4;
   static_assert(W <= 4, "the last pass folds at most four lanes");
-
-  static constexpr std::size_t StageOffset(std::size_t stage) {
-    return kFastPoints - (kFastPoints >> stage);
-  }
 
   // The reference's butterfly: sum to a, difference times the twiddle to b.
   static void Butterfly(V& ar, V& ai, V& br, V& bi, V cw, V sw) {
@@ -40,62 +37,84 @@ struct TFastTransform {
     bi = dr * sw + di * cw;
   }
 
-  // Stages 0 and 1 over all points. The input is real, so the imaginary
-  // parts that stage 0 reads are zero, and so are those that stage 1 reads
-  // in the first half; their products are left out (they could only change
-  // the sign of a zero, which no magnitude sees).
-  static void FirstPass(double* re, double* im, const TStageTwiddles& tw) {
-    constexpr std::size_t h = kFastPoints / 2;
-    constexpr std::size_t q = h / 2;
-    const double* c0 = tw.Cos + StageOffset(0);
-    const double* s0 = tw.Sin + StageOffset(0);
-    const double* c1 = tw.Cos + StageOffset(1);
-    const double* s1 = tw.Sin + StageOffset(1);
-    const V zero = Ops::Splat(0.0);
+  // Where the first pass reads its real samples: frames as they came in,
+  // or the real arrays.
+  struct TFrameInput {
+    const std::uint32_t* Frames;
+    void Load(std::size_t i, V& left, V& right) const { Ops::LoadFrames(Frames + i, left, right); }
+  };
+  struct TArrayInput {
+    const double* Left;
+    const double* Right;
+    void Load(std::size_t i, V& left, V& right) const {
+      left = Ops::Load(Left + i);
+      right = Ops::Load(Right + i);
+    }
+  };
+
+  // Stages 0 and 1 of one channel at l in each quarter. The input is real,
+  // so the imaginary parts that stage 0 reads are zero, and so are those
+  // that stage 1 reads in the first half; their products are left out
+  // (they could only change the sign of a zero, which no magnitude sees).
+  static void FirstButterflies(const TFastChannel& channel, std::size_t l, V xa, V xb, V xc, V xd,
+                               const TStageTwiddles& tw) {
+    const V ra = xa + xc;
+    const V dac = xa - xc;
+    V rc = dac * Ops::Load(tw.Cos[0] + l);
+    V ic = dac * Ops::Load(tw.Sin[0] + l);
+    const V rb = xb + xd;
+    const V dbd = xb - xd;
+    V rd = dbd * Ops::Load(tw.Cos0Upper + l);
+    V id = dbd * Ops::Load(tw.Sin0Upper + l);
+
+    const V cw = Ops::Load(tw.Cos[1] + l);
+    const V sw = Ops::Load(tw.Sin[1] + l);
+    const V dab = ra - rb;
+    Ops::Store(channel.Re[0] + l, ra + rb);
+    Ops::Store(channel.Im[0] + l, Ops::Splat(0.0));
+    Ops::Store(channel.Re[1] + l, dab * cw);
+    Ops::Store(channel.Im[1] + l, dab * sw);
+    Butterfly(rc, ic, rd, id, cw, sw);
+    Ops::Store(channel.Re[2] + l, rc);
+    Ops::Store(channel.Im[2] + l, ic);
+    Ops::Store(channel.Re[3] + l, rd);
+    Ops::Store(channel.Im[3] + l, id);
+  }
+
+  // Stages 0 and 1 over all points of both channels: the one pass that
+  // touches more than the cache holds, so it reads each input and each
+  // twiddle once for both channels.
+  template <class Input>
+  static void FirstPass(const Input& input, const TFastChannel& left, const TFastChannel& right,
+                        const TStageTwiddles& tw) {
+    constexpr std::size_t q = kFastQuarter;
     for (std::size_t l = 0; l < q; l += W) {
-      const std::size_t a = l;
-      const std::size_t b = a + q;
-      const std::size_t c = a + h;
-      const std::size_t d = c + q;
-      const V xa = Ops::Load(re + a);
-      const V xb = Ops::Load(re + b);
-      const V xc = Ops::Load(re + c);
-      const V xd = Ops::Load(re + d);
-
-      const V ra = xa + xc;
-      const V dac = xa - xc;
-      V rc = dac * Ops::Load(c0 + l);
-      V ic = dac * Ops::Load(s0 + l);
-      const V rb = xb + xd;
-      const V dbd = xb - xd;
-      V rd = dbd * Ops::Load(c0 + l + q);
-      V id = dbd * Ops::Load(s0 + l + q);
-
-      const V cw = Ops::Load(c1 + l);
-      const V sw = Ops::Load(s1 + l);
-      const V dab = ra - rb;
-      Ops::Store(re + a, ra + rb);
-      Ops::Store(im + a, zero);
-      Ops::Store(re + b, dab * cw);
-      Ops::Store(im + b, dab * sw);
-      Butterfly(rc, ic, rd, id, cw, sw);
-      Ops::Store(re + c, rc);
-      Ops::Store(im + c, ic);
-      Ops::Store(re + d, rd);
-      Ops::Store(im + d, id);
+      V la;
+      V lb;
+      V lc;
+      V ld;
+      V ra;
+      V rb;
+      V rc;
+      V rd;
+      input.Load(l, la, ra);
+      input.Load(l + q, lb, rb);
+      input.Load(l + 2 * q, lc, rc);
+      input.Load(l + 3 * q, ld, rd);
+      FirstButterflies(left, l, la, lb, lc, ld, tw);
+      FirstButterflies(right, l, ra, rb, rc, rd, tw);
     }
   }
 
-  // Stages `stage` and `stage` + 1 over the groups in [begin, end).
-  static void Radix4Pass(double* re, double* im, std::size_t begin, std::size_t end,
-                         std::size_t stage, const TStageTwiddles& tw) {
+  // Stages `stage` and `stage` + 1 over one quarter.
+  static void Radix4Pass(double* re, double* im, std::size_t stage, const TStageTwiddles& tw) {
     const std::size_t h = kFastPoints / 2 >> stage;
     const std::size_t q = h / 2;
-    const double* c0 = tw.Cos + StageOffset(stage);
-    const double* s0 = tw.Sin + StageOffset(stage);
-    const double* c1 = tw.Cos + StageOffset(stage + 1);
-    const double* s1 = tw.Sin + StageOffset(stage + 1);
-    for (std::size_t base = begin; base < end; base += 2 * h) {
+    const double* c0 = tw.Cos[stage];
+    const double* s0 = tw.Sin[stage];
+    const double* c1 = tw.Cos[stage + 1];
+    const double* s1 = tw.Sin[stage + 1];
+    for (std::size_t base = 0; base < kFastQuarter; base += 2 * h) {
       for (std::size_t l = 0; l < q; l += W) {
         const std::size_t a = base + l;
         const std::size_t b = a + q;
@@ -127,18 +146,19 @@ struct TFastTransform {
     }
   }
 
-  // Stages 8 and 9 on groups of eight points held in registers, then the
-  // sum half of the last stage (its difference half holds bins 1024..2047,
-  // which no band reads), the scale, and the magnitudes.
-  static void LastPass(double* re, double* im, double* magnitudes, std::size_t begin,
-                       std::size_t end, const TStageTwiddles& tw, V scale) {
+  // Stages 8 and 9 of one quarter on groups of eight points held in
+  // registers, then the sum half of the last stage (its difference half
+  // holds bins 1024..2047, which no band reads), the scale and the
+  // magnitudes.
+  static void LastPass(const double* re, const double* im, double* magnitudes,
+                       const TStageTwiddles& tw, V scale) {
     constexpr std::size_t kVectors = 8 / W;
     constexpr std::size_t kHalf = kVectors / 2;
-    const double* c8 = tw.Cos + StageOffset(8);
-    const double* s8 = tw.Sin + StageOffset(8);
-    const V c9 = Ops::Stage9Twiddle(tw.Cos + StageOffset(9));
-    const V s9 = Ops::Stage9Twiddle(tw.Sin + StageOffset(9));
-    for (std::size_t base = begin; base < end; base += 8) {
+    const double* c8 = tw.Cos[8];
+    const double* s8 = tw.Sin[8];
+    const V c9 = Ops::Stage9Twiddle(tw.Cos[9]);
+    const V s9 = Ops::Stage9Twiddle(tw.Sin[9]);
+    for (std::size_t base = 0; base < kFastQuarter; base += 8) {
       V xr[kVectors];
       V xi[kVectors];
       for (std::size_t j = 0; j < kVectors; ++j) {
@@ -164,16 +184,26 @@ struct TFastTransform {
     }
   }
 
-  static void Run(double* re, double* im, double* magnitudes, const TStageTwiddles& tw,
-                  double scale) {
-    FirstPass(re, im, tw);
+  // After the first pass each quarter is finished on its own, both
+  // channels' in turn while the quarter's twiddles are in the cache.
+  static void Run(const TFastInput& input, const TFastChannel& left, const TFastChannel& right,
+                  const TStageTwiddles& tw, double scale) {
+    if (input.Frames != nullptr) {
+      FirstPass(TFrameInput{input.Frames}, left, right, tw);
+    } else {
+      FirstPass(TArrayInput{input.Left, input.Right}, left, right, tw);
+    }
     const V f = Ops::Splat(scale);
-    for (std::size_t begin = 0; begin < kFastPoints; begin += kQuarter) {
-      const std::size_t end = begin + kQuarter;
-      Radix4Pass(re, im, begin, end, 2, tw);
-      Radix4Pass(re, im, begin, end, 4, tw);
-      Radix4Pass(re, im, begin, end, 6, tw);
-      LastPass(re, im, magnitudes, begin, end, tw, f);
+    const TFastChannel* channels[] = {&left, &right};
+    for (std::size_t quarter = 0; quarter < 4; ++quarter) {
+      for (const TFastChannel* channel : channels) {
+        double* re = channel->Re[quarter];
+        double* im = channel->Im[quarter];
+        Radix4Pass(re, im, 2, tw);
+        Radix4Pass(re, im, 4, tw);
+        Radix4Pass(re, im, 6, tw);
+        LastPass(re, im, channel->Magnitudes + quarter * kFastQuarter / 2, tw, f);
+      }
     }
   }
 };

@@ -2,9 +2,49 @@
 // no contraction, and it calls nothing outside the intrinsics.
 #include <emmintrin.h>
 
+#include <cstdint>
+
 #include "plugin/FastKernelBody.h"
 
 namespace {
+
+// Two frames' 16-bit samples, each put in the top of a 32-bit lane and
+// shifted down with its sign: [L0 R0 L1 R1].
+__m128i WidenTwoFrames(__m128i words) {
+  return _mm_srai_epi32(_mm_unpacklo_epi16(words, words), 16);
+}
+__m128i WidenNextTwoFrames(__m128i words) {
+  return _mm_srai_epi32(_mm_unpackhi_epi16(words, words), 16);
+}
+
+// [L0 R0 L1 R1] to [L0 L1 R0 R1].
+__m128i SplitChannels(__m128i frames) { return _mm_shuffle_epi32(frames, _MM_SHUFFLE(3, 1, 2, 0)); }
+
+__m128i Abs(__m128i x) {
+  const __m128i sign = _mm_srai_epi32(x, 31);
+  return _mm_sub_epi32(_mm_xor_si128(x, sign), sign);
+}
+
+// [L0 R0 L1 R1] to |L| + |R| of each frame, each twice.
+__m128i FrameLoudness(__m128i frames) {
+  const __m128i magnitude = Abs(frames);
+  const __m128i swapped = _mm_shuffle_epi32(magnitude, _MM_SHUFFLE(2, 3, 0, 1));
+  return _mm_add_epi32(magnitude, swapped);
+}
+
+std::uint32_t OrOfLanes(__m128i x) {
+  x = _mm_or_si128(x, _mm_shuffle_epi32(x, _MM_SHUFFLE(1, 0, 3, 2)));
+  x = _mm_or_si128(x, _mm_shuffle_epi32(x, _MM_SHUFFLE(2, 3, 0, 1)));
+  return static_cast<std::uint32_t>(_mm_cvtsi128_si32(x));
+}
+
+std::int32_t LeftOf(std::uint32_t word) { return static_cast<std::int16_t>(word & 0xFFFF); }
+std::int32_t RightOf(std::uint32_t word) { return static_cast<std::int16_t>(word >> 16); }
+std::uint32_t ScalarLoudness(std::uint32_t word) {
+  const std::int32_t l = LeftOf(word);
+  const std::int32_t r = RightOf(word);
+  return static_cast<std::uint32_t>((l < 0 ? -l : l) + (r < 0 ? -r : r));
+}
 
 struct TSse2Ops {
   using V = __m128d;
@@ -20,22 +60,19 @@ struct TSse2Ops {
   }
   static V SumPairs(V a, V b) { return _mm_add_pd(_mm_unpacklo_pd(a, b), _mm_unpackhi_pd(a, b)); }
   static V Stage9Twiddle(const double* p) { return Load(p); }
+  static void LoadFrames(const std::uint32_t* p, V& left, V& right) {
+    const __m128i words = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    const __m128i split = SplitChannels(WidenTwoFrames(words));
+    left = _mm_cvtepi32_pd(split);
+    right = _mm_cvtepi32_pd(_mm_unpackhi_epi64(split, split));
+  }
 };
 
-__m128i Abs(__m128i x) {
-  const __m128i sign = _mm_srai_epi32(x, 31);
-  return _mm_sub_epi32(_mm_xor_si128(x, sign), sign);
-}
-
-// [L0 R0 L1 R1] as 32-bit lanes: lefts to `left`, rights to `right`, and
-// |L| + |R| of both frames or-ed into `loudness`.
-void StoreTwoFrames(__m128i frames, double* left, double* right, __m128i& loudness) {
-  const __m128i split = _mm_shuffle_epi32(frames, _MM_SHUFFLE(3, 1, 2, 0));
+// [L0 R0 L1 R1] as 32-bit lanes: lefts to `left`, rights to `right`.
+void StoreTwoFrames(__m128i frames, double* left, double* right) {
+  const __m128i split = SplitChannels(frames);
   _mm_storeu_pd(left, _mm_cvtepi32_pd(split));
   _mm_storeu_pd(right, _mm_cvtepi32_pd(_mm_unpackhi_epi64(split, split)));
-  const __m128i magnitude = Abs(frames);
-  const __m128i swapped = _mm_shuffle_epi32(magnitude, _MM_SHUFFLE(2, 3, 0, 1));
-  loudness = _mm_or_si128(loudness, _mm_add_epi32(magnitude, swapped));
 }
 
 std::uint32_t Unpack(const std::uint32_t* samples, std::uint32_t frames, double* left,
@@ -44,27 +81,35 @@ std::uint32_t Unpack(const std::uint32_t* samples, std::uint32_t frames, double*
   std::uint32_t i = 0;
   for (; i + 4 <= frames; i += 4) {
     const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
-    // Each 16-bit sample into the top of a 32-bit lane, then shifted down
-    // with its sign.
-    const __m128i low = _mm_srai_epi32(_mm_unpacklo_epi16(words, words), 16);
-    const __m128i high = _mm_srai_epi32(_mm_unpackhi_epi16(words, words), 16);
-    StoreTwoFrames(low, left + i, right + i, loudness);
-    StoreTwoFrames(high, left + i + 2, right + i + 2, loudness);
+    const __m128i low = WidenTwoFrames(words);
+    const __m128i high = WidenNextTwoFrames(words);
+    StoreTwoFrames(low, left + i, right + i);
+    StoreTwoFrames(high, left + i + 2, right + i + 2);
+    loudness = _mm_or_si128(loudness, _mm_or_si128(FrameLoudness(low), FrameLoudness(high)));
   }
-  loudness = _mm_or_si128(loudness, _mm_shuffle_epi32(loudness, _MM_SHUFFLE(1, 0, 3, 2)));
-  loudness = _mm_or_si128(loudness, _mm_shuffle_epi32(loudness, _MM_SHUFFLE(2, 3, 0, 1)));
-  std::uint32_t result = static_cast<std::uint32_t>(_mm_cvtsi128_si32(loudness));
+  std::uint32_t result = OrOfLanes(loudness);
   for (; i < frames; ++i) {
-    const std::uint32_t word = samples[i];
-    const std::int32_t l = static_cast<std::int16_t>(word & 0xFFFF);
-    const std::int32_t r = static_cast<std::int16_t>(word >> 16);
-    left[i] = l;
-    right[i] = r;
-    result |= static_cast<std::uint32_t>((l < 0 ? -l : l) + (r < 0 ? -r : r));
+    left[i] = LeftOf(samples[i]);
+    right[i] = RightOf(samples[i]);
+    result |= ScalarLoudness(samples[i]);
   }
+  return result;
+}
+
+std::uint32_t LoudnessOf(const std::uint32_t* samples, std::uint32_t frames) {
+  __m128i loudness = _mm_setzero_si128();
+  std::uint32_t i = 0;
+  for (; i + 4 <= frames; i += 4) {
+    const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
+    loudness = _mm_or_si128(loudness, _mm_or_si128(FrameLoudness(WidenTwoFrames(words)),
+                                                   FrameLoudness(WidenNextTwoFrames(words))));
+  }
+  std::uint32_t result = OrOfLanes(loudness);
+  for (; i < frames; ++i) result |= ScalarLoudness(samples[i]);
   return result;
 }
 
 }  // namespace
 
-const TFastKernel kSse2Kernel{&TFastTransform<TSse2Ops>::Run, &Unpack, TSse2Ops::kLanes};
+const TFastKernel kSse2Kernel{&TFastTransform<TSse2Ops>::Run, &Unpack, &LoudnessOf,
+                              TSse2Ops::kLanes};

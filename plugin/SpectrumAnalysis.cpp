@@ -96,8 +96,6 @@ TSpectrumAnalysis::TSpectrumAnalysis(TAnalysisPath path)
       FLeftIm(kPoints),
       FRightRe(kPoints),
       FRightIm(kPoints),
-      FLeftMagnitudes(kFastBins),
-      FRightMagnitudes(kFastBins),
       FFastScale(TransformScale(kPoints)) {
   static_assert(kPoints == kFastPoints);
   InitTables(kPoints);
@@ -114,26 +112,7 @@ void TSpectrumAnalysis::InitTables(std::size_t n) {
     FSine[k] = static_cast<double>(sine);
     FCosine[k] = static_cast<double>(cosine);
   }
-  BuildStageTwiddles();
-}
-
-void TSpectrumAnalysis::BuildStageTwiddles() {
-  if (FCosine.size() != kFastPoints) {
-    FStageSine = TAlignedArray();
-    FStageCosine = TAlignedArray();
-    return;
-  }
-  FStageSine = TAlignedArray(kFastPoints);
-  FStageCosine = TAlignedArray(kFastPoints);
-  std::size_t offset = 0;
-  for (std::size_t stage = 0; stage < kFastStages; ++stage) {
-    const std::size_t half = kFastPoints / 2 >> stage;
-    for (std::size_t l = 0; l < half; ++l) {
-      FStageSine[offset + l] = FSine[l << stage];
-      FStageCosine[offset + l] = FCosine[l << stage];
-    }
-    offset += half;
-  }
+  FFast.SetTables(FSine, FCosine);
 }
 
 void TSpectrumAnalysis::Transform(double* re, double* im, std::size_t n) const {
@@ -220,11 +199,6 @@ std::int32_t TSpectrumAnalysis::ApplyRecLevel(std::int32_t sample, std::int32_t 
 
 bool TSpectrumAnalysis::UnpackFrames(const std::uint32_t* samples, std::uint32_t frames) {
   const bool scaled = FRecLevel != kUnityRecLevel;
-  if (!scaled && FKernel != nullptr && FKernel->Unpack != nullptr) {
-    const std::uint32_t loudness =
-        FKernel->Unpack(samples, frames, FLeftRe.data(), FRightRe.data());
-    return (loudness & kSilenceMask) != 0;
-  }
   std::uint32_t loudness = 0;
   for (std::uint32_t i = 0; i < frames; ++i) {
     std::uint32_t word = 0;
@@ -251,25 +225,53 @@ TBandLevels TSpectrumAnalysis::AnalyseChannel(double* re, double* im, TBandSums&
   return LevelsOf(sums);
 }
 
-void TSpectrumAnalysis::FastBandSums() {
-  if (FStageCosine.size() != kFastPoints) {
+void TSpectrumAnalysis::SamplingFast(const std::uint32_t* samples, std::uint32_t frames,
+                                     TAnalysisOutput& output) {
+  // At unity level a full block goes from the frames straight into the
+  // transform; anything else is unpacked and padded first.
+  const bool unity = FRecLevel == kUnityRecLevel;
+  const bool direct = unity && frames == kMaxFrames;
+  bool loud = false;
+  if (direct) {
+    loud = (FKernel->Loudness(samples, frames) & kSilenceMask) != 0;
+  } else if (unity) {
+    loud = (FKernel->Unpack(samples, frames, FLeftRe.data(), FRightRe.data()) & kSilenceMask) != 0;
+  } else {
+    loud = UnpackFrames(samples, frames);
+  }
+  if (!loud) {
+    output.ClearPanels();
+    return;
+  }
+  if (!direct) {
+    std::fill(FLeftRe.data() + frames, FLeftRe.data() + kPoints, 0.0);
+    std::fill(FRightRe.data() + frames, FRightRe.data() + kPoints, 0.0);
+  }
+  FastBandSums(direct ? samples : nullptr);
+  output.SetLevels(TChannel::Left, LevelsOf(FBandSums[0]));
+  output.SetLevels(TChannel::Right, LevelsOf(FBandSums[1]));
+}
+
+void TSpectrumAnalysis::FastBandSums(const std::uint32_t* frames) {
+  if (!FFast.HasTwiddles()) {
     throw std::invalid_argument("transform size differs from the table size");
   }
-  const TStageTwiddles twiddles{FStageCosine.data(), FStageSine.data()};
-  FKernel->Run(FLeftRe.data(), FLeftIm.data(), FLeftMagnitudes.data(), twiddles, FFastScale);
-  FKernel->Run(FRightRe.data(), FRightIm.data(), FRightMagnitudes.data(), twiddles, FFastScale);
+  const TFastInput input{frames, FLeftRe.data(), FRightRe.data()};
+  const TFastChannel& left = FFast.Left();
+  const TFastChannel& right = FFast.Right();
+  FKernel->Run(input, left, right, FFast.Twiddles(), FFastScale);
 
   // Each band's sum runs bin by bin in the reference's order; the two
   // channels' chains interleave.
   const TBandPattern& pattern = BandPatternOrDefault(FSpeanaPattern);
-  const double* left = FLeftMagnitudes.data();
-  const double* right = FRightMagnitudes.data();
+  const double* leftMagnitudes = left.Magnitudes;
+  const double* rightMagnitudes = right.Magnitudes;
   for (int band = 0; band < kBandCount; ++band) {
     double leftSum = 0.0;
     double rightSum = 0.0;
     for (std::int32_t k = pattern.Edges[band]; k < pattern.Edges[band + 1]; ++k) {
-      leftSum += left[kBinPositions[k]];
-      rightSum += right[kBinPositions[k]];
+      leftSum += leftMagnitudes[kBinPositions[k]];
+      rightSum += rightMagnitudes[kBinPositions[k]];
     }
     FBandSums[0][band] = leftSum;
     FBandSums[1][band] = rightSum;
@@ -297,24 +299,18 @@ void TSpectrumAnalysis::Sampling(const TSampleBlock* block, bool panelsVisible,
 
   const TBusyScope busy(FBusy);
   const std::uint32_t frames = std::min(block->Size / 4, kMaxFrames);
-  // A fast path writes the imaginary parts without reading them.
-  if (FKernel == nullptr) {
-    std::fill_n(FLeftIm.data(), kPoints, 0.0);
-    std::fill_n(FRightIm.data(), kPoints, 0.0);
+  if (FKernel != nullptr) {
+    SamplingFast(block->Samples, frames, output);
+    return;
   }
+  std::fill_n(FLeftIm.data(), kPoints, 0.0);
+  std::fill_n(FRightIm.data(), kPoints, 0.0);
   if (!UnpackFrames(block->Samples, frames)) {
     output.ClearPanels();
     return;
   }
   std::fill(FLeftRe.data() + frames, FLeftRe.data() + kPoints, 0.0);
   std::fill(FRightRe.data() + frames, FRightRe.data() + kPoints, 0.0);
-  if (FKernel == nullptr) {
-    output.SetLevels(TChannel::Left, AnalyseChannel(FLeftRe.data(), FLeftIm.data(), FBandSums[0]));
-    output.SetLevels(TChannel::Right,
-                     AnalyseChannel(FRightRe.data(), FRightIm.data(), FBandSums[1]));
-    return;
-  }
-  FastBandSums();
-  output.SetLevels(TChannel::Left, LevelsOf(FBandSums[0]));
-  output.SetLevels(TChannel::Right, LevelsOf(FBandSums[1]));
+  output.SetLevels(TChannel::Left, AnalyseChannel(FLeftRe.data(), FLeftIm.data(), FBandSums[0]));
+  output.SetLevels(TChannel::Right, AnalyseChannel(FRightRe.data(), FRightIm.data(), FBandSums[1]));
 }

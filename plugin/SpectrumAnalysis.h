@@ -10,6 +10,7 @@
 #include "plugin/AlignedArray.h"
 #include "plugin/AnalysisPath.h"
 #include "plugin/BandPatterns.h"
+#include "plugin/FastWorkspace.h"
 #include "plugin/PlayerContract.h"
 
 enum class TChannel { Left, Right };
@@ -90,25 +91,22 @@ class TSpectrumAnalysis {
   // Unpacks the frames into the real arrays and reports whether any frame
   // is loud enough to analyse.
   bool UnpackFrames(const std::uint32_t* samples, std::uint32_t frames);
-  void BuildStageTwiddles();
   TBandLevels AnalyseChannel(double* re, double* im, TBandSums& sums);
-  void FastBandSums();
+  // The same work on a fast path.
+  void SamplingFast(const std::uint32_t* samples, std::uint32_t frames, TAnalysisOutput& output);
+  void FastBandSums(const std::uint32_t* frames);
   TBandLevels LevelsOf(const TBandSums& sums) const;
 
   TAnalysisPath FPath;
   const TFastKernel* FKernel;
   TAlignedArray FSine;
   TAlignedArray FCosine;
-  // The fast paths' copy of the tables, stage by stage (see TStageTwiddles).
-  TAlignedArray FStageSine;
-  TAlignedArray FStageCosine;
   bool FBusy = false;
   TAlignedArray FLeftRe;
   TAlignedArray FLeftIm;
   TAlignedArray FRightRe;
   TAlignedArray FRightIm;
-  TAlignedArray FLeftMagnitudes;
-  TAlignedArray FRightMagnitudes;
+  TFastWorkspace FFast;
   double FFastScale;
   std::array<TBandSums, 2> FBandSums{};
 };
