@@ -106,8 +106,26 @@ struct TFastTransform {
     }
   }
 
+  // Square roots still to be taken, in place. The last pass leaves its
+  // squared magnitudes here and the next quarter's passes, which keep the
+  // adders busy but leave the square-root unit idle, take them one vector
+  // per step.
+  struct TRootsDue {
+    double* Next = nullptr;
+    double* End = nullptr;
+    void TakeOne() {
+      if (Next == End) return;
+      Ops::Store(Next, Ops::Sqrt(Ops::Load(Next)));
+      Next += W;
+    }
+    void TakeAll() {
+      while (Next != End) TakeOne();
+    }
+  };
+
   // Stages `stage` and `stage` + 1 over one quarter.
-  static void Radix4Pass(double* re, double* im, std::size_t stage, const TStageTwiddles& tw) {
+  static void Radix4Pass(double* re, double* im, std::size_t stage, const TStageTwiddles& tw,
+                         TRootsDue& roots) {
     const std::size_t h = kFastPoints / 2 >> stage;
     const std::size_t q = h / 2;
     const double* c0 = tw.Cos[stage];
@@ -142,15 +160,16 @@ struct TFastTransform {
         Ops::Store(im + c, ci);
         Ops::Store(re + d, dr);
         Ops::Store(im + d, di);
+        roots.TakeOne();
       }
     }
   }
 
   // Stages 8 and 9 of one quarter on groups of eight points held in
   // registers, then the sum half of the last stage (its difference half
-  // holds bins 1024..2047, which no band reads), the scale and the
+  // holds bins 1024..2047, which no band reads), the scale and the squared
   // magnitudes.
-  static void LastPass(const double* re, const double* im, double* magnitudes,
+  static void LastPass(const double* re, const double* im, double* squares,
                        const TStageTwiddles& tw, V scale) {
     constexpr std::size_t kVectors = 8 / W;
     constexpr std::size_t kHalf = kVectors / 2;
@@ -179,7 +198,7 @@ struct TFastTransform {
         Butterfly(ar, ai, br, bi, c9, s9);
         const V yr = Ops::SumPairs(ar, br) * scale;
         const V yi = Ops::SumPairs(ai, bi) * scale;
-        Ops::Store(magnitudes + base / 2 + j * W, Ops::Sqrt(yi * yi + yr * yr));
+        Ops::Store(squares + base / 2 + j * W, yi * yi + yr * yr);
       }
     }
   }
@@ -195,16 +214,21 @@ struct TFastTransform {
     }
     const V f = Ops::Splat(scale);
     const TFastChannel* channels[] = {&left, &right};
+    TRootsDue roots;
     for (std::size_t quarter = 0; quarter < 4; ++quarter) {
       for (const TFastChannel* channel : channels) {
         double* re = channel->Re[quarter];
         double* im = channel->Im[quarter];
-        Radix4Pass(re, im, 2, tw);
-        Radix4Pass(re, im, 4, tw);
-        Radix4Pass(re, im, 6, tw);
-        LastPass(re, im, channel->Magnitudes + quarter * kFastQuarter / 2, tw, f);
+        Radix4Pass(re, im, 2, tw, roots);
+        Radix4Pass(re, im, 4, tw, roots);
+        Radix4Pass(re, im, 6, tw, roots);
+        roots.TakeAll();
+        double* squares = channel->Magnitudes + quarter * kFastQuarter / 2;
+        LastPass(re, im, squares, tw, f);
+        roots = TRootsDue{squares, squares + kFastQuarter / 2};
       }
     }
+    roots.TakeAll();
   }
 };
 
