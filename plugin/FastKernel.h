@@ -62,7 +62,8 @@ using TFastStereoKernel = void (*)(const TFastInput& input, const TFastChannel& 
 using TFastUnpack = std::uint32_t (*)(const std::uint32_t* samples, std::uint32_t frames,
                                       double* left, double* right);
 
-// The same bitwise or, without unpacking.
+// Without unpacking: a value with a bit above bit 7 set exactly when some
+// frame has |L| + |R| of 256 or more, as the bitwise or has.
 using TFastLoudness = std::uint32_t (*)(const std::uint32_t* samples, std::uint32_t frames);
 
 struct TFastKernel {

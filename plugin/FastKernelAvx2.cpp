@@ -19,6 +19,7 @@ __m256i SplitFourFrames(const std::uint32_t* p) {
 __m128i Lefts(__m256i split) { return _mm256_castsi256_si128(split); }
 __m128i Rights(__m256i split) { return _mm256_extracti128_si256(split, 1); }
 
+// |L| + |R| of each of four frames.
 __m128i FourFramesLoudness(__m256i split) {
   return _mm_add_epi32(_mm_abs_epi32(Lefts(split)), _mm_abs_epi32(Rights(split)));
 }
@@ -82,13 +83,21 @@ std::uint32_t Unpack(const std::uint32_t* samples, std::uint32_t frames, double*
   return result;
 }
 
+// Eight frames at a time in 16-bit lanes: |L| + |R| saturated at 65535,
+// which is 256 or more exactly when the true sum is.
 std::uint32_t LoudnessOf(const std::uint32_t* samples, std::uint32_t frames) {
-  __m128i loudness = _mm_setzero_si128();
+  __m256i loudness = _mm256_setzero_si256();
   std::uint32_t i = 0;
-  for (; i + 4 <= frames; i += 4) {
-    loudness = _mm_or_si128(loudness, FourFramesLoudness(SplitFourFrames(samples + i)));
+  for (; i + 8 <= frames; i += 8) {
+    const __m256i words = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(samples + i));
+    const __m256i magnitudes = _mm256_abs_epi16(words);
+    const __m256i sums = _mm256_adds_epu16(magnitudes, _mm256_srli_epi32(magnitudes, 16));
+    loudness = _mm256_or_si256(loudness, sums);
   }
-  std::uint32_t result = OrOfLanes(loudness);
+  const __m256i lowHalves = _mm256_and_si256(loudness, _mm256_set1_epi32(0xFFFF));
+  const __m128i folded =
+      _mm_or_si128(_mm256_castsi256_si128(lowHalves), _mm256_extracti128_si256(lowHalves, 1));
+  std::uint32_t result = OrOfLanes(folded);
   for (; i < frames; ++i) result |= ScalarLoudness(samples[i]);
   return result;
 }

@@ -96,15 +96,18 @@ std::uint32_t Unpack(const std::uint32_t* samples, std::uint32_t frames, double*
   return result;
 }
 
+// Four frames at a time in 16-bit lanes: |L| + |R| saturated at 65535,
+// which is 256 or more exactly when the true sum is. |-32768| wraps to the
+// bit pattern of 32768, which is what the unsigned addition reads.
 std::uint32_t LoudnessOf(const std::uint32_t* samples, std::uint32_t frames) {
   __m128i loudness = _mm_setzero_si128();
   std::uint32_t i = 0;
   for (; i + 4 <= frames; i += 4) {
     const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
-    loudness = _mm_or_si128(loudness, _mm_or_si128(FrameLoudness(WidenTwoFrames(words)),
-                                                   FrameLoudness(WidenNextTwoFrames(words))));
+    const __m128i magnitudes = _mm_max_epi16(words, _mm_sub_epi16(_mm_setzero_si128(), words));
+    loudness = _mm_or_si128(loudness, _mm_adds_epu16(magnitudes, _mm_srli_epi32(magnitudes, 16)));
   }
-  std::uint32_t result = OrOfLanes(loudness);
+  std::uint32_t result = OrOfLanes(_mm_and_si128(loudness, _mm_set1_epi32(0xFFFF)));
   for (; i < frames; ++i) result |= ScalarLoudness(samples[i]);
   return result;
 }

@@ -236,4 +236,29 @@ TEST(AnalysisPathTest, FullScaleSquaresImpulsesAndAlternationGiveTheReferenceSum
   EXPECT_GT(comparison.Blocks(), 5700);
 }
 
+TEST(AnalysisPathTest, BlocksAtTheSilenceThresholdAreDecidedAlike) {
+  TPathComparison comparison;
+  std::mt19937 generator(256);
+  std::uniform_int_distribution<std::int32_t> part(0, 255);
+  std::uniform_int_distribution<std::size_t> anywhere(0, 2047);
+  const std::array<std::pair<std::int32_t, std::int32_t>, 6> loudFrames{
+      {{256, 0}, {-128, 128}, {0, -256}, {-32768, 0}, {-32768, -32768}, {32767, -32768}}};
+  std::vector<std::uint32_t> frames(2048);
+  for (int block = 0; block < 1200; ++block) {
+    // Every frame at most 255 in |L| + |R|, signs mixed.
+    for (std::uint32_t& frame : frames) {
+      const std::int32_t left = part(generator);
+      const std::int32_t right = part(generator) % (256 - left);
+      frame = Frame(Sample(block % 2 == 0 ? left : -left), Sample(block % 3 == 0 ? -right : right));
+    }
+    if (block % 4 != 0) {
+      const auto& [left, right] = loudFrames[static_cast<std::size_t>(block) % loudFrames.size()];
+      frames[anywhere(generator)] = Frame(Sample(left), Sample(right));
+    }
+    comparison.Compare(frames);
+  }
+  EXPECT_GT(comparison.Analysed(), 300);
+  EXPECT_GT(comparison.Blocks() - comparison.Analysed(), 300);
+}
+
 }  // namespace
