@@ -77,6 +77,15 @@ constexpr std::array<std::uint16_t, kFastBins> kBinPositions = [] {
   return positions;
 }();
 
+int WidestBand(const TBandPattern& pattern) {
+  int widest = 0;
+  for (int band = 1; band < kBandCount; ++band) {
+    const auto width = [&](int b) { return pattern.Edges[b + 1] - pattern.Edges[b]; };
+    if (width(band) > width(widest)) widest = band;
+  }
+  return widest;
+}
+
 std::int32_t TruncateToInt32(long double x) {
   constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
   constexpr auto highest = std::numeric_limits<std::int32_t>::max();
@@ -261,21 +270,37 @@ void TSpectrumAnalysis::FastBandSums(const std::uint32_t* frames) {
   const TFastChannel& right = FFast.Right();
   FKernel->Run(input, left, right, FFast.Twiddles(), FFastScale);
 
-  // Each band's sum runs bin by bin in the reference's order; the two
-  // channels' chains interleave.
+  // Each band's sum runs bin by bin in the reference's order, a chain of
+  // dependent additions. The widest band's chains run beside the others',
+  // so that four chains are under way at once.
   const TBandPattern& pattern = BandPatternOrDefault(FSpeanaPattern);
   const double* leftMagnitudes = left.Magnitudes;
   const double* rightMagnitudes = right.Magnitudes;
+  const int widest = WidestBand(pattern);
+  std::int32_t wideBin = pattern.Edges[widest];
+  const std::int32_t wideEnd = pattern.Edges[widest + 1];
+  double wideLeft = 0.0;
+  double wideRight = 0.0;
+  const auto addWideBin = [&] {
+    wideLeft += leftMagnitudes[kBinPositions[wideBin]];
+    wideRight += rightMagnitudes[kBinPositions[wideBin]];
+    ++wideBin;
+  };
   for (int band = 0; band < kBandCount; ++band) {
+    if (band == widest) continue;
     double leftSum = 0.0;
     double rightSum = 0.0;
     for (std::int32_t k = pattern.Edges[band]; k < pattern.Edges[band + 1]; ++k) {
       leftSum += leftMagnitudes[kBinPositions[k]];
       rightSum += rightMagnitudes[kBinPositions[k]];
+      if (wideBin < wideEnd) addWideBin();
     }
     FBandSums[0][band] = leftSum;
     FBandSums[1][band] = rightSum;
   }
+  while (wideBin < wideEnd) addWideBin();
+  FBandSums[0][widest] = wideLeft;
+  FBandSums[1][widest] = wideRight;
 }
 
 TBandLevels TSpectrumAnalysis::LevelsOf(const TBandSums& sums) const {
