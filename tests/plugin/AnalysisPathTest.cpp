@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -161,10 +162,23 @@ TEST(AnalysisPathTest, TheVariableForcesAPathOrFallsBackLoudly) {
   }
 }
 
+// CTest also runs this with the variable set to each path.
 TEST(AnalysisPathTest, TheDefaultAnalysisRunsTheDispatchedPath) {
   EXPECT_EQ(TSpectrumAnalysis().Path(), DispatchedAnalysisPath());
   const char* forced = std::getenv(kAnalysisPathVariable);
   EXPECT_EQ(DispatchedAnalysisPath(), ResolveAnalysisPath(forced, nullptr));
+  if (forced == nullptr) return;
+  const std::optional<TAnalysisPath> named = AnalysisPathNamed(forced);
+  if (named && AnalysisPathSupported(*named)) {
+    EXPECT_EQ(TSpectrumAnalysis().Path(), *named);
+  }
+}
+
+TEST(AnalysisPathTest, AnUnsupportedPathFallsBackToTheDispatchedOne) {
+  for (TAnalysisPath path : kFastPaths) {
+    if (AnalysisPathSupported(path)) continue;
+    EXPECT_EQ(TSpectrumAnalysis(path).Path(), DispatchedAnalysisPath());
+  }
 }
 
 TEST(AnalysisPathTest, RandomFullRangeBlocksGiveTheReferenceSums) {
