@@ -1,7 +1,9 @@
-// One stereo block through the spectrum analysis, beside the same pipeline
-// with FFTW doing the transforms.
+// One stereo block through the spectrum analysis on each of its paths,
+// beside the same job done by FFTW in its strongest arrangement, all in one
+// process and one run, so that the ratios hold even on a busy machine.
 #include <benchmark/benchmark.h>
 
+#include <string>
 #include <vector>
 
 #include "bench/FftwPipeline.h"
@@ -18,6 +20,16 @@ std::vector<std::uint32_t> MusicBlock() {
   return {frames.end() - 2048, frames.end()};
 }
 
+class LevelsOutput final : public TAnalysisOutput {
+ public:
+  void ClearPanels() override {}
+  void SetLevels(TChannel channel, const TBandLevels& levels) override {
+    (channel == TChannel::Left ? Left : Right) = levels;
+  }
+  TBandLevels Left{};
+  TBandLevels Right{};
+};
+
 class NullOutput final : public TAnalysisOutput {
  public:
   void ClearPanels() override { ++Clears; }
@@ -27,10 +39,23 @@ class NullOutput final : public TAnalysisOutput {
   int Clears = 0;
 };
 
-void BM_SpectrumAnalysis(benchmark::State& state) {
+TBandLevels ReferenceLevels(std::vector<std::uint32_t>& frames, TChannel channel) {
+  TSpectrumAnalysis analysis(TAnalysisPath::Scalar);
+  analysis.FRecLevel = 100;
+  analysis.FSpeanaPattern = kDefaultBandPattern;
+  analysis.FAdjustSpeanaLevel = 100;
+  LevelsOutput output;
+  const TSampleBlock block{frames.data(), 8192, 8192};
+  analysis.Sampling(&block, true, output);
+  return channel == TChannel::Left ? output.Left : output.Right;
+}
+
+void BM_SpectrumAnalysis(benchmark::State& state, TAnalysisPath path) {
   std::vector<std::uint32_t> frames = MusicBlock();
   const TSampleBlock block{frames.data(), 8192, 8192};
-  TSpectrumAnalysis analysis;
+  TSpectrumAnalysis analysis(path);
+  if (analysis.Path() != path) state.SkipWithError("this processor lacks the path");
+  state.SetLabel(std::string(AnalysisPathName(analysis.Path())));
   analysis.FRecLevel = 100;
   analysis.FSpeanaPattern = 2;
   analysis.FAdjustSpeanaLevel = 100;
@@ -38,20 +63,36 @@ void BM_SpectrumAnalysis(benchmark::State& state) {
   for (auto _ : state) analysis.Sampling(&block, true, output);
   if (output.Clears != 0) state.SkipWithError("the benchmark block is silent");
 }
-BENCHMARK(BM_SpectrumAnalysis);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, scalar, TAnalysisPath::Scalar);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, portable, TAnalysisPath::Portable);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, sse2, TAnalysisPath::Sse2);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, avx2, TAnalysisPath::Avx2);
+// What the plug-in and the player run: the path picked at start.
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, dispatched, DispatchedAnalysisPath());
 
-void BM_FftwPipeline(benchmark::State& state) {
+void BM_FftwPipeline(benchmark::State& state, FftwPipeline::TLayout layout) {
+  if (!FftwPipeline::Supported()) {
+    state.SkipWithError("the FFTW pipeline needs AVX2");
+    return;
+  }
   std::vector<std::uint32_t> frames = MusicBlock();
-  FftwPipeline pipeline;
+  FftwPipeline pipeline(layout);
   TBandLevels left{};
   TBandLevels right{};
+  // The yardstick must do the same job: same block, same levels.
+  pipeline.Analyse(frames.data(), frames.size(), left, right);
+  if (left != ReferenceLevels(frames, TChannel::Left) ||
+      right != ReferenceLevels(frames, TChannel::Right)) {
+    state.SetLabel("levels differ from the analysis");
+  }
   for (auto _ : state) {
     pipeline.Analyse(frames.data(), frames.size(), left, right);
     benchmark::DoNotOptimize(left.data());
     benchmark::DoNotOptimize(right.data());
   }
 }
-BENCHMARK(BM_FftwPipeline);
+BENCHMARK_CAPTURE(BM_FftwPipeline, separate, FftwPipeline::TLayout::Separate);
+BENCHMARK_CAPTURE(BM_FftwPipeline, interleaved, FftwPipeline::TLayout::Interleaved);
 
 }  // namespace
 

@@ -82,6 +82,14 @@ TEST(TransformTest, RefusesASizeOtherThanTheTables) {
   EXPECT_THROW(analysis.Transform(re.data(), im.data(), 1024), std::invalid_argument);
 }
 
+TEST(TransformTest, ScalesByTheDoubleNearestOneOverRootN) {
+  EXPECT_EQ(TSpectrumAnalysis::TransformScale(kN), 0.02209708691207961);
+  // One unit in the last place above the square root taken in double.
+  EXPECT_EQ(TSpectrumAnalysis::TransformScale(kN),
+            std::nextafter(1.0 / std::sqrt(double(kN)), 1.0));
+  EXPECT_EQ(TSpectrumAnalysis::TransformScale(4), 0.5);
+}
+
 TEST(TablesTest, HoldSinesAndCosinesOfTheStepOnAlignedStorage) {
   TSpectrumAnalysis analysis;
   const TAlignedArray& sine = analysis.SineTable();

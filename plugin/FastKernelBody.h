@@ -1,0 +1,235 @@
+// The body of every fast path, written once over a vector type. Each path's
+// file supplies the vector operations and includes this inside its own
+// translation unit; everything here has internal linkage, so the copies
+// compiled for different instruction sets never meet at link time.
+//
+// Every value goes through exactly the reference's chain of operations:
+// a butterfly is the reference's butterfly, only many of them run side by
+// side. Stages are taken two at a time over groups that stay in the cache;
+// after the first pass each quarter of the points is finished on its own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "plugin/FastKernel.h"
+
+namespace {
+
+// Ops supplies: V, kLanes, Load, Store, Splat, Sqrt, LoadFrames (W frames
+// to a vector of lefts and one of rights) and the shuffles of the last two
+// stages, PairUp and SumPairs, with Stage9Twiddle to match.
+template <class Ops>
+struct TFastTransform {
+  using V = typename Ops::V;
+  static constexpr std::size_t W = Ops::kLanes;
+  static_assert(W <= 4, "the last pass folds at most four lanes");
+
+  // The reference's butterfly: sum to a, difference times the twiddle to b.
+  static void Butterfly(V& ar, V& ai, V& br, V& bi, V cw, V sw) {
+    const V sr = ar + br;
+    const V si = ai + bi;
+    const V dr = ar - br;
+    const V di = ai - bi;
+    ar = sr;
+    ai = si;
+    br = dr * cw - di * sw;
+    bi = dr * sw + di * cw;
+  }
+
+  // Where the first pass reads its real samples: frames as they came in,
+  // or the real arrays.
+  struct TFrameInput {
+    const std::uint32_t* Frames;
+    void Load(std::size_t i, V& left, V& right) const { Ops::LoadFrames(Frames + i, left, right); }
+  };
+  struct TArrayInput {
+    const double* Left;
+    const double* Right;
+    void Load(std::size_t i, V& left, V& right) const {
+      left = Ops::Load(Left + i);
+      right = Ops::Load(Right + i);
+    }
+  };
+
+  // Stages 0 and 1 of one channel at l in each quarter. The input is real,
+  // so the imaginary parts that stage 0 reads are zero, and so are those
+  // that stage 1 reads in the first half; their products are left out
+  // (they could only change the sign of a zero, which no magnitude sees).
+  static void FirstButterflies(const TFastChannel& channel, std::size_t l, V xa, V xb, V xc, V xd,
+                               const TStageTwiddles& tw) {
+    const V ra = xa + xc;
+    const V dac = xa - xc;
+    V rc = dac * Ops::Load(tw.Cos[0] + l);
+    V ic = dac * Ops::Load(tw.Sin[0] + l);
+    const V rb = xb + xd;
+    const V dbd = xb - xd;
+    V rd = dbd * Ops::Load(tw.Cos0Upper + l);
+    V id = dbd * Ops::Load(tw.Sin0Upper + l);
+
+    const V cw = Ops::Load(tw.Cos[1] + l);
+    const V sw = Ops::Load(tw.Sin[1] + l);
+    const V dab = ra - rb;
+    Ops::Store(channel.Re[0] + l, ra + rb);
+    Ops::Store(channel.Im[0] + l, Ops::Splat(0.0));
+    Ops::Store(channel.Re[1] + l, dab * cw);
+    Ops::Store(channel.Im[1] + l, dab * sw);
+    Butterfly(rc, ic, rd, id, cw, sw);
+    Ops::Store(channel.Re[2] + l, rc);
+    Ops::Store(channel.Im[2] + l, ic);
+    Ops::Store(channel.Re[3] + l, rd);
+    Ops::Store(channel.Im[3] + l, id);
+  }
+
+  // Stages 0 and 1 over all points of both channels: the one pass that
+  // touches more than the cache holds, so it reads each input and each
+  // twiddle once for both channels.
+  template <class Input>
+  static void FirstPass(const Input& input, const TFastChannel& left, const TFastChannel& right,
+                        const TStageTwiddles& tw) {
+    constexpr std::size_t q = kFastQuarter;
+    for (std::size_t l = 0; l < q; l += W) {
+      V la;
+      V lb;
+      V lc;
+      V ld;
+      V ra;
+      V rb;
+      V rc;
+      V rd;
+      input.Load(l, la, ra);
+      input.Load(l + q, lb, rb);
+      input.Load(l + 2 * q, lc, rc);
+      input.Load(l + 3 * q, ld, rd);
+      FirstButterflies(left, l, la, lb, lc, ld, tw);
+      FirstButterflies(right, l, ra, rb, rc, rd, tw);
+    }
+  }
+
+  // Square roots still to be taken, in place. The last pass leaves its
+  // squared magnitudes here and the next quarter's passes, which keep the
+  // adders busy but leave the square-root unit idle, take them one vector
+  // per step.
+  struct TRootsDue {
+    double* Next = nullptr;
+    double* End = nullptr;
+    void TakeOne() {
+      if (Next == End) return;
+      Ops::Store(Next, Ops::Sqrt(Ops::Load(Next)));
+      Next += W;
+    }
+    void TakeAll() {
+      while (Next != End) TakeOne();
+    }
+  };
+
+  // Stages `stage` and `stage` + 1 over one quarter.
+  static void Radix4Pass(double* re, double* im, std::size_t stage, const TStageTwiddles& tw,
+                         TRootsDue& roots) {
+    const std::size_t h = kFastPoints / 2 >> stage;
+    const std::size_t q = h / 2;
+    const double* c0 = tw.Cos[stage];
+    const double* s0 = tw.Sin[stage];
+    const double* c1 = tw.Cos[stage + 1];
+    const double* s1 = tw.Sin[stage + 1];
+    for (std::size_t base = 0; base < kFastQuarter; base += 2 * h) {
+      for (std::size_t l = 0; l < q; l += W) {
+        const std::size_t a = base + l;
+        const std::size_t b = a + q;
+        const std::size_t c = a + h;
+        const std::size_t d = c + q;
+        V ar = Ops::Load(re + a);
+        V ai = Ops::Load(im + a);
+        V br = Ops::Load(re + b);
+        V bi = Ops::Load(im + b);
+        V cr = Ops::Load(re + c);
+        V ci = Ops::Load(im + c);
+        V dr = Ops::Load(re + d);
+        V di = Ops::Load(im + d);
+        Butterfly(ar, ai, cr, ci, Ops::Load(c0 + l), Ops::Load(s0 + l));
+        Butterfly(br, bi, dr, di, Ops::Load(c0 + l + q), Ops::Load(s0 + l + q));
+        const V cw = Ops::Load(c1 + l);
+        const V sw = Ops::Load(s1 + l);
+        Butterfly(ar, ai, br, bi, cw, sw);
+        Butterfly(cr, ci, dr, di, cw, sw);
+        Ops::Store(re + a, ar);
+        Ops::Store(im + a, ai);
+        Ops::Store(re + b, br);
+        Ops::Store(im + b, bi);
+        Ops::Store(re + c, cr);
+        Ops::Store(im + c, ci);
+        Ops::Store(re + d, dr);
+        Ops::Store(im + d, di);
+        roots.TakeOne();
+      }
+    }
+  }
+
+  // Stages 8 and 9 of one quarter on groups of eight points held in
+  // registers, then the sum half of the last stage (its difference half
+  // holds bins 1024..2047, which no band reads), the scale and the squared
+  // magnitudes.
+  static void LastPass(const double* re, const double* im, double* squares,
+                       const TStageTwiddles& tw, V scale) {
+    constexpr std::size_t kVectors = 8 / W;
+    constexpr std::size_t kHalf = kVectors / 2;
+    const double* c8 = tw.Cos[8];
+    const double* s8 = tw.Sin[8];
+    const V c9 = Ops::Stage9Twiddle(tw.Cos[9]);
+    const V s9 = Ops::Stage9Twiddle(tw.Sin[9]);
+    for (std::size_t base = 0; base < kFastQuarter; base += 8) {
+      V xr[kVectors];
+      V xi[kVectors];
+      for (std::size_t j = 0; j < kVectors; ++j) {
+        xr[j] = Ops::Load(re + base + j * W);
+        xi[j] = Ops::Load(im + base + j * W);
+      }
+      for (std::size_t j = 0; j < kHalf; ++j) {
+        Butterfly(xr[j], xi[j], xr[j + kHalf], xi[j + kHalf], Ops::Load(c8 + j * W),
+                  Ops::Load(s8 + j * W));
+      }
+      for (std::size_t j = 0; j < kHalf; ++j) {
+        V ar;
+        V br;
+        V ai;
+        V bi;
+        Ops::PairUp(xr[2 * j], xr[2 * j + 1], ar, br);
+        Ops::PairUp(xi[2 * j], xi[2 * j + 1], ai, bi);
+        Butterfly(ar, ai, br, bi, c9, s9);
+        const V yr = Ops::SumPairs(ar, br) * scale;
+        const V yi = Ops::SumPairs(ai, bi) * scale;
+        Ops::Store(squares + base / 2 + j * W, yi * yi + yr * yr);
+      }
+    }
+  }
+
+  // After the first pass each quarter is finished on its own, both
+  // channels' in turn while the quarter's twiddles are in the cache.
+  static void Run(const TFastInput& input, const TFastChannel& left, const TFastChannel& right,
+                  const TStageTwiddles& tw, double scale) {
+    if (input.Frames != nullptr) {
+      FirstPass(TFrameInput{input.Frames}, left, right, tw);
+    } else {
+      FirstPass(TArrayInput{input.Left, input.Right}, left, right, tw);
+    }
+    const V f = Ops::Splat(scale);
+    const TFastChannel* channels[] = {&left, &right};
+    TRootsDue roots;
+    for (std::size_t quarter = 0; quarter < 4; ++quarter) {
+      for (const TFastChannel* channel : channels) {
+        double* re = channel->Re[quarter];
+        double* im = channel->Im[quarter];
+        Radix4Pass(re, im, 2, tw, roots);
+        Radix4Pass(re, im, 4, tw, roots);
+        Radix4Pass(re, im, 6, tw, roots);
+        roots.TakeAll();
+        double* squares = channel->Magnitudes + quarter * kFastQuarter / 2;
+        LastPass(re, im, squares, tw, f);
+        roots = TRootsDue{squares, squares + kFastQuarter / 2};
+      }
+    }
+    roots.TakeAll();
+  }
+};
+
+}  // namespace

@@ -1,0 +1,282 @@
+// Every fast path against the scalar reference: the band sums must agree to
+// the bit, block after block, on every kind of block the analysis meets.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "player/input/DemoSource.h"
+#include "plugin/AnalysisPath.h"
+#include "plugin/SpectrumAnalysis.h"
+#include "tests/plugin/AnalysisTestSupport.h"
+
+namespace {
+
+using analysis_test::BlockOf;
+using analysis_test::Frame;
+using analysis_test::TRecorder;
+
+constexpr std::array kRecLevels{100, 0, 50, 200};
+constexpr std::array kFastPaths{TAnalysisPath::Portable, TAnalysisPath::Sse2, TAnalysisPath::Avx2};
+
+std::vector<TAnalysisPath> SupportedFastPaths() {
+  std::vector<TAnalysisPath> paths;
+  for (TAnalysisPath path : kFastPaths) {
+    if (AnalysisPathSupported(path)) paths.push_back(path);
+  }
+  return paths;
+}
+
+struct TRun {
+  explicit TRun(TAnalysisPath path) : Analysis(path) {}
+  TSpectrumAnalysis Analysis;
+  TRecorder Output;
+};
+
+// Runs blocks through the reference and every fast path this processor
+// has, each with its own analysis, and compares what they decide: clears,
+// levels and, when the block was analysed, the band sums to the bit.
+class TPathComparison {
+ public:
+  TPathComparison() : FReference(TAnalysisPath::Scalar) {
+    for (TAnalysisPath path : SupportedFastPaths()) {
+      FFast.push_back(std::make_unique<TRun>(path));
+    }
+  }
+
+  // The settings cycle with the block count, so that every kind of block
+  // meets every pattern and every recording level.
+  void Compare(std::vector<std::uint32_t>& frames) {
+    const std::int32_t pattern = FBlocks % kBandPatternCount;
+    const std::int32_t recLevel = kRecLevels[(FBlocks / kBandPatternCount) % kRecLevels.size()];
+    ++FBlocks;
+    const TSampleBlock block = BlockOf(frames);
+    const std::size_t before = FReference.Output.Left.size();
+    Run(FReference, block, pattern, recLevel);
+    const bool analysed = FReference.Output.Left.size() > before;
+    FAnalysed += analysed ? 1 : 0;
+    for (auto& fast : FFast) {
+      Run(*fast, block, pattern, recLevel);
+      ExpectSameAsReference(*fast, analysed);
+    }
+  }
+
+  int Blocks() const { return FBlocks; }
+  int Analysed() const { return FAnalysed; }
+
+ private:
+  static void Run(TRun& run, const TSampleBlock& block, std::int32_t pattern,
+                  std::int32_t recLevel) {
+    run.Analysis.FSpeanaPattern = pattern;
+    run.Analysis.FRecLevel = recLevel;
+    run.Analysis.FAdjustSpeanaLevel = 100 + pattern * 37;
+    run.Analysis.Sampling(&block, true, run.Output);
+  }
+
+  void ExpectSameAsReference(const TRun& fast, bool analysed) const {
+    const std::string path(AnalysisPathName(fast.Analysis.Path()));
+    ASSERT_EQ(fast.Output.Clears, FReference.Output.Clears) << path << ", block " << FBlocks;
+    ASSERT_EQ(fast.Output.Left.size(), FReference.Output.Left.size()) << path;
+    ASSERT_EQ(fast.Output.Right.size(), FReference.Output.Right.size()) << path;
+    if (!analysed) return;
+    ASSERT_EQ(fast.Output.Left.back(), FReference.Output.Left.back())
+        << path << ", block " << FBlocks;
+    ASSERT_EQ(fast.Output.Right.back(), FReference.Output.Right.back())
+        << path << ", block " << FBlocks;
+    for (TChannel channel : {TChannel::Left, TChannel::Right}) {
+      const TBandSums& expected = FReference.Analysis.LastBandSums(channel);
+      const TBandSums& actual = fast.Analysis.LastBandSums(channel);
+      for (int band = 0; band < kBandCount; ++band) {
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(actual[band]),
+                  std::bit_cast<std::uint64_t>(expected[band]))
+            << path << ", block " << FBlocks << ", band " << band << ": " << actual[band]
+            << " against " << expected[band];
+      }
+    }
+  }
+
+  TRun FReference;
+  std::vector<std::unique_ptr<TRun>> FFast;
+  int FBlocks = 0;
+  int FAnalysed = 0;
+};
+
+std::int16_t Sample(std::int32_t value) { return static_cast<std::int16_t>(value); }
+
+TEST(AnalysisPathTest, EachPathIsTheOneItClaims) {
+  for (TAnalysisPath path : SupportedFastPaths()) {
+    const TSpectrumAnalysis analysis(path);
+    EXPECT_EQ(analysis.Path(), path);
+    const TFastKernel* kernel = FastKernelOf(path);
+    ASSERT_NE(kernel, nullptr) << AnalysisPathName(path);
+    const std::size_t lanes = path == TAnalysisPath::Avx2 ? 4 : 2;
+    EXPECT_EQ(kernel->Lanes, lanes) << AnalysisPathName(path);
+  }
+  EXPECT_EQ(TSpectrumAnalysis(TAnalysisPath::Scalar).Path(), TAnalysisPath::Scalar);
+  EXPECT_EQ(FastKernelOf(TAnalysisPath::Scalar), nullptr);
+  // Distinct paths run distinct code.
+  const auto paths = SupportedFastPaths();
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    for (std::size_t j = i + 1; j < paths.size(); ++j) {
+      EXPECT_NE(FastKernelOf(paths[i])->Run, FastKernelOf(paths[j])->Run);
+    }
+  }
+}
+
+TEST(AnalysisPathTest, TheWidestPathIsWhatTheProcessorOffers) {
+  EXPECT_TRUE(AnalysisPathSupported(TAnalysisPath::Scalar));
+  EXPECT_TRUE(AnalysisPathSupported(TAnalysisPath::Portable));
+#if defined(__x86_64__)
+  EXPECT_TRUE(AnalysisPathSupported(TAnalysisPath::Sse2));
+  EXPECT_EQ(AnalysisPathSupported(TAnalysisPath::Avx2), __builtin_cpu_supports("avx2") != 0);
+  EXPECT_EQ(WidestAnalysisPath(),
+            __builtin_cpu_supports("avx2") ? TAnalysisPath::Avx2 : TAnalysisPath::Sse2);
+#else
+  EXPECT_EQ(WidestAnalysisPath(), TAnalysisPath::Portable);
+#endif
+}
+
+TEST(AnalysisPathTest, TheVariableForcesAPathOrFallsBackLoudly) {
+  std::string warning;
+  EXPECT_EQ(ResolveAnalysisPath(nullptr, &warning), WidestAnalysisPath());
+  EXPECT_EQ(ResolveAnalysisPath("", &warning), WidestAnalysisPath());
+  EXPECT_EQ(ResolveAnalysisPath("scalar", &warning), TAnalysisPath::Scalar);
+  EXPECT_EQ(ResolveAnalysisPath("portable", &warning), TAnalysisPath::Portable);
+  for (TAnalysisPath path : SupportedFastPaths()) {
+    EXPECT_EQ(ResolveAnalysisPath(std::string(AnalysisPathName(path)).c_str(), &warning), path);
+  }
+  EXPECT_TRUE(warning.empty()) << warning;
+
+  EXPECT_EQ(ResolveAnalysisPath("avx512", &warning), WidestAnalysisPath());
+  EXPECT_EQ(warning, std::string("KOLMIRA_ANALYSIS_PATH=avx512: no such analysis path "
+                                 "(scalar, portable, sse2, avx2); using ") +
+                         std::string(AnalysisPathName(WidestAnalysisPath())));
+  for (TAnalysisPath path : kFastPaths) {
+    if (AnalysisPathSupported(path)) continue;
+    warning.clear();
+    EXPECT_EQ(ResolveAnalysisPath(std::string(AnalysisPathName(path)).c_str(), &warning),
+              WidestAnalysisPath());
+    EXPECT_NE(warning.find("this processor cannot run"), std::string::npos) << warning;
+  }
+}
+
+// CTest also runs this with the variable set to each path.
+TEST(AnalysisPathTest, TheDefaultAnalysisRunsTheDispatchedPath) {
+  EXPECT_EQ(TSpectrumAnalysis().Path(), DispatchedAnalysisPath());
+  const char* forced = std::getenv(kAnalysisPathVariable);
+  EXPECT_EQ(DispatchedAnalysisPath(), ResolveAnalysisPath(forced, nullptr));
+  if (forced == nullptr) return;
+  const std::optional<TAnalysisPath> named = AnalysisPathNamed(forced);
+  if (named && AnalysisPathSupported(*named)) {
+    EXPECT_EQ(TSpectrumAnalysis().Path(), *named);
+  }
+}
+
+TEST(AnalysisPathTest, AnUnsupportedPathFallsBackToTheDispatchedOne) {
+  for (TAnalysisPath path : kFastPaths) {
+    if (AnalysisPathSupported(path)) continue;
+    EXPECT_EQ(TSpectrumAnalysis(path).Path(), DispatchedAnalysisPath());
+  }
+}
+
+TEST(AnalysisPathTest, RandomFullRangeBlocksGiveTheReferenceSums) {
+  TPathComparison comparison;
+  std::mt19937 generator(12);
+  std::vector<std::uint32_t> frames(2048);
+  for (int block = 0; block < 7500; ++block) {
+    for (std::uint32_t& frame : frames) frame = generator();
+    comparison.Compare(frames);
+  }
+  EXPECT_GT(comparison.Analysed(), 5600);
+}
+
+TEST(AnalysisPathTest, MusicLikeBlocksGiveTheReferenceSums) {
+  kivo::DemoSource demo;
+  std::vector<std::uint32_t> music(kivo::DemoSource::TotalFrames());
+  music.resize(demo.Read(music));
+  TPathComparison comparison;
+  std::vector<std::uint32_t> frames(2048);
+  for (std::size_t start = 0; start + frames.size() <= music.size(); start += 256) {
+    std::copy_n(music.begin() + static_cast<std::ptrdiff_t>(start), frames.size(), frames.begin());
+    comparison.Compare(frames);
+  }
+  EXPECT_GT(comparison.Blocks(), 2700);
+  EXPECT_GT(comparison.Analysed(), 1500);
+}
+
+TEST(AnalysisPathTest, ShortBlocksGiveTheReferenceSums) {
+  TPathComparison comparison;
+  std::mt19937 generator(3);
+  std::uniform_int_distribution<std::int32_t> quiet(-300, 300);
+  for (std::size_t count = 1; count < 2048; ++count) {
+    std::vector<std::uint32_t> loud(count);
+    std::vector<std::uint32_t> soft(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      loud[i] = generator();
+      soft[i] = Frame(Sample(quiet(generator)), Sample(quiet(generator)));
+    }
+    comparison.Compare(loud);
+    comparison.Compare(soft);
+  }
+  EXPECT_GT(comparison.Analysed(), 2500);
+}
+
+TEST(AnalysisPathTest, FullScaleSquaresImpulsesAndAlternationGiveTheReferenceSums) {
+  TPathComparison comparison;
+  std::vector<std::uint32_t> frames(2048);
+  for (std::size_t period = 2; period <= 2048; period += 2) {
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      const bool high = i % period < period / 2;
+      frames[i] = Frame(high ? 32767 : -32768, high ? -32768 : 32767);
+    }
+    comparison.Compare(frames);
+  }
+  for (std::size_t position = 0; position < frames.size(); ++position) {
+    std::fill(frames.begin(), frames.end(), 0);
+    frames[position] = Frame(32767, Sample(position % 2 == 0 ? -32768 : 1000));
+    comparison.Compare(frames);
+    frames[position] = Frame(-32768, 0);
+    comparison.Compare(frames);
+  }
+  for (std::size_t count = 1; count <= 2048; count += 3) {
+    std::vector<std::uint32_t> alternating(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      alternating[i] = i % 2 == 0 ? Frame(32767, -32768) : Frame(-32768, 32767);
+    }
+    comparison.Compare(alternating);
+  }
+  EXPECT_GT(comparison.Blocks(), 5700);
+}
+
+TEST(AnalysisPathTest, BlocksAtTheSilenceThresholdAreDecidedAlike) {
+  TPathComparison comparison;
+  std::mt19937 generator(256);
+  std::uniform_int_distribution<std::int32_t> part(0, 255);
+  std::uniform_int_distribution<std::size_t> anywhere(0, 2047);
+  const std::array<std::pair<std::int32_t, std::int32_t>, 6> loudFrames{
+      {{256, 0}, {-128, 128}, {0, -256}, {-32768, 0}, {-32768, -32768}, {32767, -32768}}};
+  std::vector<std::uint32_t> frames(2048);
+  for (int block = 0; block < 1200; ++block) {
+    // Every frame at most 255 in |L| + |R|, signs mixed.
+    for (std::uint32_t& frame : frames) {
+      const std::int32_t left = part(generator);
+      const std::int32_t right = part(generator) % (256 - left);
+      frame = Frame(Sample(block % 2 == 0 ? left : -left), Sample(block % 3 == 0 ? -right : right));
+    }
+    if (block % 4 != 0) {
+      const auto& [left, right] = loudFrames[static_cast<std::size_t>(block) % loudFrames.size()];
+      frames[anywhere(generator)] = Frame(Sample(left), Sample(right));
+    }
+    comparison.Compare(frames);
+  }
+  EXPECT_GT(comparison.Analysed(), 300);
+  EXPECT_GT(comparison.Blocks() - comparison.Analysed(), 300);
+}
+
+}  // namespace
