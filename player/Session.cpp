@@ -160,22 +160,36 @@ void TPlayerSession::WndProc(TMessage& message) {
   message.Result = 1;
 }
 
-void TPlayerSession::AnalyseOwnBlock(const TSampleBlock& block) {
+void TPlayerSession::KeepLatestBlock(const TSampleBlock& block) {
+  const std::span<const Frame> frames(block.Samples,
+                                      block.Samples != nullptr ? block.Size / sizeof(Frame) : 0);
+  FLatestFrames.assign(frames.begin(), frames.end());
+  FLatestBlock = block;
+  if (block.Samples != nullptr) FLatestBlock.Samples = FLatestFrames.data();
+  FSpectrumCurrent = false;
+  FState.OutputLevels = PeakLevels(frames, FState.Volume);
+}
+
+void TPlayerSession::UpdateSpectrum() {
+  if (FSpectrumCurrent) return;
+  FSpectrumCurrent = true;
   FAnalysis.FRecLevel = FState.RecLevel;
   FAnalysis.FSpeanaPattern = std::clamp(FState.SpeanaPattern, 0, 5);
   FAnalysis.FAdjustSpeanaLevel = FState.AdjustSpeanaLevel;
   TOwnSpectrum spectrum;
-  FAnalysis.Sampling(&block, true, spectrum);
+  FAnalysis.Sampling(&FLatestBlock, true, spectrum);
   FState.Spectrum = spectrum.Levels();
-  FState.OutputLevels =
-      PeakLevels(std::span<const Frame>(block.Samples, block.Size / sizeof(Frame)), FState.Volume);
+  ++FOwnAnalyses;
 }
 
 void TPlayerSession::NotifyPlayback(std::int32_t previousMs) {
   const std::int32_t now = FState.PositionMs;
   FClients.Notify({ClassPosition, LParamOf(now)});
   FClients.Notify(VolumeNotification(FState.OutputLevels[0], FState.OutputLevels[1]));
-  FClients.Notify(SpeanaNotification(FState.Spectrum));
+  if (FClients.Wants(ClassSpeana)) {
+    UpdateSpectrum();
+    FClients.Notify(SpeanaNotification(FState.Spectrum));
+  }
   if (now / 1000 != previousMs / 1000) {
     FState.Counter = now / 1000;
     FClients.Notify({ClassCounter, LParamOf(FState.Counter)});
@@ -214,7 +228,7 @@ void TPlayerSession::Begin() {
 void TPlayerSession::PlayBlock(TSampleBlock block, std::int32_t positionMs) {
   const std::int32_t previousMs = FState.PositionMs;
   FState.PositionMs = positionMs;
-  AnalyseOwnBlock(block);
+  KeepLatestBlock(block);
   NotifyPlayback(previousMs);
   if (FPluginRunning) FLibrary->Sampling()(&block);
   ProcessMessages();

@@ -27,6 +27,9 @@ class TPlayerActions {
   virtual std::vector<std::string> ToolNames() const = 0;
   // Shows a titled list to the person running the player.
   virtual void Show(const std::string& title, const std::vector<std::string>& lines) = 0;
+  // Brings the state's spectrum up to the latest block played, for a
+  // client about to read it.
+  virtual void UpdateSpectrum() = 0;
 
  protected:
   ~TPlayerActions() = default;
