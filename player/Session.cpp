@@ -281,7 +281,7 @@ std::size_t TPlayerSession::Run() {
               MillisecondsAt(startFrame + blockInTrack * hop + frames.size(), audio.SampleRate));
     ApplyDisplayModeChanges(block);
     if (!FOptions.FramesFolder.empty() || video) {
-      const TFrame frame = FWindows->Render();
+      const TFrame& frame = FWindows->Painted();
       if (!FOptions.FramesFolder.empty())
         WritePng(frame, FramePngPath(FOptions.FramesFolder, block));
       if (video) video->Write(frame);

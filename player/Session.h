@@ -84,7 +84,9 @@ class TPlayerSession final : public TPlayerActions {
   Kivo_tlb::IKIVOControl& Control() { return *FControl.Get(); }
   // The visualisation window: rendered for pictures, hit by clicks.
   TPanel& Window() { return FWindows->Window(); }
-  TFrame RenderWindow() const { return FWindows->Render(); }
+  // The window as painted; painted again only when it changed.
+  const TFrame& WindowFrame() { return FWindows->Painted(); }
+  std::size_t WindowPaints() const { return FWindows->Paints(); }
 
   // ---- TPlayerActions ----
   HWND MainWindow() const override { return FMainWindow; }

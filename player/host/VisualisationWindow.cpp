@@ -60,4 +60,18 @@ TVisualisationWindow::~TVisualisationWindow() = default;
 
 TFrame TVisualisationWindow::Render() const { return RenderControl(*FWindow); }
 
+const TFrame& TVisualisationWindow::Painted() {
+  const std::uint64_t requests = FWindow->RepaintRequests();
+  if (FPaintedRequests == requests) return FPainted;
+  if (FPainted.Width != FWindow->Width() || FPainted.Height != FWindow->Height()) {
+    FPainted = TFrame(FWindow->Width(), FWindow->Height());
+  } else {
+    std::ranges::fill(FPainted.Pixels, 0u);
+  }
+  PaintControl(*FWindow, FPainted);
+  FPaintedRequests = requests;
+  ++FPaints;
+  return FPainted;
+}
+
 }  // namespace kivo

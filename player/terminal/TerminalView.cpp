@@ -22,11 +22,30 @@ void TerminalView::RequestRedraw() {
 
 std::int32_t TerminalView::PictureRows() const { return std::max(FSize.Rows - 1, 0); }
 
+bool TerminalView::BuildCells(const TFrame& frame) {
+  const ViewLayout layout =
+      FitWindow(frame.Width, frame.Height, std::max(FSize.Columns, 0), PictureRows());
+  if (!FMap || FMap->Layout() != layout) {
+    FMap.emplace(layout);
+    FShownPixels.reset();
+  }
+  FLayout = layout;
+  if (FShown && FShownPixels == frame.Pixels) return false;
+  FMap->Build(frame, FNext);
+  FShownPixels = frame.Pixels;
+  return true;
+}
+
 void TerminalView::Present(const TFrame& frame, const PlayerStatus& status) {
-  FLayout = FitWindow(frame.Width, frame.Height, std::max(FSize.Columns, 0), PictureRows());
-  CellGrid grid = BuildCellGrid(frame, FLayout);
-  std::string body = EncodeChangedCells(FShown ? &*FShown : nullptr, grid, FMode);
-  FShown = std::move(grid);
+  std::string body;
+  if (BuildCells(frame)) {
+    body = EncodeChangedCells(FShown ? &*FShown : nullptr, FNext, FMode);
+    if (FShown) {
+      std::swap(*FShown, FNext);
+    } else {
+      FShown = FNext;
+    }
+  }
 
   std::string statusText = FormatStatus(status);
   if (FSize.Rows > 0 && statusText != FShownStatus) {
