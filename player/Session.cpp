@@ -11,6 +11,7 @@
 #include "player/BlockCutter.h"
 #include "player/FrameOutputs.h"
 #include "player/Playback.h"
+#include "player/PngFrameWriter.h"
 #include "player/Timers.h"
 #include "player/Tracks.h"
 #include "player/input/DemoSource.h"
@@ -244,7 +245,11 @@ std::size_t TPlayerSession::Run() {
   if (!FOptions.Video.empty())
     video.emplace(FOptions.Video, FWindows->Window().Width(), FWindows->Window().Height(),
                   FOptions.Fps);
-  if (!FOptions.FramesFolder.empty()) std::filesystem::create_directories(FOptions.FramesFolder);
+  std::optional<TPngFrameWriter> pictures;
+  if (!FOptions.FramesFolder.empty()) {
+    std::filesystem::create_directories(FOptions.FramesFolder);
+    pictures.emplace(FOptions.FramesFolder);
+  }
 
   Begin();
   std::size_t block = 0;
@@ -280,16 +285,17 @@ std::size_t TPlayerSession::Run() {
     PlayBlock(sample,
               MillisecondsAt(startFrame + blockInTrack * hop + frames.size(), audio.SampleRate));
     ApplyDisplayModeChanges(block);
-    if (!FOptions.FramesFolder.empty() || video) {
+    if (pictures || video) {
+      const std::size_t paints = FWindows->Paints();
       const TFrame& frame = FWindows->Painted();
-      if (!FOptions.FramesFolder.empty())
-        WritePng(frame, FramePngPath(FOptions.FramesFolder, block));
+      if (pictures) pictures->Write(frame, block, FWindows->Paints() == paints);
       if (video) video->Write(frame);
     }
     ++block;
     ++blockInTrack;
   }
   if (video) video->Finish();
+  if (pictures) pictures->Finish();
   End();
   return block;
 }
