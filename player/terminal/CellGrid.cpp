@@ -1,5 +1,6 @@
 #include "player/terminal/CellGrid.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace kivo {
@@ -57,10 +58,14 @@ std::uint32_t CellMap::Average(const TFrame& frame, TSpan columns, TSpan rows) c
   return average;
 }
 
-void CellMap::Build(const TFrame& frame, CellGrid& grid) const {
+void CellMap::CheckSize(const TFrame& frame) const {
   if (frame.Width != FLayout.WindowWidth || frame.Height != FLayout.WindowHeight) {
     throw std::invalid_argument("the layout was made for a window of another size");
   }
+}
+
+void CellMap::Build(const TFrame& frame, CellGrid& grid) const {
+  CheckSize(frame);
   grid.Columns = FLayout.Columns;
   grid.Rows = FLayout.Rows;
   grid.Cells.resize(static_cast<std::size_t>(grid.Columns) * static_cast<std::size_t>(grid.Rows));
@@ -70,6 +75,43 @@ void CellMap::Build(const TFrame& frame, CellGrid& grid) const {
     const TSpan lower = FPixelRows[2 * row + 1];
     for (const TSpan columns : FColumns) {
       *cell++ = {Average(frame, columns, upper), Average(frame, columns, lower)};
+    }
+  }
+}
+
+void CellMap::Update(const TFrame& frame, std::span<const std::uint32_t> previous,
+                     CellGrid& grid) const {
+  CheckSize(frame);
+  if (previous.size() != frame.Pixels.size() || grid.Columns != FLayout.Columns ||
+      grid.Rows != FLayout.Rows) {
+    Build(frame, grid);
+    return;
+  }
+  const auto width = static_cast<std::size_t>(frame.Width);
+  for (std::size_t pixelRow = 0; pixelRow < FPixelRows.size(); ++pixelRow) {
+    const TSpan rows = FPixelRows[pixelRow];
+    // The window columns First..Last in which this pixel row's rows changed.
+    std::size_t first = width;
+    std::size_t last = 0;
+    for (std::int32_t y = rows.First; y < rows.End; ++y) {
+      const std::uint32_t* now = frame.Pixels.data() + static_cast<std::size_t>(y) * width;
+      const std::uint32_t* was = previous.data() + static_cast<std::size_t>(y) * width;
+      const std::size_t from =
+          static_cast<std::size_t>(std::mismatch(now, now + width, was).first - now);
+      if (from == width) continue;
+      std::size_t to = width - 1;
+      while (now[to] == was[to]) --to;
+      first = std::min(first, from);
+      last = std::max(last, to);
+    }
+    if (first == width) continue;
+    TerminalCell* row = &grid.Cells[pixelRow / 2 * static_cast<std::size_t>(grid.Columns)];
+    for (std::size_t column = 0; column < FColumns.size(); ++column) {
+      const TSpan columns = FColumns[column];
+      if (columns.First == columns.End || static_cast<std::size_t>(columns.End) <= first ||
+          static_cast<std::size_t>(columns.First) > last)
+        continue;
+      (pixelRow % 2 == 0 ? row[column].Upper : row[column].Lower) = Average(frame, columns, rows);
     }
   }
 }

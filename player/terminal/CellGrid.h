@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "platform/render/Frame.h"
@@ -44,6 +45,10 @@ class CellMap {
   // such as peak markers stay visible). The frame must be of the layout's
   // window size.
   void Build(const TFrame& frame, CellGrid& grid) const;
+  // Brings `grid`, built from the pixels `previous` of a frame of the same
+  // size, up to `frame`: only the cells whose boxes hold a changed pixel are
+  // worked out again.
+  void Update(const TFrame& frame, std::span<const std::uint32_t> previous, CellGrid& grid) const;
 
  private:
   // Window pixels [First, End) along one axis; empty beside the picture.
@@ -52,6 +57,7 @@ class CellMap {
     std::int32_t End = 0;
   };
   std::uint32_t Average(const TFrame& frame, TSpan columns, TSpan rows) const;
+  void CheckSize(const TFrame& frame) const;
 
   ViewLayout FLayout;
   std::vector<TSpan> FColumns;    // per cell column

@@ -30,8 +30,16 @@ bool TerminalView::BuildCells(const TFrame& frame) {
     FShownPixels.reset();
   }
   FLayout = layout;
-  if (FShown && FShownPixels == frame.Pixels) return false;
-  FMap->Build(frame, FNext);
+  if (!FShown || !FShownPixels) {
+    FMap->Build(frame, FNext);
+  } else if (*FShownPixels == frame.Pixels) {
+    return false;
+  } else {
+    FNext.Columns = FShown->Columns;
+    FNext.Rows = FShown->Rows;
+    FNext.Cells = FShown->Cells;
+    FMap->Update(frame, *FShownPixels, FNext);
+  }
   FShownPixels = frame.Pixels;
   return true;
 }

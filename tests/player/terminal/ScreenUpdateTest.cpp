@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <regex>
 #include <string>
@@ -147,6 +148,35 @@ TEST(CellGridTest, OneMapServesEveryFrameOfItsSizeAsEachBoxAveragesIt) {
               << c.Width << "x" << c.Height << " cell " << column << "," << row;
         }
       }
+    }
+  }
+}
+
+TEST(CellGridTest, AnUpdateForTheChangedPixelsGivesTheGridOfTheNewFrame) {
+  std::mt19937 random(11);
+  // Scaled and unscaled, so that boxes of one pixel and of several change.
+  for (const auto [width, height, columns, rows] :
+       {std::array{320, 100, 140, 44}, std::array{30, 20, 40, 12}, std::array{341, 121, 77, 21}}) {
+    const kivo::CellMap map(FitWindow(width, height, columns, rows));
+    TFrame frame(width, height, kRed);
+    CellGrid grid;
+    map.Build(frame, grid);
+    for (int step = 0; step < 20; ++step) {
+      const std::vector<std::uint32_t> previous = frame.Pixels;
+      // A few rectangles of new colour, as moving bars and markers make.
+      for (int change = 0; change < step % 4; ++change) {
+        const auto left = static_cast<std::int32_t>(random() % static_cast<unsigned>(width));
+        const auto top = static_cast<std::int32_t>(random() % static_cast<unsigned>(height));
+        const auto colour =
+            random() % 3 == 0 ? 0u : (static_cast<std::uint32_t>(random()) | TFrame::Opaque);
+        for (std::int32_t y = top; y < std::min(height, top + 1 + step); ++y)
+          for (std::int32_t x = left; x < std::min(width, left + 1 + 2 * step); ++x)
+            frame.Pixels[static_cast<std::size_t>(y * width + x)] = colour;
+      }
+      map.Update(frame, previous, grid);
+      CellGrid whole;
+      map.Build(frame, whole);
+      ASSERT_EQ(grid.Cells, whole.Cells) << width << "x" << height << " step " << step;
     }
   }
 }
