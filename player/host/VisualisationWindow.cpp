@@ -65,7 +65,8 @@ const TFrame& TVisualisationWindow::Painted() {
   if (FPaintedRequests == requests) return FPainted;
   if (FPainted.Width != FWindow->Width() || FPainted.Height != FWindow->Height()) {
     FPainted = TFrame(FWindow->Width(), FWindow->Height());
-  } else {
+  } else if (!FWindow->Visible()) {
+    // A visible window's panel paints every pixel; a hidden one none.
     std::ranges::fill(FPainted.Pixels, 0u);
   }
   PaintControl(*FWindow, FPainted);

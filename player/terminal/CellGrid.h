@@ -46,9 +46,10 @@ class CellMap {
   // window size.
   void Build(const TFrame& frame, CellGrid& grid) const;
   // Brings `grid`, built from the pixels `previous` of a frame of the same
-  // size, up to `frame`: only the cells whose boxes hold a changed pixel are
-  // worked out again.
-  void Update(const TFrame& frame, std::span<const std::uint32_t> previous, CellGrid& grid) const;
+  // size, and `previous` itself up to `frame`: only the cells whose boxes
+  // hold a changed pixel are worked out again, only changed pixels copied.
+  // False when nothing changed.
+  bool Update(const TFrame& frame, std::span<std::uint32_t> previous, CellGrid& grid) const;
 
  private:
   // Window pixels [First, End) along one axis; empty beside the picture.

@@ -22,7 +22,7 @@ void TerminalView::RequestRedraw() {
 
 std::int32_t TerminalView::PictureRows() const { return std::max(FSize.Rows - 1, 0); }
 
-bool TerminalView::BuildCells(const TFrame& frame) {
+bool TerminalView::UpdateCells(const TFrame& frame) {
   const ViewLayout layout =
       FitWindow(frame.Width, frame.Height, std::max(FSize.Columns, 0), PictureRows());
   if (!FMap || FMap->Layout() != layout) {
@@ -32,27 +32,18 @@ bool TerminalView::BuildCells(const TFrame& frame) {
   FLayout = layout;
   if (!FShown || !FShownPixels) {
     FMap->Build(frame, FNext);
-  } else if (*FShownPixels == frame.Pixels) {
-    return false;
-  } else {
-    FNext.Columns = FShown->Columns;
-    FNext.Rows = FShown->Rows;
-    FNext.Cells = FShown->Cells;
-    FMap->Update(frame, *FShownPixels, FNext);
+    FShownPixels = frame.Pixels;
+    return true;
   }
-  FShownPixels = frame.Pixels;
-  return true;
+  return FMap->Update(frame, *FShownPixels, FNext);
 }
 
 void TerminalView::Present(const TFrame& frame, const PlayerStatus& status) {
   std::string body;
-  if (BuildCells(frame)) {
+  if (UpdateCells(frame)) {
     body = EncodeChangedCells(FShown ? &*FShown : nullptr, FNext, FMode);
-    if (FShown) {
-      std::swap(*FShown, FNext);
-    } else {
-      FShown = FNext;
-    }
+    // The cells shown and the next ones start equal again.
+    FShown = FNext;
   }
 
   std::string statusText = FormatStatus(status);

@@ -37,7 +37,7 @@ class TerminalView {
   void RequestRedraw();
 
   // Draws what changed since the last frame; writes nothing when nothing did.
-  // A frame of the same pixels as the last one costs a comparison.
+  // A frame of the same pixels as the last one costs one comparison of the pixels.
   void Present(const TFrame& frame, const PlayerStatus& status);
 
   // The layout of the last frame presented.
@@ -50,7 +50,7 @@ class TerminalView {
   std::int32_t PictureRows() const;
 
   // The cells for `frame`, in FNext; false when they are those shown.
-  bool BuildCells(const TFrame& frame);
+  bool UpdateCells(const TFrame& frame);
 
   TerminalSize FSize;
   ColorMode FMode;
@@ -61,7 +61,7 @@ class TerminalView {
   // The pixels the shown cells were made from, under the current map.
   std::optional<std::vector<std::uint32_t>> FShownPixels;
   std::optional<CellGrid> FShown;  // nothing until drawn, or after a redraw request
-  CellGrid FNext;
+  CellGrid FNext;                  // the same as FShown between frames
   std::optional<std::string> FShownStatus;
 };
 

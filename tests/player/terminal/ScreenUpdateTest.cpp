@@ -162,7 +162,7 @@ TEST(CellGridTest, AnUpdateForTheChangedPixelsGivesTheGridOfTheNewFrame) {
     CellGrid grid;
     map.Build(frame, grid);
     for (int step = 0; step < 20; ++step) {
-      const std::vector<std::uint32_t> previous = frame.Pixels;
+      std::vector<std::uint32_t> previous = frame.Pixels;
       // A few rectangles of new colour, as moving bars and markers make.
       for (int change = 0; change < step % 4; ++change) {
         const auto left = static_cast<std::int32_t>(random() % static_cast<unsigned>(width));
@@ -173,7 +173,9 @@ TEST(CellGridTest, AnUpdateForTheChangedPixelsGivesTheGridOfTheNewFrame) {
           for (std::int32_t x = left; x < std::min(width, left + 1 + 2 * step); ++x)
             frame.Pixels[static_cast<std::size_t>(y * width + x)] = colour;
       }
-      map.Update(frame, previous, grid);
+      const bool changed = frame.Pixels != previous;
+      EXPECT_EQ(map.Update(frame, previous, grid), changed);
+      EXPECT_EQ(previous, frame.Pixels) << "the changed pixels are copied";
       CellGrid whole;
       map.Build(frame, whole);
       ASSERT_EQ(grid.Cells, whole.Cells) << width << "x" << height << " step " << step;
