@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # What `kivo play` costs while it plays: a generated 60-second file played in
 # a 140x45 tmux pane; prints the player's share of one core (utime + stime)
-# over the measured seconds and its peak resident memory (VmHWM), both read
-# from /proc.
+# over the measured seconds (after two to settle) and its peak resident
+# memory (VmHWM), both read from /proc.
 #
 #   bench/play-cpu.sh [--kivo PATH] [--skin bars|picture|frames] [--seconds N]
 #                     [--runs N] [--fps N] [--sound]
@@ -29,7 +29,7 @@ while [[ $# -gt 0 ]]; do
     --runs) runs=$2; shift 2 ;;
     --fps) fps=$2; shift 2 ;;
     --sound) sound=; shift ;;
-    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "play-cpu.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
