@@ -24,16 +24,16 @@ class BlockResult final : public TAnalysisOutput {
 
   void Reset() { FCleared = false; }
 
-  std::string ToJson(std::size_t block) const {
-    std::string line = "{\"block\":" + std::to_string(block);
+  void AppendJson(std::size_t block, std::string& line) const {
+    line += "{\"block\":";
+    line += std::to_string(block);
     if (FCleared) {
       line += ",\"clear\":true}\n";
-      return line;
+      return;
     }
     AppendLevels(line, "left", FLeft);
     AppendLevels(line, "right", FRight);
     line += "}\n";
-    return line;
   }
 
  private:
@@ -61,10 +61,14 @@ std::unique_ptr<FrameSource> OpenInput(const LevelsOptions& options) {
   return std::make_unique<SoundFileSource>(input);
 }
 
-void Write(const std::string& text, std::FILE* out) {
+// Lines are gathered up to this size and written at once.
+constexpr std::size_t kOutputChunk = 64 * 1024;
+
+void Write(std::string& text, std::FILE* out) {
   if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) {
     throw InputError(std::string("cannot write the levels: ") + std::strerror(errno));
   }
+  text.clear();
 }
 
 }  // namespace
@@ -79,6 +83,8 @@ std::size_t RunLevels(const LevelsOptions& options, std::FILE* out) {
   analysis.FAdjustSpeanaLevel = options.Adjust;
 
   BlockResult result;
+  std::string output;
+  output.reserve(kOutputChunk + 256);
   std::size_t blocks = 0;
   for (std::span<Frame> frames = cutter.Next(); !frames.empty(); frames = cutter.Next()) {
     const TSampleBlock block{frames.data(),
@@ -87,11 +93,13 @@ std::size_t RunLevels(const LevelsOptions& options, std::FILE* out) {
     result.Reset();
     // Both panels count as visible: the command shows every block.
     analysis.Sampling(&block, true, result);
-    Write(result.ToJson(blocks), out);
+    result.AppendJson(blocks, output);
     // Captured blocks are live: each is out as soon as it is analysed.
+    if (options.Capture || output.size() >= kOutputChunk) Write(output, out);
     if (options.Capture) std::fflush(out);
     ++blocks;
   }
+  Write(output, out);
   if (std::fflush(out) != 0) {
     throw InputError(std::string("cannot write the levels: ") + std::strerror(errno));
   }

@@ -11,6 +11,7 @@
 #include "player/BlockCutter.h"
 #include "player/FrameOutputs.h"
 #include "player/Playback.h"
+#include "player/PngFrameWriter.h"
 #include "player/Timers.h"
 #include "player/Tracks.h"
 #include "player/VideoRecorder.h"
@@ -200,22 +201,36 @@ void TPlayerSession::WndProc(TMessage& message) {
   message.Result = 1;
 }
 
-void TPlayerSession::AnalyseOwnBlock(const TSampleBlock& block) {
+void TPlayerSession::KeepLatestBlock(const TSampleBlock& block) {
+  const std::span<const Frame> frames(block.Samples,
+                                      block.Samples != nullptr ? block.Size / sizeof(Frame) : 0);
+  FLatestFrames.assign(frames.begin(), frames.end());
+  FLatestBlock = block;
+  if (block.Samples != nullptr) FLatestBlock.Samples = FLatestFrames.data();
+  FSpectrumCurrent = false;
+  FState.OutputLevels = PeakLevels(frames, FState.Volume);
+}
+
+void TPlayerSession::UpdateSpectrum() {
+  if (FSpectrumCurrent) return;
+  FSpectrumCurrent = true;
   FAnalysis.FRecLevel = FState.RecLevel;
   FAnalysis.FSpeanaPattern = std::clamp(FState.SpeanaPattern, 0, 5);
   FAnalysis.FAdjustSpeanaLevel = FState.AdjustSpeanaLevel;
   TOwnSpectrum spectrum;
-  FAnalysis.Sampling(&block, true, spectrum);
+  FAnalysis.Sampling(&FLatestBlock, true, spectrum);
   FState.Spectrum = spectrum.Levels();
-  FState.OutputLevels =
-      PeakLevels(std::span<const Frame>(block.Samples, block.Size / sizeof(Frame)), FState.Volume);
+  ++FOwnAnalyses;
 }
 
 void TPlayerSession::NotifyPlayback(std::int32_t previousMs) {
   const std::int32_t now = FState.PositionMs;
   FClients.Notify({ClassPosition, LParamOf(now)});
   FClients.Notify(VolumeNotification(FState.OutputLevels[0], FState.OutputLevels[1]));
-  FClients.Notify(SpeanaNotification(FState.Spectrum));
+  if (FClients.Wants(ClassSpeana)) {
+    UpdateSpectrum();
+    FClients.Notify(SpeanaNotification(FState.Spectrum));
+  }
   if (now / 1000 != previousMs / 1000) {
     FState.Counter = now / 1000;
     FClients.Notify({ClassCounter, LParamOf(FState.Counter)});
@@ -254,7 +269,7 @@ void TPlayerSession::Begin() {
 void TPlayerSession::PlayBlock(TSampleBlock block, std::int32_t positionMs) {
   const std::int32_t previousMs = FState.PositionMs;
   FState.PositionMs = positionMs;
-  AnalyseOwnBlock(block);
+  KeepLatestBlock(block);
   NotifyPlayback(previousMs);
   if (FPluginRunning) FLibrary->Sampling()(&block);
   ProcessMessages();
@@ -272,7 +287,11 @@ std::size_t TPlayerSession::Run() {
     video.emplace(FOptions.Video, FWindows->Window().Width(), FWindows->Window().Height(), rate,
                   BlockHop(FOptions.Hop, FOptions.Fps, rate));
   }
-  if (!FOptions.FramesFolder.empty()) std::filesystem::create_directories(FOptions.FramesFolder);
+  std::optional<TPngFrameWriter> pictures;
+  if (!FOptions.FramesFolder.empty()) {
+    std::filesystem::create_directories(FOptions.FramesFolder);
+    pictures.emplace(FOptions.FramesFolder);
+  }
 
   Begin();
   std::size_t block = 0;
@@ -309,16 +328,17 @@ std::size_t TPlayerSession::Run() {
     PlayBlock(sample,
               MillisecondsAt(startFrame + blockInTrack * hop + frames.size(), audio.SampleRate));
     ApplyDisplayModeChanges(block);
-    if (!FOptions.FramesFolder.empty() || video) {
-      TFrame frame = FWindows->Render();
-      if (!FOptions.FramesFolder.empty())
-        WritePng(frame, FramePngPath(FOptions.FramesFolder, block));
-      if (video) video->WriteFrame(std::move(frame));
+    if (pictures || video) {
+      const std::size_t paints = FWindows->Paints();
+      const TFrame& frame = FWindows->Painted();
+      if (pictures) pictures->Write(frame, block, FWindows->Paints() == paints);
+      if (video) video->WriteFrame(frame);
     }
     ++block;
     ++blockInTrack;
   }
   if (video) video->Finish();
+  if (pictures) pictures->Finish();
   End();
   return block;
 }

@@ -18,6 +18,7 @@
 #include "player/host/HostPluginObject.h"
 #include "player/host/PluginLibrary.h"
 #include "player/host/VisualisationWindow.h"
+#include "player/input/FrameSource.h"
 #include "player/notify/ClientList.h"
 #include "plugin/SpectrumAnalysis.h"
 
@@ -90,7 +91,9 @@ class TPlayerSession final : public TPlayerActions {
   Kivo_tlb::IKIVOControl& Control() { return *FControl.Get(); }
   // The visualisation window: rendered for pictures, hit by clicks.
   TPanel& Window() { return FWindows->Window(); }
-  TFrame RenderWindow() const { return FWindows->Render(); }
+  // The window as painted; painted again only when it changed.
+  const TFrame& WindowFrame() { return FWindows->Painted(); }
+  std::size_t WindowPaints() const { return FWindows->Paints(); }
 
   // ---- TPlayerActions ----
   HWND MainWindow() const override { return FMainWindow; }
@@ -98,6 +101,11 @@ class TPlayerSession final : public TPlayerActions {
   void WriteFormImage(const std::string& path) override;
   std::vector<std::string> ToolNames() const override;
   void Show(const std::string& title, const std::vector<std::string>& lines) override;
+  void UpdateSpectrum() override;
+
+  // How many blocks the player analysed itself: only those whose spectrum
+  // a client heard or read.
+  std::size_t OwnAnalyses() const { return FOwnAnalyses; }
 
  private:
   class TComInit {
@@ -118,7 +126,7 @@ class TPlayerSession final : public TPlayerActions {
   void MakeWindows();
   std::optional<std::string> SwitchDesign(const std::string& design);
   void WndProc(TMessage& message);
-  void AnalyseOwnBlock(const TSampleBlock& block);
+  void KeepLatestBlock(const TSampleBlock& block);
   void NotifyPlayback(std::int32_t previousMs);
 
   TSessionOptions FOptions;
@@ -136,7 +144,13 @@ class TPlayerSession final : public TPlayerActions {
   std::unique_ptr<TVisualisationWindow> FWindows;
   std::unique_ptr<THostPlugin> FHost;
   bool FPluginRunning = false;
+  // The player's own analysis runs only for a client that hears or reads
+  // its spectrum, on the latest block, kept here until then.
   TSpectrumAnalysis FAnalysis;
+  std::vector<Frame> FLatestFrames;
+  TSampleBlock FLatestBlock{};
+  bool FSpectrumCurrent = true;
+  std::size_t FOwnAnalyses = 0;
   std::int32_t FTimerMinute;
 };
 

@@ -215,11 +215,12 @@ void TVideoRecorder::WriteAudio(std::span<const Frame> frames) {
   FSound->Add(frames);
 }
 
-void TVideoRecorder::WriteFrame(TFrame frame) {
+void TVideoRecorder::WriteFrame(const TFrame& frame) {
   const std::size_t filled = FTimeline.Place(FAudioFrames);
   if (FProcess < 0) Start();
   WriteHeld(filled);
-  FHeld = std::move(frame);
+  // Assigned over the picture held, so its pixels reuse the held buffer.
+  FHeld = frame;
 }
 
 void TVideoRecorder::WriteHeld(std::size_t times) {

@@ -63,7 +63,7 @@ class TVideoRecorder {
   void WriteAudio(std::span<const Frame> frames);
   // The window after the latest block, shown from the end of the sound
   // written so far.
-  void WriteFrame(TFrame frame);
+  void WriteFrame(const TFrame& frame);
   // Writes the last picture, waits for ffmpeg and raises when it failed or
   // when no picture came at all.
   void Finish();

@@ -59,8 +59,13 @@ void TCustomImageList::GetBitmap(std::int32_t index, TBitmap* bitmap) const {
   for (std::int32_t y = 0; y < FHeight; ++y) {
     const auto row = bitmap->Row(y);
     const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth);
+    if (!masked) {
+      std::copy_n(cell.Pixels.begin() + static_cast<std::ptrdiff_t>(start), row.size(),
+                  row.begin());
+      continue;
+    }
     for (std::size_t x = 0; x < row.size(); ++x) {
-      if (!masked || !cell.Transparent[start + x]) row[x] = cell.Pixels[start + x];
+      if (!cell.Transparent[start + x]) row[x] = cell.Pixels[start + x];
     }
   }
 }

@@ -588,6 +588,7 @@ HRESULT TKivoAutomation::GetSpeana(LONG* Level0, LONG* Level1, LONG* Level2, LON
                           Level5, Level6, Level7, Level8, Level9};
   for (LONG* level : levels)
     if (level == nullptr) return E_POINTER;
+  FActions.UpdateSpectrum();
   for (std::size_t band = 0; band < FState.Spectrum.size(); ++band)
     *levels[band] = FState.Spectrum[band];
   return S_OK;

@@ -3,7 +3,10 @@
 // controls in) and a second window component the plug-in may ask for.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/render/Frame.h"
@@ -36,11 +39,19 @@ class TVisualisationWindow {
 
   // The visualisation window at 1:1 scale.
   TFrame Render() const;
+  // The same, painted again only when one of the window's controls asked
+  // for a repaint since the last time; valid until the next call.
+  const TFrame& Painted();
+  // How often Painted painted.
+  std::size_t Paints() const { return FPaints; }
 
  private:
   std::unique_ptr<TComponent> FOwner;
   TPanel* FWindow;
   TPanel* FSecond;
+  TFrame FPainted;
+  std::optional<std::uint64_t> FPaintedRequests;
+  std::size_t FPaints = 0;
 };
 
 }  // namespace kivo

@@ -1,4 +1,5 @@
-// Audio files of any format libsndfile reads, as 16-bit stereo frames.
+// Audio files of any format libsndfile reads, as 16-bit stereo frames. The
+// file is decoded in large chunks, whatever the size of each read.
 #pragma once
 
 #include <memory>
@@ -22,15 +23,29 @@ class SoundFileSource final : public FrameSource {
   int Channels() const { return FChannels; }
 
  private:
+  static constexpr std::size_t kChunkFrames = 32768;
+
   struct Closer {
     void operator()(sf_private_tag* file) const;
   };
+
+  // Decodes the next chunk into FChunk; fewer frames only at the end.
+  void DecodeChunk();
+  std::size_t DecodeShorts(std::size_t frames);
+  std::size_t DecodeDoubles(std::size_t frames);
+  void CheckRead() const;
 
   std::string FPath;
   std::unique_ptr<sf_private_tag, Closer> FFile;
   int FSampleRate = 0;
   int FChannels = 0;
-  std::vector<double> FBuffer;
+  // 16-bit PCM is read as it is stored; anything else as doubles, rounded.
+  bool FPcm16 = false;
+  std::vector<double> FDoubles;
+  std::vector<short> FShorts;
+  std::vector<Frame> FChunk;
+  std::size_t FChunkRead = 0;  // frames of FChunk handed out
+  bool FEnded = false;
 };
 
 }  // namespace kivo

@@ -217,7 +217,7 @@ std::size_t TLivePlayer::Run() {
     if (FSession.State().QuitRequested || !FollowTransport()) break;
     FeedHeardBlock();
     FSession.ApplyDisplayModeChanges(shown);
-    FView->Present(FSession.RenderWindow(), Status());
+    FView->Present(FSession.WindowFrame(), Status());
     ++shown;
     // A late frame is not caught up on: the next one comes a frame's time later.
     next = std::max(next + frameTime, Clock::now());

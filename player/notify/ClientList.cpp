@@ -36,6 +36,12 @@ std::optional<DWORD> TClientList::Mask(HWND window) const {
   return client->Mask;
 }
 
+bool TClientList::Wants(DWORD notificationClass) const {
+  return std::any_of(FClients.begin(), FClients.end(), [notificationClass](const TClient& client) {
+    return (client.Mask & notificationClass) != 0;
+  });
+}
+
 bool TClientList::SetMask(HWND window, DWORD mask) {
   TClient* client = Find(window);
   if (client == nullptr) return false;

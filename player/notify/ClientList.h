@@ -27,6 +27,8 @@ class TClientList {
   std::size_t Count() const { return FClients.size(); }
 
   std::optional<DWORD> Mask(HWND window) const;
+  // Whether any client's mask holds the class.
+  bool Wants(DWORD notificationClass) const;
   // False for a window that is not attached.
   bool SetMask(HWND window, DWORD mask);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "platform/render/Frame.h"
@@ -29,10 +30,43 @@ struct CellGrid {
   }
 };
 
-// The cells that show `frame` as the layout places it, each pixel of a
-// scaled picture the average of the window pixels it covers (so that thin
-// lines such as peak markers stay visible). The layout must have been made
-// for a window of the frame's size.
+// Which window pixels each cell shows: for every picture column and every
+// picture pixel row, the span of window pixels it averages (ViewLayout's
+// SourceBox, which is the same along a column and along a row). Worked out
+// once per window and terminal size, then used for every frame.
+class CellMap {
+ public:
+  explicit CellMap(const ViewLayout& layout);
+
+  const ViewLayout& Layout() const { return FLayout; }
+
+  // Fills `grid` with the cells that show `frame`, each pixel of a scaled
+  // picture the average of the window pixels it covers (so that thin lines
+  // such as peak markers stay visible). The frame must be of the layout's
+  // window size.
+  void Build(const TFrame& frame, CellGrid& grid) const;
+  // Brings `grid`, built from the pixels `previous` of a frame of the same
+  // size, and `previous` itself up to `frame`: only the cells whose boxes
+  // hold a changed pixel are worked out again, only changed pixels copied.
+  // False when nothing changed.
+  bool Update(const TFrame& frame, std::span<std::uint32_t> previous, CellGrid& grid) const;
+
+ private:
+  // Window pixels [First, End) along one axis; empty beside the picture.
+  struct TSpan {
+    std::int32_t First = 0;
+    std::int32_t End = 0;
+  };
+  std::uint32_t Average(const TFrame& frame, TSpan columns, TSpan rows) const;
+  void CheckSize(const TFrame& frame) const;
+
+  ViewLayout FLayout;
+  std::vector<TSpan> FColumns;    // per cell column
+  std::vector<TSpan> FPixelRows;  // per pixel row: two per cell row
+};
+
+// The cells that show `frame` as the layout places it (see CellMap). The
+// layout must have been made for a window of the frame's size.
 CellGrid BuildCellGrid(const TFrame& frame, const ViewLayout& layout);
 
 }  // namespace kivo

@@ -1,7 +1,9 @@
 #include "player/terminal/Palette.h"
 
 #include <array>
+#include <charconv>
 #include <cstdlib>
+#include <iterator>
 #include <string_view>
 
 namespace kivo {
@@ -38,13 +40,26 @@ int SquaredDistance(Rgb color, int red, int green, int blue) {
   return dr * dr + dg * dg + db * db;
 }
 
+void AppendNumber(std::string& text, int number) {
+  char digits[12];
+  const auto written = std::to_chars(std::begin(digits), std::end(digits), number);
+  text.append(digits, written.ptr);
+}
+
 std::string ColorParameters(std::string_view selector, Rgb color, ColorMode mode) {
-  std::string text(selector);
+  std::string text;
+  text.reserve(20);
+  text += selector;
   if (mode == ColorMode::TrueColor) {
-    text += ";2;" + std::to_string(color.Red) + ';' + std::to_string(color.Green) + ';' +
-            std::to_string(color.Blue);
+    text += ";2;";
+    AppendNumber(text, color.Red);
+    text += ';';
+    AppendNumber(text, color.Green);
+    text += ';';
+    AppendNumber(text, color.Blue);
   } else {
-    text += ";5;" + std::to_string(NearestXterm256(color));
+    text += ";5;";
+    AppendNumber(text, NearestXterm256(color));
   }
   return text;
 }

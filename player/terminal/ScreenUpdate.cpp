@@ -1,5 +1,7 @@
 #include "player/terminal/ScreenUpdate.h"
 
+#include <charconv>
+#include <iterator>
 #include <optional>
 
 #include "player/terminal/TextWidth.h"
@@ -30,8 +32,24 @@ CellLook LookOf(const TerminalCell& cell) {
   return {kUpperHalf, upper, lower};
 }
 
+void AppendNumber(std::string& out, std::int32_t number) {
+  char digits[12];
+  const auto written = std::to_chars(std::begin(digits), std::end(digits), number);
+  out.append(digits, written.ptr);
+}
+
+void AppendCursorMove(std::string& out, std::int32_t row, std::int32_t column) {
+  out += "\x1b[";
+  AppendNumber(out, row);
+  out += ';';
+  AppendNumber(out, column);
+  out += 'H';
+}
+
 std::string CursorTo(std::int32_t row, std::int32_t column) {
-  return "\x1b[" + std::to_string(row) + ';' + std::to_string(column) + 'H';
+  std::string out;
+  AppendCursorMove(out, row, column);
+  return out;
 }
 
 // Emits colour codes only where they differ from what the terminal has.
@@ -40,29 +58,26 @@ class Pen {
   explicit Pen(ColorMode mode) : FMode(mode) {}
 
   void Select(std::uint32_t foreground, std::uint32_t background, std::string& out) {
-    std::string parameters;
-    if (!FKnown || FForeground != foreground) {
-      Append(parameters, foreground == kDefaultColor
-                             ? std::string("39")
-                             : ForegroundParameters(PixelRgb(foreground), FMode));
-    }
-    if (!FKnown || FBackground != background) {
-      Append(parameters, background == kDefaultColor
-                             ? std::string("49")
-                             : BackgroundParameters(PixelRgb(background), FMode));
-    }
-    if (!parameters.empty()) out += "\x1b[" + parameters + 'm';
+    const bool newForeground = !FKnown || FForeground != foreground;
+    const bool newBackground = !FKnown || FBackground != background;
     FKnown = true;
     FForeground = foreground;
     FBackground = background;
+    if (!newForeground && !newBackground) return;
+    out += "\x1b[";
+    if (newForeground) {
+      out += foreground == kDefaultColor ? std::string("39")
+                                         : ForegroundParameters(PixelRgb(foreground), FMode);
+    }
+    if (newBackground) {
+      if (newForeground) out += ';';
+      out += background == kDefaultColor ? std::string("49")
+                                         : BackgroundParameters(PixelRgb(background), FMode);
+    }
+    out += 'm';
   }
 
  private:
-  static void Append(std::string& parameters, const std::string& more) {
-    if (!parameters.empty()) parameters += ';';
-    parameters += more;
-  }
-
   ColorMode FMode;
   // Nothing is known of the terminal's colours until the first selection.
   bool FKnown = false;
@@ -89,7 +104,7 @@ std::string EncodeChangedCells(const CellGrid* previous, const CellGrid& next, C
       if (!everything && previous->At(column, row) == cell) continue;
       const std::int32_t screenRow = firstScreenRow + row;
       if (cursorRow != screenRow || cursorColumn != column) {
-        out += CursorTo(screenRow, column + 1);
+        AppendCursorMove(out, screenRow, column + 1);
       }
       const CellLook look = LookOf(cell);
       pen.Select(look.Foreground, look.Background, out);

@@ -22,11 +22,29 @@ void TerminalView::RequestRedraw() {
 
 std::int32_t TerminalView::PictureRows() const { return std::max(FSize.Rows - 1, 0); }
 
+bool TerminalView::UpdateCells(const TFrame& frame) {
+  const ViewLayout layout =
+      FitWindow(frame.Width, frame.Height, std::max(FSize.Columns, 0), PictureRows());
+  if (!FMap || FMap->Layout() != layout) {
+    FMap.emplace(layout);
+    FShownPixels.reset();
+  }
+  FLayout = layout;
+  if (!FShown || !FShownPixels) {
+    FMap->Build(frame, FNext);
+    FShownPixels = frame.Pixels;
+    return true;
+  }
+  return FMap->Update(frame, *FShownPixels, FNext);
+}
+
 void TerminalView::Present(const TFrame& frame, const PlayerStatus& status) {
-  FLayout = FitWindow(frame.Width, frame.Height, std::max(FSize.Columns, 0), PictureRows());
-  CellGrid grid = BuildCellGrid(frame, FLayout);
-  std::string body = EncodeChangedCells(FShown ? &*FShown : nullptr, grid, FMode);
-  FShown = std::move(grid);
+  std::string body;
+  if (UpdateCells(frame)) {
+    body = EncodeChangedCells(FShown ? &*FShown : nullptr, FNext, FMode);
+    // The cells shown and the next ones start equal again.
+    FShown = FNext;
+  }
 
   std::string statusText = FormatStatus(status);
   if (FSize.Rows > 0 && statusText != FShownStatus) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/render/Frame.h"
 #include "player/terminal/CellGrid.h"
@@ -36,6 +37,7 @@ class TerminalView {
   void RequestRedraw();
 
   // Draws what changed since the last frame; writes nothing when nothing did.
+  // A frame of the same pixels as the last one costs one comparison of the pixels.
   void Present(const TFrame& frame, const PlayerStatus& status);
 
   // The layout of the last frame presented.
@@ -47,11 +49,19 @@ class TerminalView {
  private:
   std::int32_t PictureRows() const;
 
+  // The cells for `frame`, in FNext; false when they are those shown.
+  bool UpdateCells(const TFrame& frame);
+
   TerminalSize FSize;
   ColorMode FMode;
   Writer FWrite;
   ViewLayout FLayout;
+  // Made again only when the window or the terminal changes size.
+  std::optional<CellMap> FMap;
+  // The pixels the shown cells were made from, under the current map.
+  std::optional<std::vector<std::uint32_t>> FShownPixels;
   std::optional<CellGrid> FShown;  // nothing until drawn, or after a redraw request
+  CellGrid FNext;                  // the same as FShown between frames
   std::optional<std::string> FShownStatus;
 };
 

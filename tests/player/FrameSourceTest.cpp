@@ -82,6 +82,41 @@ TEST(SoundFileSourceTest, ConvertsChannelsAndFloatSamples) {
   EXPECT_EQ(ReadAll(three), (std::vector<Frame>{PackFrame(16384, -16384), PackFrame(0, 32767)}));
 }
 
+TEST(SoundFileSourceTest, SixteenBitFilesReadExactlyAcrossChunksWhateverTheReadSizes) {
+  TempDir dir;
+  // Longer than two of the source's chunks, every extreme value included.
+  std::vector<short> samples;
+  std::vector<Frame> expected;
+  for (int i = 0; i < 70001; ++i) {
+    const auto left = static_cast<short>(i * 7919 % 65536 - 32768);
+    const auto right = static_cast<short>(32767 - i % 65536);
+    samples.insert(samples.end(), {left, right});
+    expected.push_back(PackFrame(left, right));
+  }
+  SF_INFO info{};
+  info.samplerate = 44100;
+  info.channels = 2;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  SNDFILE* file = sf_open(dir.File("long.wav").c_str(), SFM_WRITE, &info);
+  ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+  sf_writef_short(file, samples.data(), static_cast<sf_count_t>(expected.size()));
+  sf_close(file);
+
+  kivo::SoundFileSource whole(dir.File("long.wav"));
+  EXPECT_EQ(ReadAll(whole), expected);
+
+  kivo::SoundFileSource uneven(dir.File("long.wav"));
+  std::vector<Frame> read;
+  for (const std::size_t size : {1u, 32767u, 2u, 40000u, 5000u}) {
+    std::vector<Frame> part(size);
+    part.resize(uneven.Read(part));
+    read.insert(read.end(), part.begin(), part.end());
+  }
+  EXPECT_EQ(read, expected);
+  std::vector<Frame> more(10);
+  EXPECT_EQ(uneven.Read(more), 0u);
+}
+
 TEST(SoundFileSourceTest, ReportsMissingAndUnreadableFiles) {
   TempDir dir;
   EXPECT_THROW(kivo::SoundFileSource(dir.File("absent.wav")), kivo::InputError);

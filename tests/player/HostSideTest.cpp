@@ -64,6 +64,38 @@ TEST(HostPluginObjectTest, CodesOneAnd33GiveTwoWindowsAndTheOwnerOwnsBoth) {
   EXPECT_EQ(frame.At(11, 6), FramePixel(static_cast<TColor>(0x0000FF)));
 }
 
+TEST(VisualisationWindowTest, TheWindowIsPaintedAgainOnlyWhenOneOfItsControlsChanged) {
+  TVisualisationWindow windows({40, 30});
+  auto* panel = new TPanel(&windows.Owner());
+  panel->SetParent(&windows.Window());
+  panel->SetBevelOuter(bvNone);
+  panel->SetBounds(10, 5, 4, 4);
+  panel->SetColor(clRed);
+  EXPECT_EQ(windows.Painted().At(11, 6), FramePixel(clRed));
+  EXPECT_EQ(windows.Paints(), 1u);
+
+  panel->SetColor(clRed);
+  panel->SetBounds(10, 5, 4, 4);
+  EXPECT_EQ(windows.Painted().At(11, 6), FramePixel(clRed));
+  EXPECT_EQ(windows.Paints(), 1u) << "setting a value a control already has changes nothing";
+
+  panel->SetVisible(false);
+  EXPECT_EQ(windows.Painted().At(11, 6), FramePixel(clBlack));
+  panel->SetVisible(true);
+  panel->SetColor(clBlue);
+  EXPECT_EQ(windows.Painted().At(11, 6), FramePixel(clBlue));
+  EXPECT_EQ(windows.Paints(), 3u);
+  EXPECT_EQ(windows.Painted().Pixels, windows.Render().Pixels);
+
+  windows.Window().SetBounds(0, 0, 20, 10);
+  const TFrame& smaller = windows.Painted();
+  EXPECT_EQ(smaller.Width, 20);
+  EXPECT_EQ(smaller.Height, 10);
+  EXPECT_EQ(smaller.Pixels, windows.Render().Pixels);
+  windows.Window().SetVisible(false);
+  EXPECT_EQ(windows.Painted().At(11, 6), 0u) << "a hidden window paints nothing";
+}
+
 TEST(WindowSizeTest, TheDesignsVisiblePanelsDecideTheSizeAndANameParsesStrictly) {
   const fs::path design = fs::temp_directory_path() / ("kivo-size-" + std::to_string(getpid()));
   std::ofstream(design) << "[SpeanaL]\nVisible=1\nLeft=10\nTop=50\nWidth=100\nHeight=20\n"

@@ -406,6 +406,7 @@ TEST_F(KivoAutomationTest, ValueReadersGiveThePlayersOwnAnalysis) {
   ASSERT_EQ(
       FControl->GetSpeana(&l[0], &l[1], &l[2], &l[3], &l[4], &l[5], &l[6], &l[7], &l[8], &l[9]),
       S_OK);
+  EXPECT_EQ(FActions.SpectrumUpdates, 1) << "the player brings its spectrum up to date first";
   EXPECT_EQ(l[0], 1);
   EXPECT_EQ(l[9], 10);
   LONG left = 0, right = 0;

@@ -64,6 +64,11 @@ TEST_F(ClientListTest, EachClientHearsOnlyTheClassesOfItsMask) {
   FClients.SetMask(FFirst.Window(), 0);
   FClients.Notify({ClassOpen, 0});
   EXPECT_TRUE(FFirst.Take().empty());
+
+  EXPECT_TRUE(FClients.Wants(ClassVolume));
+  EXPECT_FALSE(FClients.Wants(ClassSpeana)) << "nobody asked for the spectrum";
+  FClients.SetMask(FFirst.Window(), ClassSpeana);
+  EXPECT_TRUE(FClients.Wants(ClassSpeana));
 }
 
 TEST_F(ClientListTest, UnknownWindowsHaveNoMaskAndGoneOnesAreDropped) {

@@ -62,6 +62,7 @@ class TRecordingActions final : public kivo::TPlayerActions {
  public:
   HWND Main = nullptr;
   int Saves = 0;
+  int SpectrumUpdates = 0;
   bool SaveFails = false;
   std::vector<std::string> Images;
   std::vector<std::string> Tools;
@@ -74,6 +75,7 @@ class TRecordingActions final : public kivo::TPlayerActions {
   }
   void WriteFormImage(const std::string& path) override { Images.push_back(path); }
   std::vector<std::string> ToolNames() const override { return Tools; }
+  void UpdateSpectrum() override { ++SpectrumUpdates; }
   void Show(const std::string& title, const std::vector<std::string>& lines) override {
     Shown.push_back(title);
     Shown.insert(Shown.end(), lines.begin(), lines.end());

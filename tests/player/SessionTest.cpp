@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
+#include <vector>
 
 #include "hostlink/Kivo.h"
+#include "player/Playback.h"
 #include "player/Session.h"
 
 namespace {
@@ -19,6 +24,44 @@ class TOpenLog {
  public:
   void Open(TObject*) { ++Opens; }
   int Opens = 0;
+};
+
+class TSpectrumLog {
+ public:
+  void Speana(TObject*, int* level) { Spectra.emplace_back(level, level + 10); }
+  std::vector<std::vector<int>> Spectra;
+};
+
+// A block of 2048 frames of a tone, as loud on both channels.
+std::vector<Frame> ToneBlock(double cyclesPerBlock, double amplitude) {
+  std::vector<Frame> frames(2048);
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    const auto sample = static_cast<std::int16_t>(std::lround(
+        amplitude * std::sin(2 * std::numbers::pi * cyclesPerBlock * static_cast<double>(i) /
+                             static_cast<double>(frames.size()))));
+    frames[i] = PackFrame(sample, sample);
+  }
+  return frames;
+}
+
+// What the player's own analysis says of a block with the default settings:
+// the louder channel per band.
+class TReferenceSpectrum final : public TAnalysisOutput {
+ public:
+  explicit TReferenceSpectrum(std::vector<Frame>& frames) {
+    TSpectrumAnalysis analysis;
+    analysis.FRecLevel = 100;
+    analysis.FSpeanaPattern = 2;
+    analysis.FAdjustSpeanaLevel = 100;
+    const TSampleBlock block = SampleBlockOf(frames, frames.size());
+    analysis.Sampling(&block, true, *this);
+  }
+  void ClearPanels() override { Levels.assign(10, 0); }
+  void SetLevels(TChannel, const TBandLevels& levels) override {
+    for (std::size_t band = 0; band < 10; ++band)
+      Levels[band] = std::max(Levels[band], std::clamp(levels[band], 0, 15));
+  }
+  std::vector<int> Levels = std::vector<int>(10, 0);
 };
 
 class SessionTest : public ::testing::Test {
@@ -90,6 +133,47 @@ TEST_F(SessionTest, ARunThatDoesNotWaitEndsWithTheLastTrackEvenWhenRepeating) {
   EXPECT_EQ(session.State().Track, 2);
 }
 
+TEST_F(SessionTest, ThePlayersOwnSpectrumIsAnalysedOnlyWhenAClientHearsOrReadsIt) {
+  TPlayerSession session(FOptions, "");
+  session.Begin();
+  TKIVO client(nullptr);
+  TSpectrumLog log;
+  client.OnSpeana = TKIVOSpeanaEvent(&log, &TSpectrumLog::Speana);
+  client.Bind();
+  ASSERT_TRUE(client.IsBound());
+
+  std::vector<Frame> low = ToneBlock(20, 12000);
+  std::vector<Frame> high = ToneBlock(300, 9000);
+  session.PlayBlock(SampleBlockOf(high, high.size()), 46);
+  session.PlayBlock(SampleBlockOf(low, low.size()), 92);
+  ProcessMessages();
+  EXPECT_EQ(session.OwnAnalyses(), 0u) << "nobody asked for the spectrum";
+  EXPECT_TRUE(log.Spectra.empty());
+
+  std::vector<int> read(10, -1);
+  client.GetSpeana(read.data());
+  const std::vector<int> lowSpectrum = TReferenceSpectrum(low).Levels;
+  EXPECT_EQ(read, lowSpectrum) << "a read analyses the latest block";
+  ASSERT_NE(lowSpectrum, std::vector<int>(10, 0));
+  client.GetSpeana(read.data());
+  EXPECT_EQ(session.OwnAnalyses(), 1u) << "a second read of the same block analyses nothing";
+
+  client.SetEvents(TKIVOEventSet{evSpeana});
+  session.PlayBlock(SampleBlockOf(high, high.size()), 138);
+  session.PlayBlock(SampleBlockOf(low, low.size()), 184);
+  ProcessMessages();
+  const std::vector<int> highSpectrum = TReferenceSpectrum(high).Levels;
+  ASSERT_NE(highSpectrum, lowSpectrum);
+  EXPECT_EQ(log.Spectra, (std::vector<std::vector<int>>{highSpectrum, lowSpectrum}))
+      << "a subscribed client hears every block's spectrum";
+  client.GetSpeana(read.data());
+  EXPECT_EQ(read, lowSpectrum);
+  EXPECT_EQ(session.OwnAnalyses(), 3u);
+
+  client.Unbind();
+  session.End();
+}
+
 }  // namespace
 
 namespace {
@@ -111,14 +195,14 @@ TEST_F(SessionTest, ASkinChangeIsSavedAnnouncedAndSizesTheWindowAnew) {
   client.Bind();
   TDesignLog log;
   client.OnDesign = TNotifyEvent(&log, &TDesignLog::Design);
-  ASSERT_EQ(session.RenderWindow().Width, 20);
+  ASSERT_EQ(session.WindowFrame().Width, 20);
 
   EXPECT_EQ(session.ChangeDesign(wide.string()), std::nullopt);
   ProcessMessages();
   EXPECT_EQ(log.Changes, 1);
   EXPECT_EQ(client.GetDesign(), wide.string());
-  EXPECT_EQ(session.RenderWindow().Width, 60);
-  EXPECT_EQ(session.RenderWindow().Height, 30);
+  EXPECT_EQ(session.WindowFrame().Width, 60);
+  EXPECT_EQ(session.WindowFrame().Height, 30);
   std::ifstream settings(FDir / "home" / "kivo.ini");
   const std::string text(std::istreambuf_iterator<char>(settings), {});
   EXPECT_NE(text.find("Design=" + wide.string()), std::string::npos) << text;

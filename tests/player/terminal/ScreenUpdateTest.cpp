@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <random>
 #include <regex>
 #include <string>
 
@@ -89,6 +91,96 @@ TEST(CellGridTest, ABoxMostlyTransparentIsTransparentAndHalfShownIsShown) {
 
 TEST(CellGridTest, ALayoutForAnotherWindowSizeIsRefused) {
   EXPECT_THROW(BuildCellGrid(TFrame(4, 4), FitWindow(5, 4, 10, 10)), std::invalid_argument);
+}
+
+// Each picture pixel by the layout's own definition: the box it covers,
+// averaged over its shown pixels.
+std::uint32_t ReferencePixel(const TFrame& frame, const kivo::ViewLayout& layout,
+                             std::int32_t column, std::int32_t pixelRow) {
+  const std::int32_t x = column - layout.Left;
+  const std::int32_t y = pixelRow - layout.Top;
+  if (x < 0 || y < 0 || x >= layout.PictureWidth || y >= layout.PictureHeight) return 0;
+  const kivo::WindowBox box = layout.SourceBox(x, y);
+  if (box.Right - box.Left == 1 && box.Bottom - box.Top == 1) return frame.At(box.Left, box.Top);
+  std::uint64_t sums[3] = {};
+  std::uint64_t shown = 0;
+  for (std::int32_t sy = box.Top; sy < box.Bottom; ++sy) {
+    for (std::int32_t sx = box.Left; sx < box.Right; ++sx) {
+      const std::uint32_t pixel = frame.At(sx, sy);
+      if ((pixel >> 24) == 0) continue;
+      for (int channel = 0; channel < 3; ++channel)
+        sums[channel] += (pixel >> (8 * channel)) & 0xFF;
+      ++shown;
+    }
+  }
+  const auto area = static_cast<std::uint64_t>((box.Right - box.Left) * (box.Bottom - box.Top));
+  if (2 * shown < area) return 0;
+  std::uint32_t average = TFrame::Opaque;
+  for (int channel = 0; channel < 3; ++channel)
+    average |= static_cast<std::uint32_t>((sums[channel] + shown / 2) / shown) << (8 * channel);
+  return average;
+}
+
+TEST(CellGridTest, OneMapServesEveryFrameOfItsSizeAsEachBoxAveragesIt) {
+  std::mt19937 random(7);
+  struct TCase {
+    std::int32_t Width, Height, Columns, Rows;
+  };
+  // Scaled down by width and by height, unscaled and centred, odd sizes.
+  for (const TCase c : {TCase{320, 100, 140, 44}, TCase{400, 120, 80, 23}, TCase{37, 91, 50, 12},
+                        TCase{20, 10, 30, 9}, TCase{341, 121, 140, 44}}) {
+    const kivo::ViewLayout layout = FitWindow(c.Width, c.Height, c.Columns, c.Rows);
+    const kivo::CellMap map(layout);
+    CellGrid grid;
+    for (int frameNumber = 0; frameNumber < 3; ++frameNumber) {
+      TFrame frame(c.Width, c.Height);
+      // Some transparent pixels, so that boxes are partly shown.
+      for (std::uint32_t& pixel : frame.Pixels)
+        pixel = random() % 4 == 0 ? 0 : (static_cast<std::uint32_t>(random()) | TFrame::Opaque);
+      map.Build(frame, grid);
+      ASSERT_EQ(grid.Columns, c.Columns);
+      ASSERT_EQ(grid.Rows, c.Rows);
+      for (std::int32_t row = 0; row < c.Rows; ++row) {
+        for (std::int32_t column = 0; column < c.Columns; ++column) {
+          ASSERT_EQ(grid.At(column, row).Upper, ReferencePixel(frame, layout, column, 2 * row))
+              << c.Width << "x" << c.Height << " cell " << column << "," << row;
+          ASSERT_EQ(grid.At(column, row).Lower, ReferencePixel(frame, layout, column, 2 * row + 1))
+              << c.Width << "x" << c.Height << " cell " << column << "," << row;
+        }
+      }
+    }
+  }
+}
+
+TEST(CellGridTest, AnUpdateForTheChangedPixelsGivesTheGridOfTheNewFrame) {
+  std::mt19937 random(11);
+  // Scaled and unscaled, so that boxes of one pixel and of several change.
+  for (const auto [width, height, columns, rows] :
+       {std::array{320, 100, 140, 44}, std::array{30, 20, 40, 12}, std::array{341, 121, 77, 21}}) {
+    const kivo::CellMap map(FitWindow(width, height, columns, rows));
+    TFrame frame(width, height, kRed);
+    CellGrid grid;
+    map.Build(frame, grid);
+    for (int step = 0; step < 20; ++step) {
+      std::vector<std::uint32_t> previous = frame.Pixels;
+      // A few rectangles of new colour, as moving bars and markers make.
+      for (int change = 0; change < step % 4; ++change) {
+        const auto left = static_cast<std::int32_t>(random() % static_cast<unsigned>(width));
+        const auto top = static_cast<std::int32_t>(random() % static_cast<unsigned>(height));
+        const auto colour =
+            random() % 3 == 0 ? 0u : (static_cast<std::uint32_t>(random()) | TFrame::Opaque);
+        for (std::int32_t y = top; y < std::min(height, top + 1 + step); ++y)
+          for (std::int32_t x = left; x < std::min(width, left + 1 + 2 * step); ++x)
+            frame.Pixels[static_cast<std::size_t>(y * width + x)] = colour;
+      }
+      const bool changed = frame.Pixels != previous;
+      EXPECT_EQ(map.Update(frame, previous, grid), changed);
+      EXPECT_EQ(previous, frame.Pixels) << "the changed pixels are copied";
+      CellGrid whole;
+      map.Build(frame, whole);
+      ASSERT_EQ(grid.Cells, whole.Cells) << width << "x" << height << " step " << step;
+    }
+  }
 }
 
 TEST(ScreenUpdateTest, AnUnchangedFrameWritesNothing) {

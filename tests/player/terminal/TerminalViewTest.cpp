@@ -84,6 +84,20 @@ TEST_F(TerminalViewTest, AResizeOrARequestRedrawsEverything) {
   EXPECT_NE(FWrites[2].find("\x1b[6;1H"), std::string::npos);
 }
 
+TEST_F(TerminalViewTest, AWindowOfAnotherSizeIsDrawnThroughItsOwnLayout) {
+  TerminalView view = MakeView({6, 4});
+  view.Present(FFrame, FStatus);
+  const TFrame smaller(2, 2, 0xFF00FF00u);
+  view.Present(smaller, FStatus);
+  ASSERT_EQ(FWrites.size(), 2u);
+  EXPECT_EQ(view.Layout().PictureWidth, 2);
+  EXPECT_EQ(Count(FWrites[1], kUpperHalf), 1u * 2u) << "the green cells of the centred picture";
+  EXPECT_EQ(Count(FWrites[1], " "), 6u * 3u - 2u) << "the rest of the old picture is cleared";
+  view.Present(FFrame, FStatus);
+  ASSERT_EQ(FWrites.size(), 3u);
+  EXPECT_EQ(Count(FWrites[2], kUpperHalf), 6u * 3u);
+}
+
 TEST_F(TerminalViewTest, ClicksMapThroughTheLayoutOfTheLastFrame) {
   TerminalView view = MakeView({80, 24});
   const TFrame wide(400, 100, 0xFF000000u);
