@@ -139,6 +139,17 @@ TEST_F(SpeanaPanelTest, ASheetOfTenRowsHoldsARowPerBand) {
   EXPECT_EQ(ShownFrame(*panel, 9, 10), FrameColour(10, 9));
 }
 
+// Band 9 at level 10 shows frame 109, so frames after it are never shown
+// and a sheet of many small frames costs no more than 110 of them.
+TEST_F(SpeanaPanelTest, NoMoreFramesAreCutThanTheBandsCanShow) {
+  TSpeanaPanel* panel = Panel(FrameStyle(WriteSheet(Dir, 110, 400, 10, 2), 2));
+  ASSERT_EQ(panel->Images()->Height(), 2);
+  EXPECT_EQ(panel->Images()->Count(), TSpeanaPanel::kMaxFrames);
+  EXPECT_EQ(ShownFrame(*panel, 3, 7), FrameColour(7, 3));
+  EXPECT_EQ(ShownFrame(*panel, 9, 10), FrameColour(10, 9));
+  EXPECT_EQ(ShownFrame(*panel, 0, 0), FrameColour(0, 0));
+}
+
 TEST_F(SpeanaPanelTest, ASingleRowServesEveryBand) {
   TSpeanaPanel* panel = Panel(FrameStyle(WriteSheet(Dir, 110, 40, 10, 40)));
   EXPECT_EQ(panel->Images()->Count(), 11);
