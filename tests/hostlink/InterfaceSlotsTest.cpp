@@ -18,7 +18,7 @@ using slot_test::VirtualSlot;
 
 constexpr std::ptrdiff_t kDispatchSlots = 7;
 
-struct TOperation {
+struct TSlotEntry {
   const char* Name;
   std::ptrdiff_t Slot;
   int Number;
@@ -156,14 +156,14 @@ struct TOperation {
   X(GetLine, 15)
 
 #define KIVO_OPERATION(Interface, Name, Number) \
-  TOperation{#Name, VirtualSlot(&Interface::Name), Number},
+  TSlotEntry{#Name, VirtualSlot(&Interface::Name), Number},
 #define CONTROL_OPERATION(Name, Number) KIVO_OPERATION(IKIVOControl, Name, Number)
 #define PLAYLIST_OPERATION(Name, Number) KIVO_OPERATION(IKIVOPlayList, Name, Number)
 #define LYRICS_OPERATION(Name, Number) KIVO_OPERATION(IKIVOLyrics, Name, Number)
 
-const std::vector<TOperation> kControl = {KIVO_CONTROL_OPERATIONS(CONTROL_OPERATION)};
-const std::vector<TOperation> kPlayList = {KIVO_PLAYLIST_OPERATIONS(PLAYLIST_OPERATION)};
-const std::vector<TOperation> kLyrics = {KIVO_LYRICS_OPERATIONS(LYRICS_OPERATION)};
+const std::vector<TSlotEntry> kControl = {KIVO_CONTROL_OPERATIONS(CONTROL_OPERATION)};
+const std::vector<TSlotEntry> kPlayList = {KIVO_PLAYLIST_OPERATIONS(PLAYLIST_OPERATION)};
+const std::vector<TSlotEntry> kLyrics = {KIVO_LYRICS_OPERATIONS(LYRICS_OPERATION)};
 
 // An operation declared after all of an interface's own: its slot is the
 // number of slots the interface has.
@@ -196,9 +196,9 @@ class TMenuProbe : public IKIVOMenu {
   ~TMenuProbe() = default;
 };
 
-void ExpectSlots(const std::vector<TOperation>& operations, std::ptrdiff_t probeSlot) {
+void ExpectSlots(const std::vector<TSlotEntry>& operations, std::ptrdiff_t probeSlot) {
   for (std::size_t i = 0; i < operations.size(); ++i) {
-    const TOperation& operation = operations[i];
+    const TSlotEntry& operation = operations[i];
     EXPECT_EQ(operation.Number, static_cast<int>(i) + 1)
         << operation.Name << ": the table lists every operation, gaps included";
     EXPECT_EQ(operation.Slot, kDispatchSlots - 1 + operation.Number) << operation.Name;
