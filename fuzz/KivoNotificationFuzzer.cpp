@@ -16,12 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzPlayer.h"
 #include "hostlink/Kivo.h"
-#include "platform/com/ComRuntime.h"
-#include "platform/win/DialogResponder.h"
 #include "platform/win/Messages.h"
-#include "player/automation/AutomationServer.h"
-#include "player/notify/ClientList.h"
 
 // What the checks read of the component's insides.
 struct KivoTestAccess {
@@ -50,46 +47,6 @@ constexpr int kMaxPumpDepth = 2;
 void Fail(const char* why) {
   std::fprintf(stderr, "invariant broken: %s\n", why);
   std::abort();
-}
-
-// Answers every box with No and every dialog with OK, silently.
-class TQuietResponder final : public TDialogResponder {
- public:
-  int MessageBox(const std::string&, const std::string&, UINT) override { return IDNO; }
-  int MessageDlg(const std::string&, TMsgDlgType, TMsgDlgButtons, int) override { return mrOk; }
-  void Beep(UINT) override {}
-};
-
-class TQuietActions final : public kivo::TPlayerActions {
- public:
-  HWND Main = nullptr;
-  HWND MainWindow() const override { return Main; }
-  void SaveSettings() override {}
-  void WriteFormImage(const std::string&) override {}
-  std::vector<std::string> ToolNames() const override { return {}; }
-  void Show(const std::string&, const std::vector<std::string>&) override {}
-};
-
-// The player in this process: its main window, its automation class
-// registered, the list of attached clients. Made once.
-struct TPlayer {
-  TPlayer() : Clients(RegisterWindowMessageA("WM_KIVO")) {
-    SetDialogResponder(&Responder);
-    CoInitialize(nullptr);
-    Actions.Main = CreateTopLevelWindow("TFormKIVO", "KIVO", TWndMethod());
-    Server = std::make_unique<kivo::TAutomationServer>(State, Clients, Actions);
-  }
-
-  TQuietResponder Responder;
-  kivo::TPlayerState State;
-  TQuietActions Actions;
-  kivo::TClientList Clients;
-  std::unique_ptr<kivo::TAutomationServer> Server;
-};
-
-TPlayer& Player() {
-  static TPlayer* player = new TPlayer();
-  return *player;
 }
 
 void CheckInvariants(const TKIVO& kivo) {
@@ -260,7 +217,7 @@ class TReactions {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  TPlayer& player = Player();
+  fuzz_player::TPlayer& player = fuzz_player::Player();
   player.State = kivo::TPlayerState{};
   FuzzedDataProvider input(data, size);
   {
