@@ -80,6 +80,17 @@ TEST_F(EntryPointsTest, APlayerRefusingTheInterfaceIsToldWithoutBeingAskedItsVer
   EXPECT_EQ(Running(), nullptr);
 }
 
+TEST_F(EntryPointsTest, TheRefusalIsClosedBeforeThePlayerIsToldToExit) {
+  Host.Version = 6099;
+  Dialogs.Answers = {mrOk};
+  bool answeredAtExit = false;
+  Host.OnExitPlugin = [&] {
+    answeredAtExit = Dialogs.Shown.size() == 1 && Dialogs.Answers.empty();
+  };
+  EXPECT_EQ(_pinRun(&Host), -7);
+  EXPECT_TRUE(answeredAtExit) << "the box was shown and answered when ExitPlugin ran";
+}
+
 TEST_F(EntryPointsTest, APlayerOlderThan6100IsRefusedWithTheMessage) {
   Host.Version = 6099;
   Dialogs.Answers = {mrOk};
