@@ -78,7 +78,7 @@ TEST_F(KivoEventsTest, UserNotificationsArriveWhileBoundToo) {
   TKIVO& kivo = BoundKivo();
   ListenToAll(kivo);
   Notify(0x80000009, -3);
-  EXPECT_THAT(Log, ElementsAre("OnUser 9 -3", "OnKIVO 2147483657 -3"));
+  ASSERT_THAT(Log, ElementsAre("OnUser 9 -3", "OnKIVO 2147483657 -3"));
   EXPECT_EQ(FUser.Senders[0], &kivo);
 }
 
