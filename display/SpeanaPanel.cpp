@@ -153,6 +153,7 @@ void TSpeanaPanel::CutFrames(const TBitmap& sheet, std::int32_t frameWidth,
   tile.SetHeight(frameHeight);
   for (std::int64_t top = 0; top < sheet.Height(); top += frameHeight) {
     for (std::int64_t left = 0; left < sheet.Width(); left += frameWidth) {
+      if (FImages->Count() == kMaxFrames) return;
       CutFrame(sheet, static_cast<std::int32_t>(left), static_cast<std::int32_t>(top), tile);
       MirrorFrame(tile);
       FImages->Add(&tile);

@@ -18,6 +18,9 @@ class TSpeanaPanel : public TPanel {
  public:
   static constexpr std::int32_t kBandCount = 10;
   static constexpr std::int32_t kFramesPerRow = 11;  // levels 0 to 10
+  // Band 9 at level 10 shows frame 109: a sheet with more frames than this
+  // shows only its first ones, so no more are cut.
+  static constexpr std::int32_t kMaxFrames = kBandCount * kFramesPerRow;
 
   static constexpr std::uint8_t kBarStyle = 0;
   static constexpr std::uint8_t kFrameStyle = 3;

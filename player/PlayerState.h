@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ struct TTrack {
   std::string Album;
   std::string Comment;
   std::int32_t LengthMs = 0;
+  // The numbers after the length that a client last wrote (track number,
+  // third number, kind, drive and audio-CD track, seventh and eighth), read
+  // back as they were; until then the player gives its own.
+  std::optional<std::array<std::int32_t, 6>> WrittenNumbers;
 };
 
 // One timed line of a lyrics file.

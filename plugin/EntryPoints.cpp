@@ -19,8 +19,24 @@ constexpr const char* kRefusalText =
 // not running. The player's plug-in object is not kept: the controller is
 // handed it while it is being built, and nothing calls it afterwards.
 HANDLE GLock = nullptr;
-// Owned by the player's owner component as well; _pinAbort frees it first.
+// A component of the player's owner component: _pinAbort frees it, unless
+// the player freed its owner component first.
 TKolmira* GController = nullptr;
+
+// Hears when the player's owner component frees the controller, so that
+// neither _pinSampling nor _pinAbort reaches it afterwards.
+class TControllerWatch : public TComponent {
+ public:
+  TControllerWatch() : TComponent(nullptr) {}
+  ~TControllerWatch() override = default;
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    if (Operation == opRemove && AComponent == GController) GController = nullptr;
+  }
+};
+
+TControllerWatch GWatch;
 
 bool HostIsSupported(THostPluginObject* Host) {
   if ((Host->VTable->AcceptsVersion(Host, kInterfaceVersion) & 0xFF) == 0) return false;
@@ -57,6 +73,7 @@ std::intptr_t _pinRun(THostPluginObject* Host) {
   if (!TakeLock()) return ExitPlugin(Host);
   TComponent* owner = Host->VTable->GetOwnerComponent(Host);
   GController = new TKolmira(owner, Host);
+  GWatch.FreeNotification(GController);
   return reinterpret_cast<std::intptr_t>(GController);
 }
 

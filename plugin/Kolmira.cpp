@@ -1,5 +1,7 @@
 #include "plugin/Kolmira.h"
 
+#include <utility>
+
 #include "display/Fileinfo.h"
 #include "platform/vcl/IniFiles.h"
 #include "platform/vcl/StringList.h"
@@ -76,30 +78,50 @@ TBevelCut BevelFromNumber(std::int32_t Number) {
 }
 
 TKolmira::TKolmira(TComponent* AOwner, THostPluginObject* AHost) : TComponent(AOwner) {
-  FKIVO = std::make_unique<TKIVO>(AOwner);
-  FKIVO->Bind();
-  FAnalysis = std::make_unique<TSpectrumAnalysis>();
-  CreatePanels(AHost);
-  ConfigurePanels(AHost);
-  DoSaveKIVOini(this);
-  FAnalysis->FRecLevel = FKIVO->GetRecLevel();
-  FAnalysis->FAdjustSpeanaLevel = FKIVO->GetAdjustSpeanaLevel();
-  AssignEvents();
-  FKIVO->SetEvents(TKIVOEventSet{evVolume});
+  try {
+    FKIVO = new TKIVO(AOwner);
+    FreeNotification(FKIVO);
+    FKIVO->Bind();
+    FAnalysis = std::make_unique<TSpectrumAnalysis>();
+    CreatePanels(AHost);
+    ConfigurePanels(AHost);
+    DoSaveKIVOini(this);
+    FAnalysis->FRecLevel = FKIVO->GetRecLevel();
+    FAnalysis->FAdjustSpeanaLevel = FKIVO->GetAdjustSpeanaLevel();
+    AssignEvents();
+    FKIVO->SetEvents(TKIVOEventSet{evVolume});
+  } catch (...) {
+    // A half-built controller frees what it built, as a whole one does.
+    Release();
+    throw;
+  }
 }
 
-TKolmira::~TKolmira() {
-  FLeft.reset();
-  FRight.reset();
+TKolmira::~TKolmira() { Release(); }
+
+// The left panel, the right panel, the analysis memory, the host link.
+void TKolmira::Release() {
+  delete std::exchange(FLeft, nullptr);
+  delete std::exchange(FRight, nullptr);
   FAnalysis.reset();
-  FKIVO.reset();
+  delete std::exchange(FKIVO, nullptr);
+}
+
+void TKolmira::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FKIVO) FKIVO = nullptr;
+  if (AComponent == FLeft) FLeft = nullptr;
+  if (AComponent == FRight) FRight = nullptr;
 }
 
 void TKolmira::CreatePanels(THostPluginObject* AHost) {
   FParent = AHost->VTable->GetHostComponent(AHost, kPanelHostCode);
   AHost->VTable->GetHostComponent(AHost, kSecondHostCode);
-  FLeft = std::make_unique<TSpeanaPanel>(FParent);
-  FRight = std::make_unique<TSpeanaPanel>(FParent);
+  FLeft = new TSpeanaPanel(FParent);
+  FreeNotification(FLeft);
+  FRight = new TSpeanaPanel(FParent);
+  FreeNotification(FRight);
   FLeft->OnClick = TNotifyEvent(this, &TKolmira::DoPanelClick);
   FRight->OnClick = TNotifyEvent(this, &TKolmira::DoPanelClick);
 }
@@ -110,8 +132,8 @@ void TKolmira::ConfigurePanels(THostPluginObject* AHost) {
   ConfigurePanel(*FLeft, design, kLeftSection, designDir);
   ConfigurePanel(*FRight, design, kRightSection, designDir);
   const std::string colors = design.ReadString(kLyricsSection, "Colors", kDefaultBarColors);
-  AHost->VTable->AttachControl(AHost, FLeft.get());
-  AHost->VTable->AttachControl(AHost, FRight.get());
+  AHost->VTable->AttachControl(AHost, FLeft);
+  AHost->VTable->AttachControl(AHost, FRight);
   FLeft->LayoutMeters();
   FRight->LayoutMeters();
   ApplyBarColors(colors);
@@ -143,11 +165,17 @@ void TKolmira::AssignEvents() {
   FKIVO->OnAdjustLevel = TKIVOParamEvent(this, &TKolmira::DoAdjustLevel);
 }
 
+// Once the player has freed its window, and the panels with it, there is
+// nothing left to show.
+bool TKolmira::HasPanels() const { return FLeft != nullptr && FRight != nullptr; }
+
 void TKolmira::Sampling(const TSampleBlock* Block) {
+  if (!HasPanels()) return;
   FAnalysis->Sampling(Block, FLeft->Visible() || FRight->Visible(), *this);
 }
 
 void TKolmira::ClearPanels() {
+  if (!HasPanels()) return;
   FLeft->ClearLevels();
   FRight->ClearLevels();
 }
@@ -159,11 +187,13 @@ void TKolmira::SetLevels(TChannel Channel, const TBandLevels& Levels) {
 }
 
 void TKolmira::SetPeakModes(std::uint8_t Mode) {
+  if (!HasPanels()) return;
   FLeft->SetPeakMode(Mode);
   FRight->SetPeakMode(Mode);
 }
 
 void TKolmira::DoPanelClick(TObject*) {
+  if (!HasPanels() || FKIVO == nullptr) return;
   std::int32_t mode = static_cast<std::int8_t>(FLeft->PeakMode()) + 1;
   if (mode > kHighestPeakMode || mode < 1) mode = 1;
   SetPeakModes(static_cast<std::uint8_t>(mode));
@@ -189,6 +219,7 @@ void TKolmira::DoSaveKIVOini(TObject*) {
 }
 
 void TKolmira::DoChangeDisplayMode(TObject*, TKIVODisplayMode Mode) {
+  if (!HasPanels()) return;
   SetPeakModes(PeakModeFor(Mode, FLeft->PeakMode()));
 }
 

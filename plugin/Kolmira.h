@@ -41,13 +41,19 @@ class TKolmira : public TComponent, private TAnalysisOutput {
   void DoChangeDisplayMode(TObject* Sender, TKIVODisplayMode Mode);
   void DoAdjustLevel(TObject* Sender, int Param);
 
-  TKIVO* KIVO() const { return FKIVO.get(); }
-  TSpeanaPanel* LeftPanel() const { return FLeft.get(); }
-  TSpeanaPanel* RightPanel() const { return FRight.get(); }
+  // Null once freed by their owners.
+  TKIVO* KIVO() const { return FKIVO; }
+  TSpeanaPanel* LeftPanel() const { return FLeft; }
+  TSpeanaPanel* RightPanel() const { return FRight; }
   const TSpectrumAnalysis& Analysis() const { return *FAnalysis; }
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
   void SetLevels(TChannel Channel, const TBandLevels& Levels) override;
+  void Release();
+  bool HasPanels() const;
 
   void CreatePanels(THostPluginObject* AHost);
   void ConfigurePanels(THostPluginObject* AHost);
@@ -56,14 +62,15 @@ class TKolmira : public TComponent, private TAnalysisOutput {
   void AssignEvents();
   void SetPeakModes(std::uint8_t Mode);
 
-  // Declared in the reverse of the order of release, so that a half-built
-  // controller frees what was built in the same order as a whole one:
-  // the left panel, the right panel, the analysis memory, the host link.
-  std::unique_ptr<TKIVO> FKIVO;
+  // The host link is a component of the player's owner component and the
+  // panels are components of the player's window: each has that one owner.
+  // The controller frees them itself when it goes first, and hears of it
+  // (free notification) when their owner frees them before.
+  TKIVO* FKIVO = nullptr;
   TComponent* FParent = nullptr;
   std::unique_ptr<TSpectrumAnalysis> FAnalysis;
-  std::unique_ptr<TSpeanaPanel> FRight;
-  std::unique_ptr<TSpeanaPanel> FLeft;
+  TSpeanaPanel* FLeft = nullptr;
+  TSpeanaPanel* FRight = nullptr;
 };
 
 // The panel direction that a design file's "Option" list selects: the

@@ -21,7 +21,11 @@ constexpr std::size_t kInfoHeaderWithMasksSize = 52;
 constexpr std::size_t kMaskSize = 4;
 
 constexpr std::int64_t kMaxSide = 32768;
-constexpr std::int64_t kMaxPixels = std::int64_t{16384} * 16384;
+// A skin's pictures are a few hundred pixels a side; a frame sheet of
+// eleven frames a row for ten bands stays far below this too. The decoded
+// pixels of the largest bitmap allowed take 64 MB, so that a few hundred
+// bytes of run-length data cannot make the reader allocate more.
+constexpr std::int64_t kMaxPixels = BmpMaxPixels;
 // The largest file a bitmap within the limits can need, with room for
 // headers and palette; anything bigger is refused before it is read.
 constexpr std::int64_t kMaxFileSize = kMaxPixels * 4 + 65536;

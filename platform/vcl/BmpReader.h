@@ -15,14 +15,17 @@
 // - A width or height of 0 gives an empty bitmap of 0 x 0 pixels.
 // - An RLE stream must end with its end-of-bitmap code; one that stops
 //   short is a truncated file.
-// - Sides above 32768 pixels, or more than 16384 x 16384 pixels in all,
-//   are refused before anything is allocated.
+// - Sides above 32768 pixels, or more than BmpMaxPixels (4096 x 4096)
+//   pixels in all, are refused before anything is allocated, so that no
+//   file, however it is compressed, costs more than 64 MB of pixels.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
+
+inline constexpr std::int64_t BmpMaxPixels = std::int64_t{4096} * 4096;
 
 // Pixels of a decoded bitmap, top row first, each 0x00BBGGRR (a TColor).
 struct TBmpImage {

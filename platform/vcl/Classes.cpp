@@ -71,9 +71,34 @@ TComponent::TComponent(TComponent* AOwner) {
 }
 
 TComponent::~TComponent() {
+  NotifyFreed();
   DestroyComponents();
   if (FOwner != nullptr) FOwner->RemoveComponent(this);
 }
+
+void TComponent::NotifyFreed() {
+  while (!FFreeNotifies.empty()) {
+    TComponent* other = FFreeNotifies.back();
+    FFreeNotifies.pop_back();
+    std::erase(other->FFreeNotifies, this);
+    other->Notification(this, opRemove);
+  }
+}
+
+void TComponent::FreeNotification(TComponent* AComponent) {
+  if (AComponent == nullptr || AComponent == this) return;
+  if (std::ranges::find(FFreeNotifies, AComponent) != FFreeNotifies.end()) return;
+  FFreeNotifies.push_back(AComponent);
+  AComponent->FFreeNotifies.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent) {
+  if (AComponent == nullptr) return;
+  std::erase(FFreeNotifies, AComponent);
+  std::erase(AComponent->FFreeNotifies, this);
+}
+
+void TComponent::Notification(TComponent*, TOperation) {}
 
 void TComponent::DestroyComponents() {
   while (!FComponents.empty()) {

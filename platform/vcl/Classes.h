@@ -66,12 +66,15 @@ class TList : public TObject {
 };
 
 enum TComponentStateItem { csLoading, csReading, csDesigning };
+enum TOperation { opInsert, opRemove };
 using TComponentState = TSet<TComponentStateItem>;
 
 // A component is freed together with its owner: the owner deletes the
 // components it owns, the last inserted first. A component deleted earlier
 // leaves its owner's list, so nothing is freed twice. An unowned component
-// belongs to whoever created it.
+// belongs to whoever created it. A component that keeps a pointer to one it
+// does not own asks for a free notification, so that it hears when that one
+// is freed by its owner.
 class TComponent : public TObject {
  public:
   explicit TComponent(TComponent* AOwner);
@@ -99,6 +102,17 @@ class TComponent : public TObject {
   // component leaves the loading state here.
   virtual void Loaded();
 
+  // Whichever of this component and AComponent is freed first, the other
+  // one's Notification hears it with opRemove. Asking twice is asking once.
+  void FreeNotification(TComponent* AComponent);
+  void RemoveFreeNotification(TComponent* AComponent);
+
+ protected:
+  // Hears that AComponent is being freed (opRemove); AComponent's own
+  // destructor has already run by then. Does nothing here.
+  virtual void Notification(TComponent* AComponent, TOperation Operation);
+
+ public:
   // Reads a component as the component library's form reader does: while
   // `readProperties` runs the component is loading and reading; then it
   // stops reading and `Loaded` is called.
@@ -108,8 +122,11 @@ class TComponent : public TObject {
   bool IsOwnedBy(const TComponent* candidate) const;
   void DestroyComponents();
 
+  void NotifyFreed();
+
   TComponent* FOwner = nullptr;
   std::vector<TComponent*> FComponents;
+  std::vector<TComponent*> FFreeNotifies;
   TComponentState FComponentState;
   std::int32_t FTag = 0;
 };

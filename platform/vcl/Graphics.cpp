@@ -7,6 +7,9 @@
 
 #include "platform/vcl/BmpReader.h"
 
+static_assert(TBitmap::MaxPixels == BmpMaxPixels,
+              "every bitmap file that can be read fits a bitmap");
+
 namespace {
 
 constexpr std::uint32_t kRgbMask = 0x00FFFFFF;

@@ -188,8 +188,9 @@ class TCanvas : public TObject {
 // format. A new one is empty (0 x 0).
 class TBitmap : public TObject {
  public:
-  // Larger bitmaps are refused before anything is allocated.
-  static constexpr std::int64_t MaxPixels = std::int64_t{1} << 28;
+  // Larger bitmaps are refused before anything is allocated: as many
+  // pixels as the largest bitmap file that can be read (64 MB).
+  static constexpr std::int64_t MaxPixels = std::int64_t{1} << 24;
 
   TBitmap();
   ~TBitmap() override;

@@ -405,6 +405,11 @@ HRESULT TKivoAutomation::SetEvent(LONG Window, LONG Mask) {
 HRESULT TKivoAutomation::NotifyEvent(LONG Window, LONG WParam, LONG LParam) {
   const TNotification notification{static_cast<WPARAM>(static_cast<DWORD>(WParam)),
                                    LParamOf(LParam)};
+  // No window names every attached client, as a relay to all of them.
+  if (Window == 0) {
+    FClients.NotifyAll(notification);
+    return S_OK;
+  }
   return FClients.NotifyWindow(WindowOf(Window), notification) ? S_OK : E_HANDLE;
 }
 
@@ -794,18 +799,16 @@ HRESULT TKivoAutomation::GetTrackInfo(LONG Index, BSTR* Text1, BSTR* Text2, BSTR
   PutText(Text4, track->Album);
   PutText(Text5, track->Comment);
   *Number1 = track->LengthMs;
-  *Number2 = Index;
-  *Number3 = 0;
-  *Kind = track->Path.empty() ? dtStream : dtFile;
-  *DriveTrack = 0;
-  *Number7 = 0;
-  *Number8 = 0;
+  const std::array<std::int32_t, 6> own = {Index, 0, track->Path.empty() ? dtStream : dtFile,
+                                           0,     0, 0};
+  const std::array<std::int32_t, 6>& values = track->WrittenNumbers.value_or(own);
+  for (std::size_t i = 0; i < values.size(); ++i) *numbers[i + 1] = values[i];
   return S_OK;
 }
 
 HRESULT TKivoAutomation::SetTrackInfo(LONG Index, BSTR Text1, BSTR Text2, BSTR Path, BSTR Text4,
-                                      BSTR Text5, LONG Number1, LONG, LONG, LONG, LONG, LONG,
-                                      LONG) {
+                                      BSTR Text5, LONG Number1, LONG Number2, LONG Number3,
+                                      LONG Kind, LONG DriveTrack, LONG Number7, LONG Number8) {
   if (TrackAt(Index) == nullptr) return E_INVALIDARG;
   TTrack& track = FState.PlayList[static_cast<std::size_t>(Index - 1)];
   track.Title = BstrToString(Text1);
@@ -814,6 +817,7 @@ HRESULT TKivoAutomation::SetTrackInfo(LONG Index, BSTR Text1, BSTR Text2, BSTR P
   track.Album = BstrToString(Text4);
   track.Comment = BstrToString(Text5);
   track.LengthMs = std::max<LONG>(Number1, 0);
+  track.WrittenNumbers = {Number2, Number3, Kind, DriveTrack, Number7, Number8};
   PlayListChanged();
   return S_OK;
 }

@@ -28,12 +28,14 @@ TWindowSize WindowSizeForDesign(const std::string& designPath) {
   for (const char* section : {"SpeanaL", "SpeanaR"}) {
     // An invisible panel takes no room.
     if (design.ReadInteger(section, "Visible", 0) == 0) continue;
-    const std::int32_t right =
-        design.ReadInteger(section, "Left", 0) + design.ReadInteger(section, "Width", 0);
-    const std::int32_t bottom =
-        design.ReadInteger(section, "Top", 0) + design.ReadInteger(section, "Height", 0);
-    size.Width = std::max(size.Width, right);
-    size.Height = std::max(size.Height, bottom);
+    const std::int64_t right = std::int64_t{design.ReadInteger(section, "Left", 0)} +
+                               design.ReadInteger(section, "Width", 0);
+    const std::int64_t bottom = std::int64_t{design.ReadInteger(section, "Top", 0)} +
+                                design.ReadInteger(section, "Height", 0);
+    size.Width =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(right, size.Width, kMaxWindowSide));
+    size.Height =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(bottom, size.Height, kMaxWindowSide));
   }
   return size;
 }
@@ -46,11 +48,13 @@ TWindowSize ParseWindowSize(const std::string& text) {
     if (x == std::string::npos) throw std::invalid_argument(text);
     const int width = std::stoi(text.substr(0, x), &widthEnd);
     const int height = std::stoi(text.substr(x + 1), &heightEnd);
-    if (widthEnd == x && heightEnd == text.size() - x - 1 && width >= 1 && height >= 1)
-      return {width, height};
+    const bool inRange =
+        width >= 1 && height >= 1 && width <= kMaxWindowSide && height <= kMaxWindowSide;
+    if (widthEnd == x && heightEnd == text.size() - x - 1 && inRange) return {width, height};
   } catch (const std::logic_error&) {
   }
-  throw std::invalid_argument("a window size is WIDTHxHEIGHT, both at least 1: " + text);
+  throw std::invalid_argument("a window size is WIDTHxHEIGHT, each from 1 to " +
+                              std::to_string(kMaxWindowSide) + ": " + text);
 }
 
 TVisualisationWindow::TVisualisationWindow(TWindowSize size)

@@ -19,11 +19,15 @@ struct TWindowSize {
   std::int32_t Height = 1;
 };
 
+// A window side's largest size: a frame of the largest window takes 64 MB.
+inline constexpr std::int32_t kMaxWindowSide = 4096;
+
 // As large as the design file's visible panels need: the largest
 // Left+Width and Top+Height of those of sections "SpeanaL" and "SpeanaR"
-// that are visible, at least 1x1.
+// that are visible, at least 1x1 and at most kMaxWindowSide a side.
 TWindowSize WindowSizeForDesign(const std::string& designPath);
-// "WxH" with both at least 1; raises std::invalid_argument otherwise.
+// "WxH" with both from 1 to kMaxWindowSide; raises std::invalid_argument
+// otherwise.
 TWindowSize ParseWindowSize(const std::string& text);
 
 class TVisualisationWindow {

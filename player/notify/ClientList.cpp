@@ -60,6 +60,12 @@ void TClientList::Notify(const TNotification& notification) {
   }
 }
 
+void TClientList::NotifyAll(const TNotification& notification) {
+  const std::vector<TClient> clients = FClients;
+  for (const TClient& client : clients)
+    if (!NotifyWindow(client.Window, notification)) Detach(client.Window);
+}
+
 bool TClientList::NotifyWindow(HWND window, const TNotification& notification) const {
   return PostMessageA(window, FMessageId, notification.WParam, notification.LParam) != FALSE;
 }

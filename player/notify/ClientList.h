@@ -35,6 +35,9 @@ class TClientList {
   // Posts to every client whose mask holds the notification's class. A
   // client whose window is gone is dropped.
   void Notify(const TNotification& notification);
+  // Posts to every client whatever its mask (a relay, not a notification
+  // of the player's own); a client whose window is gone is dropped.
+  void NotifyAll(const TNotification& notification);
   // Posts to one window, attached or not; false when it is gone.
   bool NotifyWindow(HWND window, const TNotification& notification) const;
 

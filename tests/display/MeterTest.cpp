@@ -87,6 +87,33 @@ TEST_F(MeterTest, ReversedBandOrderPutsBandZeroAtTheTopOrRight) {
   EXPECT_EQ(BoundsOf(*LaidOut(TMeter::kBars, 4, 9)->Segment(0)).Top, 91);
 }
 
+// Direction 6: rows growing leftward, band 0 the top row.
+TEST_F(MeterTest, Direction6GrowsRowsLeftwardWithBandZeroOnTop) {
+  const auto bars = LaidOut(TMeter::kBars, 6, 0);
+  const auto peaks = LaidOut(TMeter::kPeakMarker, 6, 0);
+  for (std::int32_t j = 0; j < 10; ++j) {
+    EXPECT_EQ(BoundsOf(*bars->Segment(j)), Bounds(181 - 20 * j, 1, 19, 8)) << "segment " << j;
+    const std::int32_t level = j + 1;
+    EXPECT_EQ(BoundsOf(*peaks->Segment(j)), Bounds(200 - 20 * level, 1, 1, 8)) << "level " << level;
+  }
+  EXPECT_EQ(BoundsOf(*LaidOut(TMeter::kBars, 6, 9)->Segment(0)), Bounds(181, 91, 19, 8));
+  EXPECT_EQ(BoundsOf(*LaidOut(TMeter::kBandImage, 6, 0)->Image()), Bounds(0, 0, 200, 10));
+}
+
+// Direction 7: columns growing downward, band 0 the rightmost column.
+TEST_F(MeterTest, Direction7GrowsColumnsDownwardWithBandZeroAtTheRight) {
+  const auto bars = LaidOut(TMeter::kBars, 7, 0);
+  const auto peaks = LaidOut(TMeter::kPeakMarker, 7, 0);
+  for (std::int32_t j = 0; j < 10; ++j) {
+    EXPECT_EQ(BoundsOf(*bars->Segment(j)), Bounds(181, 10 * j, 18, 9)) << "segment " << j;
+    const std::int32_t level = j + 1;
+    EXPECT_EQ(BoundsOf(*peaks->Segment(j)), Bounds(181, 10 * level - 1, 18, 1))
+        << "level " << level;
+  }
+  EXPECT_EQ(BoundsOf(*LaidOut(TMeter::kBars, 7, 9)->Segment(0)), Bounds(1, 0, 18, 9));
+  EXPECT_EQ(BoundsOf(*LaidOut(TMeter::kBandImage, 7, 0)->Image()), Bounds(180, 0, 20, 100));
+}
+
 TEST_F(MeterTest, OnlyTheLowThreeDirectionBitsCount) {
   const auto meter = LaidOut(TMeter::kBars, 10, 0);
   EXPECT_EQ(meter->Direction(), 2);
@@ -128,6 +155,16 @@ TEST_F(MeterTest, ShortColumnsKeepSegmentsOnePixelHigh) {
   const auto bars = LaidOut(TMeter::kBars, 1, 0);
   EXPECT_EQ(BoundsOf(*bars->Segment(0)), Bounds(1, 11, 18, 1));
   EXPECT_EQ(BoundsOf(*bars->Segment(9)), Bounds(1, 2, 18, 1));
+}
+
+TEST_F(MeterTest, BandImagesLieInsideTheBevels) {
+  Panel.SetBounds(0, 0, 206, 106);
+  Panel.SetBevelOuter(bvRaised);
+  Panel.SetBevelInner(bvLowered);
+  Panel.SetBevelWidth(3);  // 6 pixels a side
+  EXPECT_EQ(BoundsOf(*LaidOut(TMeter::kBandImage, 0, 0)->Image()), Bounds(6, 89, 194, 9));
+  EXPECT_EQ(BoundsOf(*LaidOut(TMeter::kBandImage, 0, 9)->Image()), Bounds(6, 8, 194, 9));
+  EXPECT_EQ(BoundsOf(*LaidOut(TMeter::kBandImage, 1, 3)->Image()), Bounds(65, 6, 19, 94));
 }
 
 TEST_F(MeterTest, BandImagesFillTheirRowOrColumn) {

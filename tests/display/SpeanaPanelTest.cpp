@@ -139,6 +139,17 @@ TEST_F(SpeanaPanelTest, ASheetOfTenRowsHoldsARowPerBand) {
   EXPECT_EQ(ShownFrame(*panel, 9, 10), FrameColour(10, 9));
 }
 
+// Band 9 at level 10 shows frame 109, so frames after it are never shown
+// and a sheet of many small frames costs no more than 110 of them.
+TEST_F(SpeanaPanelTest, NoMoreFramesAreCutThanTheBandsCanShow) {
+  TSpeanaPanel* panel = Panel(FrameStyle(WriteSheet(Dir, 110, 400, 10, 2), 2));
+  ASSERT_EQ(panel->Images()->Height(), 2);
+  EXPECT_EQ(panel->Images()->Count(), TSpeanaPanel::kMaxFrames);
+  EXPECT_EQ(ShownFrame(*panel, 3, 7), FrameColour(7, 3));
+  EXPECT_EQ(ShownFrame(*panel, 9, 10), FrameColour(10, 9));
+  EXPECT_EQ(ShownFrame(*panel, 0, 0), FrameColour(0, 0));
+}
+
 TEST_F(SpeanaPanelTest, ASingleRowServesEveryBand) {
   TSpeanaPanel* panel = Panel(FrameStyle(WriteSheet(Dir, 110, 40, 10, 40)));
   EXPECT_EQ(panel->Images()->Count(), 11);
@@ -171,6 +182,27 @@ TEST_F(SpeanaPanelTest, ASheetWidthBeyondElevenFramesGivesAPartialFrame) {
   EXPECT_EQ(PicturePixel(image, 4, 1), FrameColour(11, 0));
   EXPECT_EQ(PicturePixel(image, 5, 1), clMaroon);
   EXPECT_EQ(PicturePixel(image, 9, 39), clMaroon);
+}
+
+// Inner height 40, sheet height 130: frames 43 high, so a fourth row of a
+// single sheet line follows the three whole ones, and the rest of its
+// frames shows the panel's face.
+TEST_F(SpeanaPanelTest, ASheetHeightBeyondWholeRowsGivesAPartialRowOnThePanel) {
+  TPanelSetup setup = FrameStyle(WriteSheet(Dir, 110, 130, 10, 43));
+  setup.Color = clMaroon;
+  TSpeanaPanel* panel = Panel(setup);
+  ASSERT_EQ(panel->Images()->Height(), 43);
+  ASSERT_EQ(panel->Images()->Count(), 44);
+  // Band 3 at level 7: frame (33 + 7) mod 44 = 40, in the partial row.
+  panel->SetLevel(3, 7);
+  const TImage& image = *panel->Bar(3)->Image();
+  EXPECT_EQ(PicturePixel(image, 0, 0), clWhite);
+  EXPECT_EQ(PicturePixel(image, 5, 0), FrameColour(7, 3));
+  EXPECT_EQ(PicturePixel(image, 5, 1), clMaroon);
+  EXPECT_EQ(PicturePixel(image, 9, 42), clMaroon);
+  // Band 4 at level 7: frame 51 mod 44 = 7, a whole frame of the first row.
+  EXPECT_EQ(ShownFrame(*panel, 4, 7), FrameColour(7, 0));
+  EXPECT_EQ(PicturePixel(*panel->Bar(4)->Image(), 9, 42), FrameColour(7, 0));
 }
 
 // Where the white corner pixel of frame 0 ends up.
@@ -285,6 +317,27 @@ TEST_F(SpeanaPanelTest, ABackgroundPictureLiesUnderTheMetersOverTheInnerArea) {
   EXPECT_FALSE(panel->Peak(0)->FHideUnlit);
   image->Click();
   EXPECT_EQ(recorder.Senders, std::vector<TObject*>{image});
+}
+
+TEST_F(SpeanaPanelTest, ABackgroundPictureTakesThePanelsDoubleClickHandlerToo) {
+  const std::string path = Dir.File("back.bmp");
+  display_test::WriteBmp(path, 4, 4, [](std::int32_t, std::int32_t) { return clTeal; });
+  struct TRecorder {
+    void Clicked(TObject* sender) { Clicks.push_back(sender); }
+    void DoubleClicked(TObject* sender) { DoubleClicks.push_back(sender); }
+    std::vector<TObject*> Clicks;
+    std::vector<TObject*> DoubleClicks;
+  } recorder;
+  auto* panel = new TSpeanaPanel(&Window);
+  panel->SetBounds(0, 0, 200, 100);
+  panel->OnDblClick = TNotifyEvent(&recorder, &TRecorder::DoubleClicked);
+  panel->LoadGraphics(path);
+  TImage* image = panel->Image();
+  ASSERT_NE(image, nullptr);
+  image->DblClick();
+  image->Click();
+  EXPECT_EQ(recorder.DoubleClicks, std::vector<TObject*>{image});
+  EXPECT_TRUE(recorder.Clicks.empty()) << "no click handler was set on the panel";
 }
 
 TEST_F(SpeanaPanelTest, AnEmptyPathDropsPictureAndFramesAndFallsBackToBars) {
@@ -464,6 +517,38 @@ TEST_F(SpeanaPanelPeakTest, SettingAPeakModeClearsEveryBarAndPeak) {
     EXPECT_EQ(VisibleSegments(*Panel_->Peak(k)), 0);
     EXPECT_EQ(Panel_->Peak(k)->FHold, 8) << "counters stay";
   }
+}
+
+TEST_F(SpeanaPanelPeakTest, EveryModeClearsAVisiblePeak) {
+  for (const std::uint8_t mode : {0, 1, 2, 3}) {
+    Panel_->SetPeakMode(3);
+    Panel_->SetLevel(5, 6);
+    ASSERT_TRUE(Panel_->Peak(5)->Segment(5)->Visible());
+    Panel_->SetPeakMode(mode);
+    EXPECT_EQ(Panel_->PeakMode(), mode);
+    EXPECT_EQ(Panel_->Peak(5)->FLevel, 0) << "mode " << int{mode};
+    EXPECT_EQ(VisibleSegments(*Panel_->Peak(5)), 0) << "mode " << int{mode};
+    EXPECT_EQ(Panel_->Bar(5)->FLevel, 0) << "mode " << int{mode};
+  }
+}
+
+// A level that reaches the peak again counts as a new peak: the hold starts
+// over.
+TEST_F(SpeanaPanelPeakTest, ALevelEqualToThePeakRearmsTheHold) {
+  Panel_->SetPeakMode(2);
+  PeakTimeline(7, 3, 5);
+  ASSERT_EQ(Panel_->Peak(0)->FHold, 11);
+  Panel_->SetLevel(0, 7);
+  EXPECT_EQ(Panel_->Peak(0)->FHold, 16);
+  const std::vector<std::int32_t> hold = PeakTimeline(3, 3, 14);
+  EXPECT_EQ(hold, std::vector<std::int32_t>(15, 7)) << "the full hold after the equal level";
+
+  Panel_->SetPeakMode(3);
+  PeakTimeline(6, 2, 3);
+  ASSERT_EQ(Panel_->Peak(0)->FHold, 5);
+  Panel_->SetLevel(0, 6);
+  EXPECT_EQ(Panel_->Peak(0)->FHold, 8);
+  EXPECT_EQ(Panel_->Peak(0)->FLevel, 6);
 }
 
 TEST_F(SpeanaPanelPeakTest, BarColoursReachBarsAndPeaksOfEveryBand) {

@@ -388,14 +388,18 @@ TEST_F(KivoBindTest, RegisterPlacesTheComponentOnItsPalettePage) {
 TEST(KivoPluginArgument, ReportsIsPluginOnlyInsideASecondRun) {
   const char* expected = std::getenv("KIVO_EXPECT_PLUGIN");
   if (expected == nullptr) GTEST_SKIP() << "runs inside KivoPluginArgument's other case";
-  const TKIVO kivo(nullptr);
+  TKIVO kivo(nullptr);
+  if (const char* state = std::getenv("KIVO_PLUGIN_STATE"))
+    KivoTestAccess::SetPluginState(kivo, static_cast<std::uint8_t>(std::atoi(state)));
   EXPECT_EQ(kivo.IsPlugin(), std::string(expected) == "1");
 }
 
-bool SecondRunAgrees(const std::string& Argument, bool Expected) {
+// The plug-in state the player answered at attach; 0 is no answer.
+bool SecondRunAgrees(const std::string& Argument, bool Expected, int PluginState = 0) {
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
   const std::string command =
-      std::string("KIVO_EXPECT_PLUGIN=") + (Expected ? "1" : "0") + " '" + self + "' " + Argument +
+      "KIVO_PLUGIN_STATE=" + std::to_string(PluginState) +
+      " KIVO_EXPECT_PLUGIN=" + (Expected ? "1" : "0") + " '" + self + "' " + Argument +
       " --gtest_filter=KivoPluginArgument.ReportsIsPluginOnlyInsideASecondRun"
       " >/dev/null 2>&1";
   return std::system(command.c_str()) == 0;
@@ -406,6 +410,11 @@ TEST(KivoPluginArgument, AnArgumentThatIsSlashPluginInAnyCaseMakesAPlugin) {
   EXPECT_FALSE(SecondRunAgrees("/Plugin", false)) << "the second run really looks";
   EXPECT_TRUE(SecondRunAgrees("/PLUGINS", false));
   EXPECT_TRUE(SecondRunAgrees("x", false));
+}
+
+TEST(KivoPluginArgument, APlayersAnswerOfOneOutweighsTheArgument) {
+  EXPECT_TRUE(SecondRunAgrees("/plugin", false, 1));
+  EXPECT_TRUE(SecondRunAgrees("x", true, 2));
 }
 
 class KivoRawMessageTest : public TKivoTest {};
@@ -428,6 +437,21 @@ TEST_F(KivoRawMessageTest, PostToAStaleWindowFindsTheWindowAgain) {
   EXPECT_EQ(Window->Received[0].Msg, 0x8001u);
   EXPECT_EQ(Window->Received[0].WParam, 0xFFFFFFFFu);
   EXPECT_EQ(Window->Received[0].LParam, -2);
+}
+
+TEST_F(KivoRawMessageTest, RequestLooksTheWindowUpAgainEvenWhenOneIsKnown) {
+  StartPlayer();
+  Player->Longs["Handle"] = 0x7FFF0000;  // no such window
+  TKIVO& kivo = MakeKivo();
+  kivo.Bind();
+  ProcessMessages();
+  ASSERT_NE(kivo.KIVOWindow(), Window->Handle);
+  Window->Received.clear();
+  Window->Answer = 17;
+  EXPECT_EQ(kivo.Request(0x8003, 5, 6), 17);
+  EXPECT_EQ(kivo.KIVOWindow(), Window->Handle);
+  ASSERT_EQ(Window->Received.size(), 1u);
+  EXPECT_EQ(Window->Received[0].Msg, 0x8003u);
 }
 
 TEST_F(KivoRawMessageTest, RequestLooksTheWindowUpAndReturnsTheAnswer) {

@@ -74,6 +74,14 @@ TEST_F(KivoEventsTest, UserNotificationsArriveBoundOrNotWithTheirSubCode) {
                                "OnKIVO 2147549183 -1"));
 }
 
+TEST_F(KivoEventsTest, UserNotificationsArriveWhileBoundToo) {
+  TKIVO& kivo = BoundKivo();
+  ListenToAll(kivo);
+  Notify(0x80000009, -3);
+  ASSERT_THAT(Log, ElementsAre("OnUser 9 -3", "OnKIVO 2147483657 -3"));
+  EXPECT_EQ(FUser.Senders[0], &kivo);
+}
+
 TEST_F(KivoEventsTest, BoundOnlyClassesWhileUnboundOnlyRaiseOnKIVO) {
   TKIVO& kivo = MakeKivo();
   ListenToAll(kivo);
@@ -332,6 +340,13 @@ TEST_F(KivoEventMaskTest, RelayGoesToTheComponentItselfOrThroughThePlayer) {
   EXPECT_EQ(Player->Calls[0].Args,
             (std::vector<std::int64_t>{HandleOf(elsewhere.Handle), 0x80000004, -4}));
   EXPECT_EQ(Player->Calls[1].Args, (std::vector<std::int64_t>{0, 0x80000005, 5}));
+
+  // To its own window the component posts itself, bound or not.
+  Kivo->OnUser = TKIVOEvent(&user, &TRecorder::Event);
+  Kivo->NotifyEvent(Kivo->WindowHandle, 0x80000006, 6);
+  EXPECT_EQ(Player->Calls.size(), 2u) << "not through the player";
+  ProcessMessages();
+  EXPECT_THAT(log, ElementsAre("OnUser 2 2", "OnUser 3 3", "OnUser 6 6"));
 }
 
 }  // namespace

@@ -92,17 +92,34 @@ TEST_F(KivoMenuTest, DeletingFreesListedWrappersAndLeavesFixedOnes) {
   EXPECT_EQ(kivo.ComponentCount(), owned);
 }
 
-TEST_F(KivoMenuTest, BindingAndUnbindingClearTheList) {
+// The four fixed wrappers are the component's only other components, so
+// its component count tells whether a wrapper left the list was freed too.
+constexpr int kFixedWrappers = 4;
+
+TEST_F(KivoMenuTest, BindingAndUnbindingClearTheListAndFreeTheWrappers) {
   StartPlayer();
   TKIVO& kivo = MakeKivo();
+  ASSERT_EQ(kivo.ComponentCount(), kFixedWrappers);
   kivo.GetMenu(1);
   kivo.GetMenu(2);
   kivo.Bind();
   EXPECT_EQ(kivo.MenuCount(), 0);
+  EXPECT_EQ(kivo.ComponentCount(), kFixedWrappers);
   kivo.GetMenu(3);
   kivo.GetMenu(4);
+  kivo.GetMenu(5);
   kivo.Unbind();
   EXPECT_EQ(kivo.MenuCount(), 0);
+  EXPECT_EQ(kivo.ComponentCount(), kFixedWrappers);
+}
+
+TEST_F(KivoMenuTest, ClearingTheListFreesTheWrappers) {
+  TKIVO& kivo = MakeKivo();
+  kivo.GetMenu(1);
+  kivo.GetMenu(2);
+  ASSERT_EQ(kivo.ComponentCount(), kFixedWrappers + 2);
+  kivo.ClearMenuList();
+  EXPECT_EQ(kivo.ComponentCount(), kFixedWrappers);
 }
 
 TEST_F(KivoMenuTest, AChosenItemCallsItsHandlerThenOnMenu) {
@@ -150,8 +167,10 @@ TEST_F(KivoMenuTest, DeletedItemsLeaveTheListAndFixedOnesStay) {
   EXPECT_EQ(kivo.MenuCount(), 2);
   Notify(0x4000001B, 11);
   EXPECT_EQ(kivo.MenuCount(), 1);
+  EXPECT_EQ(kivo.ComponentCount(), kFixedWrappers + 1) << "the deleted wrapper is freed";
   kivo.NotifyDeleteMenu(12);
   EXPECT_EQ(kivo.MenuCount(), 0);
+  EXPECT_EQ(kivo.ComponentCount(), kFixedWrappers);
 }
 
 TEST_F(KivoMenuTest, AMenuAboutToShowNeedsAHandlerAndAnIdentifier) {

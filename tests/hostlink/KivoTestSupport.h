@@ -24,6 +24,7 @@ struct KivoTestAccess {
   static void DropLyricsHolder(TKIVO& Kivo) { Kivo.FLyricsIntf.reset(); }
   static DWORD EventMask(const TKIVO& Kivo) { return Kivo.EventMask; }
   static std::uint8_t PluginState(const TKIVO& Kivo) { return Kivo.PluginState; }
+  static void SetPluginState(TKIVO& Kivo, std::uint8_t State) { Kivo.PluginState = State; }
 };
 
 namespace kivo_test {

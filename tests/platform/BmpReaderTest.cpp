@@ -280,6 +280,40 @@ TEST(BmpRefused, AbsurdSizesBeforeAnythingIsAllocated) {
   }
 }
 
+// A few bytes of run-length data can stand for any number of pixels, so the
+// pixel limit alone bounds what a small file costs.
+TEST(BmpRefused, MoreThanTheLimitsPixelsHoweverFewBytesTheyTake) {
+  const std::vector<std::uint8_t> endOfBitmap = {0, 1};
+  const TBmpFile largest{.Width = 4096,
+                         .Height = 4096,
+                         .BitsPerPixel = 8,
+                         .Compression = kBiRle8,
+                         .Data = endOfBitmap};
+  const auto image = Decode(largest);
+  EXPECT_EQ(image.Pixels.size(), std::size_t{4096} * 4096);
+  EXPECT_EQ(BmpMaxPixels, std::int64_t{4096} * 4096);
+  const TBmpFile longAndThin{.Width = 32768,
+                             .Height = 512,
+                             .BitsPerPixel = 8,
+                             .Compression = kBiRle8,
+                             .Data = endOfBitmap};
+  EXPECT_EQ(Decode(longAndThin).Pixels.size(), std::size_t{32768} * 512);
+  const TBmpFile onePixelTooMany{.Width = 32768,
+                                 .Height = 513,
+                                 .BitsPerPixel = 8,
+                                 .Compression = kBiRle8,
+                                 .Data = endOfBitmap};
+  const TBmpFile oneRowTooMany{.Width = 4096,
+                               .Height = 4097,
+                               .BitsPerPixel = 8,
+                               .Compression = kBiRle8,
+                               .Data = endOfBitmap};
+  const TBmpFile topDownTooMany{.Width = 4097, .Height = -4096, .Data = {0, 0, 0, 0}};
+  for (const auto& file : {onePixelTooMany, oneRowTooMany, topDownTooMany}) {
+    EXPECT_THROW(Decode(file), EInvalidGraphic) << file.Width << " x " << file.Height;
+  }
+}
+
 TEST(BmpRefused, FormatsThePlatformDoesNotRead) {
   const TBmpFile unknownHeader{.HeaderSize = 64, .Width = 1, .Height = 1, .Data = {0, 0, 0, 0}};
   const TBmpFile oddDepth{.Width = 1, .Height = 1, .BitsPerPixel = 7, .Data = {0, 0, 0, 0}};

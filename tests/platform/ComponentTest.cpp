@@ -87,6 +87,63 @@ TEST(ComponentOwnership, ComponentIndexOutOfRangeRaises) {
 
 // --- State -------------------------------------------------------------------
 
+// Keeps a pointer to a component it does not own and forgets it when told.
+class TWatcher : public TComponent {
+ public:
+  explicit TWatcher(TComponent* AOwner) : TComponent(AOwner) {}
+  ~TWatcher() override = default;
+
+  std::vector<TComponent*> Heard;
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    if (Operation == opRemove) Heard.push_back(AComponent);
+  }
+};
+
+TEST(FreeNotification, WhicheverIsFreedFirstTheOtherHearsIt) {
+  TComponent owner(nullptr);
+  auto* watched = new TWatcher(&owner);
+  TWatcher watcher(nullptr);
+  watcher.FreeNotification(watched);
+  watcher.FreeNotification(watched);
+  owner.RemoveComponent(watched);
+  owner.InsertComponent(watched);
+  const std::vector<TComponent*> expected{watched};
+  delete watched;
+  EXPECT_EQ(watcher.Heard, expected) << "asking twice is asking once";
+
+  auto* other = new TWatcher(nullptr);
+  {
+    TWatcher first(nullptr);
+    other->FreeNotification(&first);
+    EXPECT_TRUE(other->Heard.empty());
+  }
+  EXPECT_EQ(other->Heard.size(), 1u);
+  delete other;
+}
+
+TEST(FreeNotification, AnOwnerFreeingItsComponentsTellsTheirWatchers) {
+  TWatcher watcher(nullptr);
+  auto* owner = new TComponent(nullptr);
+  auto* first = new TComponent(owner);
+  auto* second = new TComponent(owner);
+  watcher.FreeNotification(first);
+  watcher.FreeNotification(second);
+  const std::vector<TComponent*> expected{second, first};
+  delete owner;
+  EXPECT_EQ(watcher.Heard, expected);
+}
+
+TEST(FreeNotification, RemovedNotificationsAreNotSent) {
+  TWatcher watcher(nullptr);
+  auto* watched = new TWatcher(nullptr);
+  watcher.FreeNotification(watched);
+  watched->RemoveFreeNotification(&watcher);
+  delete watched;
+  EXPECT_TRUE(watcher.Heard.empty());
+}
+
 class TStateProbe : public TComponent {
  public:
   using TComponent::TComponent;

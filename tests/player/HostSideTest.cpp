@@ -124,6 +124,24 @@ TEST(WindowSizeTest, TheDesignsVisiblePanelsDecideTheSizeAndANameParsesStrictly)
     EXPECT_THROW(ParseWindowSize(bad), std::invalid_argument) << bad;
 }
 
+TEST(VisualisationWindowTest, SizesBeyondTheLargestWindowAreRefusedOrCut) {
+  EXPECT_EQ(ParseWindowSize("4096x4096").Width, kMaxWindowSide);
+  for (const char* huge : {"4097x1", "1x4097", "100000x100000", "99999999999x1"})
+    EXPECT_THROW(ParseWindowSize(huge), std::invalid_argument) << huge;
+  try {
+    ParseWindowSize("100000x100000");
+  } catch (const std::invalid_argument& error) {
+    EXPECT_NE(std::string(error.what()).find("from 1 to 4096"), std::string::npos);
+  }
+
+  const fs::path design = fs::path(testing::TempDir()) / "huge-design.ini";
+  std::ofstream(design) << "[SpeanaL]\nVisible=1\nLeft=2147483647\nWidth=1\nTop=5\nHeight=100000\n";
+  const TWindowSize size = WindowSizeForDesign(design.string());
+  EXPECT_EQ(size.Width, kMaxWindowSide);
+  EXPECT_EQ(size.Height, kMaxWindowSide);
+  fs::remove(design);
+}
+
 TEST(PlaybackSpacingTest, HopOverridesTheFrameRateAndPositionsConvertBothWays) {
   EXPECT_EQ(BlockHop(0, 30, 44100), 1470u);
   EXPECT_EQ(BlockHop(512, 30, 44100), 512u);

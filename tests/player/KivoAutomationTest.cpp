@@ -228,6 +228,41 @@ TEST_F(KivoAutomationTest, PlaylistTracksCarryPathsTitlesAndLengths) {
       E_INVALIDARG);
 }
 
+TEST_F(KivoAutomationTest, TrackInformationWrittenIsReadBackWhole) {
+  AddTrack(MakeAudio("first.wav"));
+  const std::string second = MakeAudio("second.wav");
+  AddTrack(second);
+  Received();
+  ASSERT_EQ(FPlayList->SetTrackInfo(1, StringToBstr("Title").Get(), StringToBstr("Artist").Get(),
+                                    StringToBstr("/music/x.wav").Get(), StringToBstr("Album").Get(),
+                                    StringToBstr("Comment").Get(), 2500, 7, -8, dtAudioCD,
+                                    0x00030005, 11, -12),
+            S_OK);
+  EXPECT_EQ(Received(), (std::vector<TNotification>{{0x40000015, 2}})) << "the playlist changed";
+
+  TBstr title, artist, path, album, comment;
+  LONG length = 0, number = 0, third = 0, kind = 0, drive = 0, n7 = 0, n8 = 0;
+  ASSERT_EQ(
+      FPlayList->GetTrackInfo(1, title.Put(), artist.Put(), path.Put(), album.Put(), comment.Put(),
+                              &length, &number, &third, &kind, &drive, &n7, &n8),
+      S_OK);
+  EXPECT_EQ(BstrToString(title.Get()), "Title");
+  EXPECT_EQ(BstrToString(artist.Get()), "Artist");
+  EXPECT_EQ(BstrToString(path.Get()), "/music/x.wav");
+  EXPECT_EQ(BstrToString(album.Get()), "Album");
+  EXPECT_EQ(BstrToString(comment.Get()), "Comment");
+  EXPECT_EQ((std::vector<LONG>{length, number, third, kind, drive, n7, n8}),
+            (std::vector<LONG>{2500, 7, -8, dtAudioCD, 0x00030005, 11, -12}));
+
+  ASSERT_EQ(
+      FPlayList->GetTrackInfo(2, title.Put(), artist.Put(), path.Put(), album.Put(), comment.Put(),
+                              &length, &number, &third, &kind, &drive, &n7, &n8),
+      S_OK);
+  EXPECT_EQ(BstrToString(path.Get()), second) << "another track keeps its own";
+  EXPECT_EQ((std::vector<LONG>{number, third, kind, drive, n7, n8}),
+            (std::vector<LONG>{2, 0, dtFile, 0, 0, 0}));
+}
+
 TEST_F(KivoAutomationTest, PlaylistSavedAndLoadedAgainKeepsItsTracks) {
   AddTrack(MakeAudio("a.wav"));
   AddTrack(MakeAudio("b.wav"));
@@ -397,6 +432,19 @@ TEST_F(KivoAutomationTest, NotifyEventRelaysToAnyWindowAndFailsForAGoneOne) {
   const LONG gone = target.Value();
   target.Close();
   EXPECT_EQ(FControl->NotifyEvent(gone, 1, 2), E_HANDLE);
+}
+
+// No target names every attached client, whatever classes it asked for.
+TEST_F(KivoAutomationTest, NotifyEventWithoutATargetReachesEveryClient) {
+  TRecordingClient quiet(FClients.MessageId());
+  LONG state = 0;
+  LONG reserved = 0;
+  ASSERT_EQ(FControl->Attach(0, static_cast<LONG>(getpid()), quiet.Value(), &state, &reserved),
+            S_OK);
+  ASSERT_EQ(FControl->SetEvent(quiet.Value(), 0), S_OK);
+  EXPECT_EQ(FControl->NotifyEvent(0, static_cast<LONG>(0x80000006), -6), S_OK);
+  EXPECT_EQ(Received(), (std::vector<TNotification>{{0x80000006, -6}}));
+  EXPECT_EQ(quiet.Take(), (std::vector<TNotification>{{0x80000006, -6}}));
 }
 
 TEST_F(KivoAutomationTest, ValueReadersGiveThePlayersOwnAnalysis) {

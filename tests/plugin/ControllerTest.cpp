@@ -279,13 +279,32 @@ TEST_F(ControllerTest, ASilentOrInvalidBlockClearsBothPanels) {
   EXPECT_TRUE(IsBlank(*controller.RightPanel()));
 }
 
-TEST_F(ControllerTest, OnePanelVisibleIsEnoughForBothToBeFed) {
-  WriteDesign(
-      "[SpeanaL]\nVisible=0\nWidth=200\nHeight=100\n[SpeanaR]\nVisible=1\nWidth=200\nHeight=100\n");
-  TKolmira& controller = Start();
+TEST_F(ControllerTest, EitherPanelVisibleIsEnoughForBothToBeFed) {
+  for (const auto& [left, right] : {std::pair{0, 1}, std::pair{1, 0}}) {
+    WriteDesign("[SpeanaL]\nVisible=" + std::to_string(left) +
+                "\nWidth=200\nHeight=100\n[SpeanaR]\nVisible=" + std::to_string(right) +
+                "\nWidth=200\nHeight=100\n");
+    TKolmira& controller = Start();
+    Feed(plugin_test::TwoToneFrames());
+    EXPECT_FALSE(IsBlank(*controller.LeftPanel())) << left << right;
+    EXPECT_FALSE(IsBlank(*controller.RightPanel())) << left << right;
+    Controller.reset();
+  }
+}
+
+TEST_F(ControllerTest, OnlyThePanelsOwnVisibilityCounts) {
+  TKolmira& controller = StartSideBySide();
+  Host.Window->SetVisible(false);
   Feed(plugin_test::TwoToneFrames());
-  EXPECT_FALSE(IsBlank(*controller.LeftPanel()));
-  EXPECT_FALSE(IsBlank(*controller.RightPanel()));
+  EXPECT_FALSE(IsBlank(*controller.LeftPanel())) << "a hidden window still lets blocks through";
+
+  Controller.reset();
+  WriteDesign("[SpeanaL]\nWidth=200\nHeight=100\n[SpeanaR]\nWidth=200\nHeight=100\n");
+  Host.Window->SetVisible(true);
+  TKolmira& hidden = Start();
+  Feed(plugin_test::TwoToneFrames());
+  EXPECT_TRUE(IsBlank(*hidden.LeftPanel()));
+  EXPECT_TRUE(IsBlank(*hidden.RightPanel()));
 }
 
 // --- Peak mode and the player's display mode ------------------------------

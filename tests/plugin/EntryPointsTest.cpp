@@ -80,6 +80,17 @@ TEST_F(EntryPointsTest, APlayerRefusingTheInterfaceIsToldWithoutBeingAskedItsVer
   EXPECT_EQ(Running(), nullptr);
 }
 
+TEST_F(EntryPointsTest, TheRefusalIsClosedBeforeThePlayerIsToldToExit) {
+  Host.Version = 6099;
+  Dialogs.Answers = {mrOk};
+  bool answeredAtExit = false;
+  Host.OnExitPlugin = [&] {
+    answeredAtExit = Dialogs.Shown.size() == 1 && Dialogs.Answers.empty();
+  };
+  EXPECT_EQ(_pinRun(&Host), -7);
+  EXPECT_TRUE(answeredAtExit) << "the box was shown and answered when ExitPlugin ran";
+}
+
 TEST_F(EntryPointsTest, APlayerOlderThan6100IsRefusedWithTheMessage) {
   Host.Version = 6099;
   Dialogs.Answers = {mrOk};
@@ -165,6 +176,47 @@ TEST_F(EntryPointsTest, StopFreesEverythingTheStartBuiltAndAStopAgainDoesNothing
   EXPECT_FALSE(LockTaken());
   _pinAbort();
   EXPECT_EQ(Player->CallsOf("Detach").size(), 1U);
+}
+
+// The controller and its host link are components of the player's owner
+// component; a player that frees its owner before the stop frees them once,
+// and the stop then has only the lock left to close.
+TEST_F(EntryPointsTest, APlayerFreeingItsOwnerFirstLeavesTheStopOnlyTheLock) {
+  ASSERT_NE(_pinRun(&Host), 0);
+  Host.Owner.reset();
+  EXPECT_EQ(Host.Window->ControlCount(), 0) << "the panels went with the controller";
+  EXPECT_EQ(Player->CallsOf("Detach").size(), 1U);
+  std::vector<std::uint32_t> frames = plugin_test::TwoToneFrames();
+  TSampleBlock block = analysis_test::BlockOf(frames);
+  EXPECT_EQ(_pinSampling(&block), &block);
+  EXPECT_TRUE(LockTaken());
+
+  _pinAbort();
+  EXPECT_FALSE(LockTaken());
+  EXPECT_EQ(Player->CallsOf("Detach").size(), 1U);
+  Host.Owner = std::make_unique<TComponent>(nullptr);
+  ASSERT_NE(_pinRun(&Host), 0);
+  EXPECT_TRUE(ShowsABlock());
+}
+
+// The panels are components of the player's window: a player that frees
+// the window first leaves the controller without panels, not with freed
+// ones.
+TEST_F(EntryPointsTest, APlayerFreeingItsWindowFirstLeavesAControllerWithoutPanels) {
+  ASSERT_NE(_pinRun(&Host), 0);
+  TKolmira* controller = Running();
+  Host.Window.reset();
+  EXPECT_EQ(controller->LeftPanel(), nullptr);
+  EXPECT_EQ(controller->RightPanel(), nullptr);
+  std::vector<std::uint32_t> frames = plugin_test::TwoToneFrames();
+  TSampleBlock block = analysis_test::BlockOf(frames);
+  EXPECT_EQ(_pinSampling(&block), &block);
+  controller->DoPanelClick(controller);
+  controller->DoChangeDisplayMode(controller, Kivo_tlb::dmSpectrumPeaks);
+  controller->DoVolume(controller, 0, 0);
+  _pinAbort();
+  EXPECT_EQ(Host.Owner->ComponentCount(), 0);
+  EXPECT_FALSE(LockTaken());
 }
 
 TEST_F(EntryPointsTest, AnErrorWhileBuildingPassesToThePlayerAndLeavesOnlyTheLock) {

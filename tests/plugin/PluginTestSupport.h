@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,8 @@ class TStandInHost : public THostPluginObject {
   // "AcceptsVersion 6000", "GetHostComponent 1", "AttachControl", ...
   std::vector<std::string> Calls;
   std::vector<TControl*> Attached;
+  // Runs inside ExitPlugin, so that a test sees what had happened by then.
+  std::function<void()> OnExitPlugin;
 
   int CountOf(const std::string& call) const {
     int count = 0;
@@ -79,6 +82,7 @@ class TStandInHost : public THostPluginObject {
   }
   static std::int32_t ExitPlugin(THostPluginObject* self) {
     Self(self).Calls.push_back("ExitPlugin");
+    if (Self(self).OnExitPlugin) Self(self).OnExitPlugin();
     return Self(self).ExitResult;
   }
   static void Unused(THostPluginObject* self) { Self(self).Calls.push_back("unused slot"); }
