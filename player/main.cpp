@@ -1,4 +1,6 @@
 // kivo: the stand-in player that runs the Kolmira spectrum analyser.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
@@ -6,8 +8,10 @@
 
 #include "player/LevelsCommand.h"
 #include "player/SessionCommands.h"
+#include "player/headless/HeadlessPlayer.h"
 #include "player/input/FrameSource.h"
 #include "player/live/PlayCommand.h"
+#include "player/remote/RemoteCommand.h"
 
 namespace {
 
@@ -42,6 +46,8 @@ CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& de
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Started by a client (no arguments, no terminal): play headless.
+  if (argc == 1 && ::isatty(STDOUT_FILENO) == 0) return kivo::RunStartedPlayer(argv[0]);
   CLI::App app{"kivo: a stand-in audio player that drives the Kolmira spectrum analyser"};
   app.failure_message(OneLineFailure);
   app.require_subcommand(1);
@@ -53,6 +59,8 @@ int main(int argc, char** argv) {
   CLI::App* render = kivo::AddRenderCommand(app, renderLine);
   kivo::TSessionCommandLine playLine;
   CLI::App* play = kivo::AddPlayCommand(app, playLine);
+  kivo::TRemoteCommandLine remoteLine;
+  CLI::App* remote = kivo::AddRemoteCommand(app, remoteLine);
 
   CLI11_PARSE(app, argc, argv);
 
@@ -66,6 +74,8 @@ int main(int argc, char** argv) {
       kivo::RenderSession(kivo::SessionOptionsOf(renderLine, true));
     } else if (play->parsed()) {
       kivo::RunPlayCommand(playLine);
+    } else if (remote->parsed()) {
+      return kivo::RunRemoteCommand(remoteLine);
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kivo: %s\n", error.what());

@@ -84,6 +84,13 @@ BOOL TranslateMessage(const MSG* message);
 // GetMessageA returns FALSE once the thread's other posted messages are done.
 void PostQuitMessage(int exitCode);
 
+inline constexpr DWORD QS_ALLINPUT = 0x04FF;
+// Only the form without objects: waits until a message is posted or sent
+// to the calling thread (WAIT_OBJECT_0, at once when some are already
+// waiting) or the time-out (ms) passes (WAIT_TIMEOUT).
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
+                                DWORD milliseconds, DWORD wakeMask);
+
 // --- Kernel objects --------------------------------------------------------
 
 inline constexpr DWORD INFINITE = 0xFFFFFFFF;
