@@ -81,8 +81,10 @@ class TRemoteSendWaiter final : public TSendWaiter {
   bool FReplied = false;
 };
 
+// UINT64_MAX: the sender waits without end.
 TClock::time_point DeadlineFromWire(std::uint64_t nanoseconds) {
-  return TClock::time_point(std::chrono::nanoseconds(nanoseconds));
+  if (nanoseconds > static_cast<std::uint64_t>(INT64_MAX)) return TClock::time_point::max();
+  return TClock::time_point(std::chrono::nanoseconds(static_cast<std::int64_t>(nanoseconds)));
 }
 
 // The steady clock is the system's monotonic clock, the same in every
@@ -287,8 +289,9 @@ LRESULT SendRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT
          << DeadlineToWire(timeout);
     // The bus gives up a little after the sender does, so that the sender's
     // own time-out is what the caller sees.
+    constexpr std::uint64_t kDayUs = 86'400'000'000;
     const std::uint64_t busTimeout =
-        timeout == INFINITE ? UINT64_MAX : (std::uint64_t{timeout} + 1000) * 1000;
+        timeout == INFINITE ? kDayUs : (std::uint64_t{timeout} + 1000) * 1000;
     proxy.callMethod(
         call,
         [sent](sdbus::MethodReply& reply, const sdbus::Error* error) {
