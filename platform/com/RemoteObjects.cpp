@@ -258,6 +258,8 @@ std::optional<GUID> ParseGuid(const std::string& text) {
   }
 }
 
+kivo_bus::TBus* ObjectBus();
+
 void ReplyCreated(const sdbus::MethodCall& call, HRESULT result, std::uint64_t id) {
   try {
     sdbus::MethodReply reply = call.createReply();
@@ -290,6 +292,9 @@ void ServeCreateInstance(sdbus::MethodCall call) {
             auto entry = std::make_shared<TExport>(TExport{client, apartment, object, {}});
             entry->Interfaces.emplace(GUIDToString(iid), object);
             id = Exports().Add(std::move(entry));
+            // A client that left while its request waited here is not
+            // going to give the object back.
+            if (!ObjectBus()->OwnerOf(client)) ReleaseExport(Exports().Remove(id, client));
           }
         }
         ReplyCreated(call, result, id);
