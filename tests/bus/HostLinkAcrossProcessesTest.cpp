@@ -170,6 +170,8 @@ TEST_F(HostLinkAcrossProcessesTest, BindStartsThePlayerWhenNoneRunsAndBindsToIt)
 
 TEST_F(HostLinkAcrossProcessesTest, APlayerKilledDuringACallGivesAFailedResultNotAHang) {
   TStartedPlayer player;
+  // As TKIVO does, so that the interfaces have proxies here.
+  RegisterMarshalers();
   TComPtr<IUnknown> object;
   ASSERT_EQ(
       CoCreateInstance(CLSID_KIVOControl, nullptr, CLSCTX_SERVER, IID_IUnknown, object.PutVoid()),
@@ -208,14 +210,15 @@ class ScriptedServerTest : public HostLinkAcrossProcessesTest {
   ~ScriptedServerTest() override { CoRevokeClassObject(FCookie); }
 
   // Runs `kivo remote ARGUMENTS` while this thread serves it.
-  int ServeRemote(std::vector<std::string> arguments) {
+  int ServeRemote(std::vector<std::string> arguments, std::string* output = nullptr) {
     arguments.insert(arguments.begin(), {KIVO_PROGRAM, "remote"});
     int status = -1;
     FClientDone = false;
     std::thread client([&] {
       TChildProcess remote(arguments, FStage.Errors().string());
-      while (remote.ReadLine()) {
-      }
+      std::string lines;
+      while (const auto line = remote.ReadLine()) lines += *line + "\n";
+      if (output != nullptr) *output = lines;
       status = remote.Wait();
       FClientDone = true;
     });
@@ -269,6 +272,36 @@ TEST_F(ScriptedServerTest, AClientThatDiesLetsGoOfWhatItHeld) {
   client.join();
   EXPECT_TRUE(PumpUntil([&] { return FPlayer->References() == FBaseline; }));
   EXPECT_TRUE(FPlayer->CallsOf("Detach").empty());
+}
+
+TEST_F(ScriptedServerTest, RecordsTextsAndFailedReadsTravelWithAllTheirValues) {
+  FPlayer->Longs["Tracks"] = 2;
+  FPlayer->Longs["Track"] = 2;
+  FPlayer->Tracks[2] = {{"Tïtle \"2\"", "Ärtist", "/music/ü.flac", "Älbum", "a\nb"},
+                        {215000, 2, 3, 1, 0, 7, 8}};
+  FPlayer->Longs["Lines"] = 2;
+  FPlayer->Lines[0].Number = 1500;
+  FPlayer->Lines[0].Text = "first 一";
+  FPlayer->Lines[1].Number = 3000;
+  FPlayer->Lines[1].Text = "second";
+  std::string output;
+  EXPECT_EQ(ServeRemote({"track-info"}, &output), 0);
+  EXPECT_EQ(output,
+            "{\"track\":2,\"title\":\"Tïtle \\\"2\\\"\",\"artist\":\"Ärtist\","
+            "\"path\":\"/music/ü.flac\",\"album\":\"Älbum\",\"comment\":\"a\\nb\","
+            "\"length\":215000,\"kind\":1}\n");
+  EXPECT_EQ(ServeRemote({"lyrics"}, &output), 0);
+  EXPECT_EQ(output,
+            "{\"line\":0,\"time\":1500,\"text\":\"first 一\"}\n"
+            "{\"line\":1,\"time\":3000,\"text\":\"second\"}\n");
+
+  // A failed read comes back with its result: the client's report names it.
+  FPlayer->Failures["get_PlayStatus"] = E_FAIL;
+  EXPECT_EQ(ServeRemote({"status"}, &output), 1);
+  EXPECT_NE(ReadFile(FStage.Errors()).find("this->get_PlayStatus((long*)&Value)"),
+            std::string::npos);
+  EXPECT_NE(ReadFile(FStage.Errors()).find("80004005"), std::string::npos);
+  EXPECT_TRUE(PumpUntil([&] { return FPlayer->References() == FBaseline; }));
 }
 
 // ---- kivo remote end to end ------------------------------------------------------
