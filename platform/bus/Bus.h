@@ -25,7 +25,6 @@ namespace kivo_bus {
 
 inline constexpr const char* kBlockNamePrefix = "org.kolmira.Platform.B";
 inline constexpr const char* kClassNamePrefix = "org.kolmira.Class.C";
-inline constexpr const char* kPlatformPath = "/org/kolmira/Platform";
 inline constexpr std::uint32_t kBlockShift = 20;
 inline constexpr std::uint32_t kBlockCount = 2048;
 
@@ -37,7 +36,6 @@ class TBus {
   // The connection, made on the first call; null when there is no bus.
   static TBus* Get();
 
-  sdbus::IConnection& Connection() { return *FConnection; }
   const std::string& UniqueName() const { return FUniqueName; }
   std::uint32_t Block() const { return FBlock; }
   static std::string BlockName(std::uint32_t block);
