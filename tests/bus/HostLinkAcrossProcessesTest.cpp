@@ -17,6 +17,7 @@
 #include "tests/bus/ChildProcess.h"
 #include "tests/bus/PrivateBus.h"
 #include "tests/hostlink/FakePlayer.h"
+#include "tests/player/TmuxTestSupport.h"
 
 namespace {
 
@@ -152,6 +153,30 @@ TEST_F(HostLinkAcrossProcessesTest, BindsToARunningPlayerDrivesItAndHearsItsNoti
   kivo.Close();
   EXPECT_TRUE(PumpUntil([&] { return !kivo.IsBound(); }));
   EXPECT_EQ(player.Process().Wait(), 0);
+}
+
+TEST_F(HostLinkAcrossProcessesTest, BindsToKivoPlayLiveInATerminal) {
+  kivo_test::Tmux tmux;
+  const std::string program =
+      "env DBUS_SESSION_BUS_ADDRESS=" + kivo_test::Quoted(::getenv("DBUS_SESSION_BUS_ADDRESS")) +
+      " KIVO_HOME=" + kivo_test::Quoted(FStage.Home().string()) +
+      " XDG_RUNTIME_DIR=" + kivo_test::Quoted(::getenv("XDG_RUNTIME_DIR")) + " " +
+      kivo_test::Quoted(KIVO_PROGRAM) + " play --no-sound; sleep 600";
+  ASSERT_EQ(tmux.Run("new-session -d -s view -x 120 -y 40 " + kivo_test::Quoted(program)).Status,
+            0);
+  ASSERT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
+  TKIVO kivo(nullptr);
+  TEvents events;
+  kivo.OnChangeDisplayMode = TKIVODisplayModeEvent(&events, &TEvents::Mode);
+  kivo.Bind();
+  ASSERT_TRUE(kivo.IsBound());
+  kivo.SetVolume(25);
+  EXPECT_EQ(kivo.GetVolume(), 25);
+  kivo.SetDisplayMode(dmSpectrumBars);
+  EXPECT_TRUE(PumpUntil([&] { return !events.Modes.empty(); }));
+  kivo.Close();
+  EXPECT_TRUE(PumpUntil([&] { return !kivo.IsBound(); }));
+  EXPECT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) == nullptr; }));
 }
 
 TEST_F(HostLinkAcrossProcessesTest, BindStartsThePlayerWhenNoneRunsAndBindsToIt) {
