@@ -1,11 +1,10 @@
 // kivo: the stand-in player that runs the Kolmira spectrum analyser.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
 #include <string>
 
+#include "platform/win/Messages.h"
 #include "player/LevelsCommand.h"
 #include "player/SessionCommands.h"
 #include "player/headless/HeadlessPlayer.h"
@@ -46,8 +45,8 @@ CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& de
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Started by a client (no arguments, no terminal): play headless.
-  if (argc == 1 && ::isatty(STDOUT_FILENO) == 0) return kivo::RunStartedPlayer(argv[0]);
+  // Started by a client that waits for it (no arguments): play headless.
+  if (argc == 1 && StarterAwaitsIdle()) return kivo::RunStartedPlayer(argv[0]);
   CLI::App app{"kivo: a stand-in audio player that drives the Kolmira spectrum analyser"};
   app.failure_message(OneLineFailure);
   app.require_subcommand(1);

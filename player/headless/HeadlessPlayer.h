@@ -1,4 +1,5 @@
-// The player as a client starts it: no arguments and no terminal. It plays
+// The player as a client starts it: no arguments, the client waiting for
+// its message loop to become idle, no standard streams. It plays
 // with sound and no view, and keeps running when the playlist ends, until a
 // client closes it or shuts it down.
 #pragma once

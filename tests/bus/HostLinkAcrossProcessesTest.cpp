@@ -77,18 +77,45 @@ class THostLinkStage {
   std::filesystem::path FFolder;
 };
 
-// The real player, as a client starts it: no arguments, no terminal.
+// The real player, started as TKIVO starts it: no arguments, no standard
+// streams, waited for until its message loop is idle.
 class TStartedPlayer {
  public:
-  TStartedPlayer() : FPlayer({KIVO_PROGRAM}) {
-    const auto deadline = Clock::now() + bus_test::kPatience;
-    while (FindWindowA("TFormKIVO", nullptr) == nullptr && Clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  TStartedPlayer() {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    std::string commandLine;
+    if (!CreateProcessA(KIVO_PROGRAM, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &FProcess))
+      throw std::runtime_error("cannot start the player");
+    EXPECT_EQ(WaitForInputIdle(FProcess.hProcess, INFINITE), 0u);
   }
-  TChildProcess& Process() { return FPlayer; }
+  ~TStartedPlayer() {
+    Kill();
+    CloseHandle(FProcess.hThread);
+    CloseHandle(FProcess.hProcess);
+  }
+  TStartedPlayer(const TStartedPlayer&) = delete;
+  TStartedPlayer& operator=(const TStartedPlayer&) = delete;
+
+  pid_t Pid() const { return static_cast<pid_t>(FProcess.dwProcessId); }
+  void Kill() {
+    TerminateProcess(FProcess.hProcess, 137);
+    WaitForSingleObject(FProcess.hProcess, INFINITE);
+  }
+  // Its exit code once it ended within the patience; -1 otherwise.
+  int Wait() {
+    const auto patience = std::chrono::milliseconds(bus_test::kPatience).count();
+    if (WaitForSingleObject(FProcess.hProcess, static_cast<DWORD>(patience)) != WAIT_OBJECT_0)
+      return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(FProcess.hProcess, &code);
+    return static_cast<int>(code);
+  }
 
  private:
-  TChildProcess FPlayer;
+  PROCESS_INFORMATION FProcess{};
 };
 
 class TEvents {
@@ -152,7 +179,7 @@ TEST_F(HostLinkAcrossProcessesTest, BindsToARunningPlayerDrivesItAndHearsItsNoti
 
   kivo.Close();
   EXPECT_TRUE(PumpUntil([&] { return !kivo.IsBound(); }));
-  EXPECT_EQ(player.Process().Wait(), 0);
+  EXPECT_EQ(player.Wait(), 0);
 }
 
 TEST_F(HostLinkAcrossProcessesTest, BindsToKivoPlayLiveInATerminal) {
@@ -208,10 +235,10 @@ TEST_F(HostLinkAcrossProcessesTest, APlayerKilledDuringACallGivesAFailedResultNo
   EXPECT_EQ(volume, 100);
 
   // Stopped, the player cannot answer; killed, the bus tells the caller.
-  ::kill(player.Process().Pid(), SIGSTOP);
+  ::kill(player.Pid(), SIGSTOP);
   std::thread killer([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    player.Process().Kill();
+    player.Kill();
   });
   volume = -1;
   EXPECT_EQ(control->get_Volume(&volume), RPC_E_DISCONNECTED);
@@ -356,7 +383,7 @@ TEST_F(HostLinkAcrossProcessesTest, RemoteReportsAndChangesTheStateOfTheRunningP
   EXPECT_EQ(FStage.Remote({"track-info", "2"}).second, 1);
 
   EXPECT_EQ(FStage.Remote({"quit"}).second, 0);
-  EXPECT_EQ(player.Process().Wait(), 0);
+  EXPECT_EQ(player.Wait(), 0);
 }
 
 TEST_F(HostLinkAcrossProcessesTest, RemoteEventsPrintsOneJsonLinePerNotification) {
