@@ -67,6 +67,8 @@ TKIVO::TKIVO(TComponent* AOwner)
   for (std::size_t i = 0; i < FFixedMenus.size(); ++i)
     FFixedMenus[i] = new TKIVOMenu(this, FixedMenuIds[i]);
   EventMask = DefaultEventMask;
+  // So that a player in another process can be reached through proxies.
+  RegisterMarshalers();
   MessageId = RegisterWindowMessageA("WM_KIVO");
   LocateHostProgram();
   WindowHandle = AllocateHWnd(TWndMethod(this, &TKIVO::WndProc));

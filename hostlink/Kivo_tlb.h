@@ -36,100 +36,171 @@ enum TKIVODeviceType : std::int32_t {
   dtStream = 3,
 };
 
+// The operations of the three interfaces with operations of their own, in
+// slot order after the three IUnknown and four IDispatch slots: the one
+// description from which the interfaces are declared here and their proxies
+// and stubs for other processes are made (KivoMarshal.cpp). Each row is
+// X(slot, name, (parameters), (argument names)).
+#define KIVO_CONTROL_OPERATIONS(X)                                                             \
+  X(1, get_Version, (LONG * Value), (Value))                                                   \
+  X(2, CheckVersion, (LONG Version), (Version))                                                \
+  X(3, get_Handle, (LONG * Value), (Value))                                                    \
+  X(4, get_Visible, (LONG * Value), (Value))                                                   \
+  X(5, set_Visible, (LONG Value), (Value))                                                     \
+  X(6, get_Left, (LONG * Value), (Value))                                                      \
+  X(7, set_Left, (LONG Value), (Value))                                                        \
+  X(8, get_Top, (LONG * Value), (Value))                                                       \
+  X(9, set_Top, (LONG Value), (Value))                                                         \
+  X(10, get_Width, (LONG * Value), (Value))                                                    \
+  X(11, get_Height, (LONG * Value), (Value))                                                   \
+  X(12, get_PlayStatus, (LONG * Value), (Value))                                               \
+  X(13, get_Track, (LONG * Value), (Value))                                                    \
+  X(14, set_Track, (LONG Value), (Value))                                                      \
+  X(15, get_Position, (LONG * Value), (Value))                                                 \
+  X(16, set_Position, (LONG Value), (Value))                                                   \
+  X(17, get_Length, (LONG * Value), (Value))                                                   \
+  X(18, get_Volume, (LONG * Value), (Value))                                                   \
+  X(19, set_Volume, (LONG Value), (Value))                                                     \
+  X(20, get_Counter, (LONG * Value), (Value))                                                  \
+  X(21, set_Counter, (LONG Value), (Value))                                                    \
+  X(22, get_Repeat, (VARIANT_BOOL * Value), (Value))                                           \
+  X(23, set_Repeat, (VARIANT_BOOL Value), (Value))                                             \
+  X(24, get_Random, (VARIANT_BOOL * Value), (Value))                                           \
+  X(25, set_Random, (VARIANT_BOOL Value), (Value))                                             \
+  X(26, get_RemainTime, (VARIANT_BOOL * Value), (Value))                                       \
+  X(27, set_RemainTime, (VARIANT_BOOL Value), (Value))                                         \
+  X(28, get_Design, (BSTR * Value), (Value))                                                   \
+  X(29, set_Design, (BSTR Value), (Value))                                                     \
+  X(30, get_Skin, (BSTR * Value), (Value))                                                     \
+  X(31, set_Skin, (BSTR Value), (Value))                                                       \
+  X(32, get_DisplayMode, (TKIVODisplayMode * Mode), (Mode))                                    \
+  X(33, set_DisplayMode, (TKIVODisplayMode Mode), (Mode))                                      \
+  X(34, get_OnTimer, (VARIANT_BOOL * Value), (Value))                                          \
+  X(35, set_OnTimer, (VARIANT_BOOL Value), (Value))                                            \
+  X(36, get_OnTime, (LONG * Value), (Value))                                                   \
+  X(37, set_OnTime, (LONG Value), (Value))                                                     \
+  X(38, get_OffTimer, (VARIANT_BOOL * Value), (Value))                                         \
+  X(39, set_OffTimer, (VARIANT_BOOL Value), (Value))                                           \
+  X(40, get_OffTime, (LONG * Value), (Value))                                                  \
+  X(41, set_OffTime, (LONG Value), (Value))                                                    \
+  X(42, get_ShutDownRecord, (VARIANT_BOOL * Value), (Value))                                   \
+  X(43, set_ShutDownRecord, (VARIANT_BOOL Value), (Value))                                     \
+  X(44, get_RecLevel, (LONG * Value), (Value))                                                 \
+  X(45, set_RecLevel, (LONG Value), (Value))                                                   \
+  X(46, Attach, (LONG Instance, LONG ProcessId, LONG Window, LONG * State, LONG * Reserved),   \
+    (Instance, ProcessId, Window, State, Reserved))                                            \
+  X(47, Detach, (LONG Window), (Window))                                                       \
+  X(48, Abort, (LONG Window), (Window))                                                        \
+  X(49, Close, (), ())                                                                         \
+  X(50, ShutDown, (), ())                                                                      \
+  X(51, GetEvent, (LONG Window, LONG * Mask), (Window, Mask))                                  \
+  X(52, SetEvent, (LONG Window, LONG Mask), (Window, Mask))                                    \
+  X(53, NotifyEvent, (LONG Window, LONG WParam, LONG LParam), (Window, WParam, LParam))        \
+  X(54, Stop, (), ())                                                                          \
+  X(55, Pause, (), ())                                                                         \
+  X(56, Play, (), ())                                                                          \
+  X(57, FF, (LONG Flag), (Flag))                                                               \
+  X(58, Rewind, (LONG Flag), (Flag))                                                           \
+  X(59, Next, (), ())                                                                          \
+  X(60, Back, (), ())                                                                          \
+  X(61, Eject, (), ())                                                                         \
+  X(62, Seek, (LONG Value1, LONG Value2), (Value1, Value2))                                    \
+  X(63, ShowPlayList, (), ())                                                                  \
+  X(64, ShowProperty, (), ())                                                                  \
+  X(65, ShowMenu, (), ())                                                                      \
+  X(66, ShowToolMenu, (), ())                                                                  \
+  X(67, Click, (LONG Value), (Value))                                                          \
+  X(68, KeyDown, (LONG Key, LONG Shift), (Key, Shift))                                         \
+  X(69, GetText,                                                                               \
+    (BSTR * Text, LONG * Code, VARIANT_BOOL * Flag1, VARIANT_BOOL * Flag2, BSTR * FontName,    \
+     LONG * Charset, LONG * Size, LONG * Style, LONG * Color, LONG * Value),                   \
+    (Text, Code, Flag1, Flag2, FontName, Charset, Size, Style, Color, Value))                  \
+  X(70, GetVolumes, (LONG * Left, LONG * Right), (Left, Right))                                \
+  X(71, GetSpeana,                                                                             \
+    (LONG * Level0, LONG * Level1, LONG * Level2, LONG * Level3, LONG * Level4, LONG * Level5, \
+     LONG * Level6, LONG * Level7, LONG * Level8, LONG * Level9),                              \
+    (Level0, Level1, Level2, Level3, Level4, Level5, Level6, Level7, Level8, Level9))          \
+  X(72, SaveKIVOini, (), ())                                                                   \
+  X(73, Refresh, (), ())                                                                       \
+  X(74, GetColor, (LONG Index, LONG * Color), (Index, Color))                                  \
+  X(75, GetFont,                                                                               \
+    (LONG Index, BSTR * Name, LONG * Charset, LONG * Size, LONG * Style, LONG * Color),        \
+    (Index, Name, Charset, Size, Style, Color))                                                \
+  X(76, GetFormImage, (BSTR FileName), (FileName))                                             \
+  X(77, get_Rate, (LONG * Value), (Value))                                                     \
+  X(78, set_Rate, (LONG Value), (Value))                                                       \
+  X(79, get_AdjustVolLevel, (LONG * Value), (Value))                                           \
+  X(80, set_AdjustVolLevel, (LONG Value), (Value))                                             \
+  X(81, get_AdjustSpeanaLevel, (LONG * Value), (Value))                                        \
+  X(82, set_AdjustSpeanaLevel, (LONG Value), (Value))
+
+#define KIVO_PLAYLIST_OPERATIONS(X)                                                        \
+  X(1, get_Edited, (VARIANT_BOOL * Value), (Value))                                        \
+  X(2, get_Tracks, (LONG * Value), (Value))                                                \
+  X(3, get_PlayListTitle, (BSTR * Value), (Value))                                         \
+  X(4, get_PlayListDesign, (BSTR * Value), (Value))                                        \
+  X(5, get_FirstTrack, (LONG * Value), (Value))                                            \
+  X(6, get_LastTrack, (LONG * Value), (Value))                                             \
+  X(7, get_PlayListName, (BSTR * Value), (Value))                                          \
+  X(8, get_RepeatFrom, (LONG * Value), (Value))                                            \
+  X(9, get_RepeatTo, (LONG * Value), (Value))                                              \
+  X(10, get_SelectedTrack, (LONG * Value), (Value))                                        \
+  X(11, get_PlayListVisible, (VARIANT_BOOL * Value), (Value))                              \
+  X(12, set_PlayListTitle, (BSTR Value), (Value))                                          \
+  X(13, set_PlayListDesign, (BSTR Value), (Value))                                         \
+  X(14, set_FirstTrack, (LONG Value), (Value))                                             \
+  X(15, set_LastTrack, (LONG Value), (Value))                                              \
+  X(16, set_RepeatFrom, (LONG Value), (Value))                                             \
+  X(17, set_RepeatTo, (LONG Value), (Value))                                               \
+  X(18, set_SelectedTrack, (LONG Value), (Value))                                          \
+  X(19, New, (), ())                                                                       \
+  X(20, Delete, (LONG Index), (Index))                                                     \
+  X(21, set_PlayListVisible, (VARIANT_BOOL Value), (Value))                                \
+  X(22, Add, (BSTR FileName), (FileName))                                                  \
+  X(23, Load, (BSTR FileName), (FileName))                                                 \
+  X(24, Save, (BSTR FileName), (FileName))                                                 \
+  X(25, GetTrackInfo,                                                                      \
+    (LONG Index, BSTR * Text1, BSTR * Text2, BSTR * Path, BSTR * Text4, BSTR * Text5,      \
+     LONG * Number1, LONG * Number2, LONG * Number3, LONG * Kind, LONG * DriveTrack,       \
+     LONG * Number7, LONG * Number8),                                                      \
+    (Index, Text1, Text2, Path, Text4, Text5, Number1, Number2, Number3, Kind, DriveTrack, \
+     Number7, Number8))                                                                    \
+  X(26, SetTrackInfo,                                                                      \
+    (LONG Index, BSTR Text1, BSTR Text2, BSTR Path, BSTR Text4, BSTR Text5, LONG Number1,  \
+     LONG Number2, LONG Number3, LONG Kind, LONG DriveTrack, LONG Number7, LONG Number8),  \
+    (Index, Text1, Text2, Path, Text4, Text5, Number1, Number2, Number3, Kind, DriveTrack, \
+     Number7, Number8))
+
+#define KIVO_LYRICS_OPERATIONS(X)                                                                \
+  X(1, get_Line, (LONG * Value), (Value))                                                        \
+  X(2, get_Lines, (LONG * Value), (Value))                                                       \
+  X(3, get_VisibleLyrics, (VARIANT_BOOL * Value), (Value))                                       \
+  X(4, get_ShowAccelChar, (VARIANT_BOOL * Value), (Value))                                       \
+  X(5, get_Adjust, (LONG * Value), (Value))                                                      \
+  X(6, get_LyricsTitle, (BSTR * Value), (Value))                                                 \
+  X(7, get_LyricsArtist, (BSTR * Value), (Value))                                                \
+  X(8, get_Lyrics, (BSTR * Value), (Value))                                                      \
+  X(9, get_Music, (BSTR * Value), (Value))                                                       \
+  X(10, get_Presenter, (BSTR * Value), (Value))                                                  \
+  X(11, get_Comment, (BSTR * Value), (Value))                                                    \
+  X(12, get_LyricsWidth, (LONG * Value), (Value))                                                \
+  X(13, get_LyricsHeight, (LONG * Value), (Value))                                               \
+  X(14, get_LyricsName, (BSTR * Value), (Value))                                                 \
+  X(15, GetLine,                                                                                 \
+    (LONG Index, LONG * Number, BSTR * Text, LONG * Code, VARIANT_BOOL * Flag1, BSTR * FontName, \
+     LONG * Charset, LONG * Size, LONG * Style, LONG * Color, LONG * Value),                     \
+    (Index, Number, Text, Code, Flag1, FontName, Charset, Size, Style, Color, Value))
+
+#define KIVO_TLB_DECLARE(slot, name, parameters, arguments) virtual HRESULT name parameters = 0;
+
 // The player itself: window, transport, levels, switches, settings, text,
-// colours, fonts and notifications. Window handles travel as LONG.
+// colours, fonts and notifications. Window handles travel as LONG. At
+// attach, the player writes the client's plug-in state into *State (0 no
+// answer, 1 not a plug-in, other values a plug-in); *Reserved is the
+// player's.
 class IKIVOControl : public IDispatch {
  public:
-  virtual HRESULT get_Version(LONG* Value) = 0;                 // 1
-  virtual HRESULT CheckVersion(LONG Version) = 0;               // 2
-  virtual HRESULT get_Handle(LONG* Value) = 0;                  // 3
-  virtual HRESULT get_Visible(LONG* Value) = 0;                 // 4
-  virtual HRESULT set_Visible(LONG Value) = 0;                  // 5
-  virtual HRESULT get_Left(LONG* Value) = 0;                    // 6
-  virtual HRESULT set_Left(LONG Value) = 0;                     // 7
-  virtual HRESULT get_Top(LONG* Value) = 0;                     // 8
-  virtual HRESULT set_Top(LONG Value) = 0;                      // 9
-  virtual HRESULT get_Width(LONG* Value) = 0;                   // 10
-  virtual HRESULT get_Height(LONG* Value) = 0;                  // 11
-  virtual HRESULT get_PlayStatus(LONG* Value) = 0;              // 12
-  virtual HRESULT get_Track(LONG* Value) = 0;                   // 13
-  virtual HRESULT set_Track(LONG Value) = 0;                    // 14
-  virtual HRESULT get_Position(LONG* Value) = 0;                // 15
-  virtual HRESULT set_Position(LONG Value) = 0;                 // 16
-  virtual HRESULT get_Length(LONG* Value) = 0;                  // 17
-  virtual HRESULT get_Volume(LONG* Value) = 0;                  // 18
-  virtual HRESULT set_Volume(LONG Value) = 0;                   // 19
-  virtual HRESULT get_Counter(LONG* Value) = 0;                 // 20
-  virtual HRESULT set_Counter(LONG Value) = 0;                  // 21
-  virtual HRESULT get_Repeat(VARIANT_BOOL* Value) = 0;          // 22
-  virtual HRESULT set_Repeat(VARIANT_BOOL Value) = 0;           // 23
-  virtual HRESULT get_Random(VARIANT_BOOL* Value) = 0;          // 24
-  virtual HRESULT set_Random(VARIANT_BOOL Value) = 0;           // 25
-  virtual HRESULT get_RemainTime(VARIANT_BOOL* Value) = 0;      // 26
-  virtual HRESULT set_RemainTime(VARIANT_BOOL Value) = 0;       // 27
-  virtual HRESULT get_Design(BSTR* Value) = 0;                  // 28
-  virtual HRESULT set_Design(BSTR Value) = 0;                   // 29
-  virtual HRESULT get_Skin(BSTR* Value) = 0;                    // 30
-  virtual HRESULT set_Skin(BSTR Value) = 0;                     // 31
-  virtual HRESULT get_DisplayMode(TKIVODisplayMode* Mode) = 0;  // 32
-  virtual HRESULT set_DisplayMode(TKIVODisplayMode Mode) = 0;   // 33
-  virtual HRESULT get_OnTimer(VARIANT_BOOL* Value) = 0;         // 34
-  virtual HRESULT set_OnTimer(VARIANT_BOOL Value) = 0;          // 35
-  virtual HRESULT get_OnTime(LONG* Value) = 0;                  // 36
-  virtual HRESULT set_OnTime(LONG Value) = 0;                   // 37
-  virtual HRESULT get_OffTimer(VARIANT_BOOL* Value) = 0;        // 38
-  virtual HRESULT set_OffTimer(VARIANT_BOOL Value) = 0;         // 39
-  virtual HRESULT get_OffTime(LONG* Value) = 0;                 // 40
-  virtual HRESULT set_OffTime(LONG Value) = 0;                  // 41
-  virtual HRESULT get_ShutDownRecord(VARIANT_BOOL* Value) = 0;  // 42
-  virtual HRESULT set_ShutDownRecord(VARIANT_BOOL Value) = 0;   // 43
-  virtual HRESULT get_RecLevel(LONG* Value) = 0;                // 44
-  virtual HRESULT set_RecLevel(LONG Value) = 0;                 // 45
-  // The player writes the client's plug-in state into *State (0 no answer,
-  // 1 not a plug-in, other values a plug-in); *Reserved is the player's.
-  virtual HRESULT Attach(LONG Instance, LONG ProcessId, LONG Window, LONG* State,
-                         LONG* Reserved) = 0;                              // 46
-  virtual HRESULT Detach(LONG Window) = 0;                                 // 47
-  virtual HRESULT Abort(LONG Window) = 0;                                  // 48
-  virtual HRESULT Close() = 0;                                             // 49
-  virtual HRESULT ShutDown() = 0;                                          // 50
-  virtual HRESULT GetEvent(LONG Window, LONG* Mask) = 0;                   // 51
-  virtual HRESULT SetEvent(LONG Window, LONG Mask) = 0;                    // 52
-  virtual HRESULT NotifyEvent(LONG Window, LONG WParam, LONG LParam) = 0;  // 53
-  virtual HRESULT Stop() = 0;                                              // 54
-  virtual HRESULT Pause() = 0;                                             // 55
-  virtual HRESULT Play() = 0;                                              // 56
-  virtual HRESULT FF(LONG Flag) = 0;                                       // 57
-  virtual HRESULT Rewind(LONG Flag) = 0;                                   // 58
-  virtual HRESULT Next() = 0;                                              // 59
-  virtual HRESULT Back() = 0;                                              // 60
-  virtual HRESULT Eject() = 0;                                             // 61
-  virtual HRESULT Seek(LONG Value1, LONG Value2) = 0;                      // 62
-  virtual HRESULT ShowPlayList() = 0;                                      // 63
-  virtual HRESULT ShowProperty() = 0;                                      // 64
-  virtual HRESULT ShowMenu() = 0;                                          // 65
-  virtual HRESULT ShowToolMenu() = 0;                                      // 66
-  virtual HRESULT Click(LONG Value) = 0;                                   // 67
-  virtual HRESULT KeyDown(LONG Key, LONG Shift) = 0;                       // 68
-  virtual HRESULT GetText(BSTR* Text, LONG* Code, VARIANT_BOOL* Flag1, VARIANT_BOOL* Flag2,
-                          BSTR* FontName, LONG* Charset, LONG* Size, LONG* Style, LONG* Color,
-                          LONG* Value) = 0;                 // 69
-  virtual HRESULT GetVolumes(LONG* Left, LONG* Right) = 0;  // 70
-  virtual HRESULT GetSpeana(LONG* Level0, LONG* Level1, LONG* Level2, LONG* Level3, LONG* Level4,
-                            LONG* Level5, LONG* Level6, LONG* Level7, LONG* Level8,
-                            LONG* Level9) = 0;            // 71
-  virtual HRESULT SaveKIVOini() = 0;                      // 72
-  virtual HRESULT Refresh() = 0;                          // 73
-  virtual HRESULT GetColor(LONG Index, LONG* Color) = 0;  // 74
-  virtual HRESULT GetFont(LONG Index, BSTR* Name, LONG* Charset, LONG* Size, LONG* Style,
-                          LONG* Color) = 0;                // 75
-  virtual HRESULT GetFormImage(BSTR FileName) = 0;         // 76
-  virtual HRESULT get_Rate(LONG* Value) = 0;               // 77
-  virtual HRESULT set_Rate(LONG Value) = 0;                // 78
-  virtual HRESULT get_AdjustVolLevel(LONG* Value) = 0;     // 79
-  virtual HRESULT set_AdjustVolLevel(LONG Value) = 0;      // 80
-  virtual HRESULT get_AdjustSpeanaLevel(LONG* Value) = 0;  // 81
-  virtual HRESULT set_AdjustSpeanaLevel(LONG Value) = 0;   // 82
+  KIVO_CONTROL_OPERATIONS(KIVO_TLB_DECLARE)
 
  protected:
   ~IKIVOControl() = default;
@@ -140,37 +211,7 @@ class IKIVOControl : public IDispatch {
 // track (lower 16 bits).
 class IKIVOPlayList : public IDispatch {
  public:
-  virtual HRESULT get_Edited(VARIANT_BOOL* Value) = 0;           // 1
-  virtual HRESULT get_Tracks(LONG* Value) = 0;                   // 2
-  virtual HRESULT get_PlayListTitle(BSTR* Value) = 0;            // 3
-  virtual HRESULT get_PlayListDesign(BSTR* Value) = 0;           // 4
-  virtual HRESULT get_FirstTrack(LONG* Value) = 0;               // 5
-  virtual HRESULT get_LastTrack(LONG* Value) = 0;                // 6
-  virtual HRESULT get_PlayListName(BSTR* Value) = 0;             // 7
-  virtual HRESULT get_RepeatFrom(LONG* Value) = 0;               // 8
-  virtual HRESULT get_RepeatTo(LONG* Value) = 0;                 // 9
-  virtual HRESULT get_SelectedTrack(LONG* Value) = 0;            // 10
-  virtual HRESULT get_PlayListVisible(VARIANT_BOOL* Value) = 0;  // 11
-  virtual HRESULT set_PlayListTitle(BSTR Value) = 0;             // 12
-  virtual HRESULT set_PlayListDesign(BSTR Value) = 0;            // 13
-  virtual HRESULT set_FirstTrack(LONG Value) = 0;                // 14
-  virtual HRESULT set_LastTrack(LONG Value) = 0;                 // 15
-  virtual HRESULT set_RepeatFrom(LONG Value) = 0;                // 16
-  virtual HRESULT set_RepeatTo(LONG Value) = 0;                  // 17
-  virtual HRESULT set_SelectedTrack(LONG Value) = 0;             // 18
-  virtual HRESULT New() = 0;                                     // 19
-  virtual HRESULT Delete(LONG Index) = 0;                        // 20
-  virtual HRESULT set_PlayListVisible(VARIANT_BOOL Value) = 0;   // 21
-  virtual HRESULT Add(BSTR FileName) = 0;                        // 22
-  virtual HRESULT Load(BSTR FileName) = 0;                       // 23
-  virtual HRESULT Save(BSTR FileName) = 0;                       // 24
-  virtual HRESULT GetTrackInfo(LONG Index, BSTR* Text1, BSTR* Text2, BSTR* Path, BSTR* Text4,
-                               BSTR* Text5, LONG* Number1, LONG* Number2, LONG* Number3, LONG* Kind,
-                               LONG* DriveTrack, LONG* Number7,
-                               LONG* Number8) = 0;  // 25
-  virtual HRESULT SetTrackInfo(LONG Index, BSTR Text1, BSTR Text2, BSTR Path, BSTR Text4,
-                               BSTR Text5, LONG Number1, LONG Number2, LONG Number3, LONG Kind,
-                               LONG DriveTrack, LONG Number7, LONG Number8) = 0;  // 26
+  KIVO_PLAYLIST_OPERATIONS(KIVO_TLB_DECLARE)
 
  protected:
   ~IKIVOPlayList() = default;
@@ -180,27 +221,13 @@ class IKIVOPlayList : public IDispatch {
 // name, charset, size, style bits, colour and value.
 class IKIVOLyrics : public IDispatch {
  public:
-  virtual HRESULT get_Line(LONG* Value) = 0;                   // 1
-  virtual HRESULT get_Lines(LONG* Value) = 0;                  // 2
-  virtual HRESULT get_VisibleLyrics(VARIANT_BOOL* Value) = 0;  // 3
-  virtual HRESULT get_ShowAccelChar(VARIANT_BOOL* Value) = 0;  // 4
-  virtual HRESULT get_Adjust(LONG* Value) = 0;                 // 5
-  virtual HRESULT get_LyricsTitle(BSTR* Value) = 0;            // 6
-  virtual HRESULT get_LyricsArtist(BSTR* Value) = 0;           // 7
-  virtual HRESULT get_Lyrics(BSTR* Value) = 0;                 // 8
-  virtual HRESULT get_Music(BSTR* Value) = 0;                  // 9
-  virtual HRESULT get_Presenter(BSTR* Value) = 0;              // 10
-  virtual HRESULT get_Comment(BSTR* Value) = 0;                // 11
-  virtual HRESULT get_LyricsWidth(LONG* Value) = 0;            // 12
-  virtual HRESULT get_LyricsHeight(LONG* Value) = 0;           // 13
-  virtual HRESULT get_LyricsName(BSTR* Value) = 0;             // 14
-  virtual HRESULT GetLine(LONG Index, LONG* Number, BSTR* Text, LONG* Code, VARIANT_BOOL* Flag1,
-                          BSTR* FontName, LONG* Charset, LONG* Size, LONG* Style, LONG* Color,
-                          LONG* Value) = 0;  // 15
+  KIVO_LYRICS_OPERATIONS(KIVO_TLB_DECLARE)
 
  protected:
   ~IKIVOLyrics() = default;
 };
+
+#undef KIVO_TLB_DECLARE
 
 // The player's menus. Clients hold it while bound; the host link calls none
 // of its operations.
@@ -208,5 +235,10 @@ class IKIVOMenu : public IDispatch {
  protected:
   ~IKIVOMenu() = default;
 };
+
+// Makes the four interfaces reachable from other processes; called by the
+// player before it serves them and by the host link before it binds. Calling
+// it again changes nothing.
+void RegisterMarshalers();
 
 }  // namespace Kivo_tlb

@@ -4,13 +4,16 @@
 #include <exception>
 #include <string>
 
+#include "platform/win/Messages.h"
 #include "player/CaptureOption.h"
 #include "player/DevicesCommand.h"
 #include "player/LevelsCommand.h"
 #include "player/NumberOptions.h"
 #include "player/SessionCommands.h"
+#include "player/headless/HeadlessPlayer.h"
 #include "player/input/FrameSource.h"
 #include "player/live/PlayCommand.h"
+#include "player/remote/RemoteCommand.h"
 
 namespace {
 
@@ -45,6 +48,8 @@ CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& de
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Started by a client that waits for it (no arguments): play headless.
+  if (argc == 1 && StarterAwaitsIdle()) return kivo::RunStartedPlayer(argv[0]);
   CLI::App app{"kivo: a stand-in audio player that drives the Kolmira spectrum analyser"};
   app.failure_message(kivo::OneLineFailure);
   app.require_subcommand(1);
@@ -60,6 +65,8 @@ int main(int argc, char** argv) {
   CLI::App* play = kivo::AddPlayCommand(app, playLine);
   kivo::CaptureChoice playCapture;
   playCapture.AddTo(play);
+  kivo::TRemoteCommandLine remoteLine;
+  CLI::App* remote = kivo::AddRemoteCommand(app, remoteLine);
 
   CLI11_PARSE(app, argc, argv);
 
@@ -77,6 +84,8 @@ int main(int argc, char** argv) {
     } else if (play->parsed()) {
       playLine.Capture = playCapture.Chosen();
       kivo::RunPlayCommand(playLine);
+    } else if (remote->parsed()) {
+      return kivo::RunRemoteCommand(remoteLine);
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kivo: %s\n", error.what());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/com/ComPtr.h"
+#include "platform/com/RemoteObjects.h"
 
 namespace {
 
@@ -118,11 +119,18 @@ HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* factory, DWORD clsContex
   if (!IsThreadInitialized()) return CO_E_NOTINITIALIZED;
   if ((clsContext & CLSCTX_ALL) == 0 || flags > REGCLS_MULTIPLEUSE) return E_INVALIDARG;
   *cookie = ClassRegistry().Add(clsid, factory, clsContext, flags == REGCLS_SINGLEUSE);
+  if ((clsContext & CLSCTX_LOCAL_SERVER) != 0) PublishClass(clsid, *cookie);
   return S_OK;
 }
 
 HRESULT CoRevokeClassObject(DWORD cookie) {
-  return ClassRegistry().Remove(cookie) ? S_OK : CO_E_OBJNOTREG;
+  if (!ClassRegistry().Remove(cookie)) return CO_E_OBJNOTREG;
+  WithdrawClass(cookie);
+  return S_OK;
+}
+
+TComPtr<IUnknown> LocalClassFactory(REFCLSID clsid, DWORD clsContext) {
+  return ClassRegistry().Take(clsid, clsContext);
 }
 
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid,
@@ -131,7 +139,11 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFI
   *object = nullptr;
   if (!IsThreadInitialized()) return CO_E_NOTINITIALIZED;
   const TComPtr<IUnknown> registered = ClassRegistry().Take(clsid, clsContext);
-  if (!registered) return REGDB_E_CLASSNOTREG;
+  if (!registered) {
+    // Another process of the session may serve it as a local server.
+    if ((clsContext & CLSCTX_LOCAL_SERVER) == 0) return REGDB_E_CLASSNOTREG;
+    return CreateRemoteInstance(clsid, riid, object);
+  }
   TComPtr<IClassFactory> factory;
   if (const HRESULT hr = registered.QueryInterface(IID_IClassFactory, factory); FAILED(hr))
     return hr;

@@ -44,14 +44,19 @@ inline constexpr DWORD REGCLS_MULTIPLEUSE = 1;
 
 // Registers `factory` (which must answer IClassFactory) for the class in
 // the contexts given; the registry keeps a reference until it is revoked.
-// The calling thread must be initialised.
+// The calling thread must be initialised. With CLSCTX_LOCAL_SERVER the class
+// is also served to the other processes of the session bus, its objects
+// living on the calling thread (RemoteObjects.h).
 HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* factory, DWORD clsContext, DWORD flags,
                               DWORD* cookie);
 // CO_E_OBJNOTREG for a cookie that names no registration.
 HRESULT CoRevokeClassObject(DWORD cookie);
 
 // Asks the factory registered for the class in one of the requested
-// contexts for a new object. CO_E_NOTINITIALIZED when the calling thread
+// contexts for a new object; with CLSCTX_LOCAL_SERVER among them, a class
+// that no factory of this process serves is asked of the process on the
+// session bus that serves it, and the object comes as a proxy (for the
+// interfaces with a registered marshaler, Marshal.h). CO_E_NOTINITIALIZED when the calling thread
 // is not initialised, REGDB_E_CLASSNOTREG when no factory serves the
 // class there, otherwise the factory's answer; *object is null on failure.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid,

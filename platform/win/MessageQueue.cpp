@@ -72,6 +72,11 @@ std::shared_ptr<TSentMessage> TThreadQueue::TakeSent() {
   return message;
 }
 
+bool TThreadQueue::HasSent() {
+  std::lock_guard lock(FLock);
+  return !FSent.empty();
+}
+
 void TThreadQueue::PostQuit(int exitCode) {
   std::unique_lock lock(FLock);
   FQuitPosted = true;
@@ -90,6 +95,17 @@ void TThreadQueue::WaitForInput(std::uint64_t seenGeneration) {
   FChanged.wait(lock, [&] { return FGeneration != seenGeneration; });
   FWaiting = false;
   FLastLook = std::chrono::steady_clock::now();
+}
+
+bool TThreadQueue::WaitForInputUntil(std::uint64_t seenGeneration,
+                                     std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(FLock);
+  FWaiting = true;
+  const bool changed =
+      FChanged.wait_until(lock, deadline, [&] { return FGeneration != seenGeneration; });
+  FWaiting = false;
+  FLastLook = std::chrono::steady_clock::now();
+  return changed;
 }
 
 std::vector<std::shared_ptr<TSentMessage>> TThreadQueue::DropWindow(HWND window) {
@@ -126,7 +142,7 @@ bool TThreadQueue::BeginRunning(TSentMessage& message) {
   return true;
 }
 
-void TThreadQueue::Finish(TSentMessage& message, TSentMessage::TState state, LRESULT result) {
+void TThreadQueue::Finish(TSentMessage& message, TSendState state, LRESULT result) {
   std::unique_lock lock(FLock);
   if (message.State == TSentMessage::TState::Abandoned) return;
   message.State = state;

@@ -14,24 +14,35 @@
 
 #include "platform/win/Windows.h"
 
-class TThreadQueue;
+struct TSentMessage;
 
-// A message sent from another thread. Its state belongs to the sending
-// thread's queue: it is read and written under that queue's lock, and that
-// queue's condition wakes the sender.
+enum class TSendState { Waiting, Running, Done, Failed, Abandoned };
+
+// The side that waits for a sent message's answer: another thread's queue,
+// or a caller in another process that the session bus answers.
+class TSendWaiter {
+ public:
+  virtual ~TSendWaiter() = default;
+  // False when the sender gave up: the procedure must not run.
+  virtual bool BeginRunning(TSentMessage& message) = 0;
+  virtual void Finish(TSentMessage& message, TSendState state, LRESULT result) = 0;
+};
+
+// A message sent from another thread or process. Its state belongs to the
+// sender: it is read and written under the sender's lock.
 struct TSentMessage {
-  enum class TState { Waiting, Running, Done, Failed, Abandoned };
+  using TState = TSendState;
 
   HWND Window;
   UINT Message;
   WPARAM WParam;
   LPARAM LParam;
-  std::shared_ptr<TThreadQueue> Sender;
+  std::shared_ptr<TSendWaiter> Sender;
   TState State = TState::Waiting;
   LRESULT Result = 0;
 };
 
-class TThreadQueue {
+class TThreadQueue final : public TSendWaiter {
  public:
   TThreadQueue();
 
@@ -42,9 +53,13 @@ class TThreadQueue {
   // Owning thread only.
   bool TakePosted(MSG& message, HWND window, UINT filterMin, UINT filterMax, bool remove);
   std::shared_ptr<TSentMessage> TakeSent();
+  bool HasSent();
   void PostQuit(int exitCode);
   std::uint64_t Generation();
   void WaitForInput(std::uint64_t seenGeneration);
+  // As WaitForInput, giving up at the deadline; false then.
+  bool WaitForInputUntil(std::uint64_t seenGeneration,
+                         std::chrono::steady_clock::time_point deadline);
   // Drops what waits for a destroyed window; returns its waiting sends.
   std::vector<std::shared_ptr<TSentMessage>> DropWindow(HWND window);
   std::vector<std::shared_ptr<TSentMessage>> Close();
@@ -52,8 +67,8 @@ class TThreadQueue {
   bool IsHung();
 
   // The sender's side of a TSentMessage, under this (the sender's) queue.
-  bool BeginRunning(TSentMessage& message);
-  void Finish(TSentMessage& message, TSentMessage::TState state, LRESULT result);
+  bool BeginRunning(TSentMessage& message) override;
+  void Finish(TSentMessage& message, TSendState state, LRESULT result) override;
   enum class TReplyWait { Replied, Incoming, TimedOut };
   // Waits until the message is answered or has failed, until the deadline
   // passes (the message is then abandoned: its procedure will not run if it

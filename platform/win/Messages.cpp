@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -15,6 +16,7 @@
 
 #include "platform/win/MessageQueue.h"
 #include "platform/win/ReadySignal.h"
+#include "platform/win/RemoteWindows.h"
 
 namespace {
 
@@ -59,6 +61,7 @@ thread_local TThreadQueueHolder tQueue;
 const std::shared_ptr<TThreadQueue>& CurrentQueue() { return tQueue.Queue(); }
 
 void FailSends(const std::vector<std::shared_ptr<TSentMessage>>& sends) {
+  // Each sender's Finish runs without any lock of ours held.
   for (const auto& sent : sends) {
     sent->Sender->Finish(*sent, TSentMessage::TState::Failed, 0);
   }
@@ -74,11 +77,14 @@ TThreadQueueHolder::~TThreadQueueHolder() {
 
 // Window handles are numbers never given out twice (a destroyed window's
 // handle stays invalid), even and above HWND_BROADCAST, and below 2^31 so
-// that they survive the 32-bit longs they travel in to the player.
+// that they survive the 32-bit longs they travel in to the player. On the
+// session bus they are counted in this process's own block.
 class TWindowRegistry {
  public:
   HWND Add(TWindow window) {
+    static const std::uintptr_t first = FirstWindowNumber();
     std::lock_guard lock(FLock);
+    if (FNextId == 0) FNextId = first;
     FNextId += 2;
     window.Handle = reinterpret_cast<HWND>(FNextId);
     const HWND handle = window.Handle;
@@ -141,7 +147,7 @@ class TWindowRegistry {
   }
 
   std::mutex FLock;
-  std::uintptr_t FNextId = 0x20000;
+  std::uintptr_t FNextId = 0;
   std::map<std::uintptr_t, std::shared_ptr<TWindow>> FWindows;
 };
 
@@ -162,7 +168,12 @@ void DestroyThreadWindows() {
 
 // --- Registered messages ------------------------------------------------------
 
-// Names are kept folded to lower case, so that lookups ignore ASCII case.
+// A name's number is worked out from the name itself (FNV-1a over its
+// lower-cased bytes, folded into the range), so that every process of the
+// session gives the same number for the same name without asking anyone.
+// A second name that lands on a number already taken here moves on to the
+// next free one; names are kept folded to lower case, so that lookups
+// ignore ASCII case.
 class TMessageNames {
  public:
   UINT Register(std::string_view name) {
@@ -172,16 +183,28 @@ class TMessageNames {
     const auto found = FNumbers.find(key);
     if (found != FNumbers.end()) return found->second;
     if (FNumbers.size() > kLast - kFirst) return 0;
-    const UINT number = kFirst + static_cast<UINT>(FNumbers.size());
+    UINT number = kFirst + Hash(key) % (kLast - kFirst + 1);
+    while (FTaken.contains(number)) number = number == kLast ? kFirst : number + 1;
     FNumbers.emplace(std::move(key), number);
+    FTaken.insert(number);
     return number;
   }
 
  private:
+  static std::uint32_t Hash(std::string_view key) {
+    std::uint32_t hash = 2166136261u;
+    for (const char c : key) {
+      hash ^= static_cast<unsigned char>(c);
+      hash *= 16777619u;
+    }
+    return hash;
+  }
+
   static constexpr UINT kFirst = 0xC000;
   static constexpr UINT kLast = 0xFFFF;
   std::mutex FLock;
   std::map<std::string, UINT> FNumbers;
+  std::set<UINT> FTaken;
 };
 
 // --- Calling a window's procedure ---------------------------------------------
@@ -217,22 +240,15 @@ std::optional<std::chrono::steady_clock::time_point> DeadlineAfter(UINT timeout)
   return std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
 }
 
-// Queues the message for the window's thread and waits for its answer.
+}  // namespace
+
+std::shared_ptr<TThreadQueue> CallingThreadQueue() { return CurrentQueue(); }
+
 // Unless SMTO_BLOCK is given, messages sent to this thread meanwhile are
 // handled, so that two threads sending to each other do not lock up.
-LRESULT SendToOtherThread(const TWindow& window, UINT message, WPARAM wParam, LPARAM lParam,
-                          UINT flags, UINT timeout, PDWORD_PTR result) {
-  if ((flags & SMTO_ABORTIFHUNG) != 0 && window.Queue->IsHung()) {
-    SetLastError(ERROR_TIMEOUT);
-    return 0;
-  }
+LRESULT AwaitSendReply(const std::shared_ptr<TSentMessage>& sent, UINT flags, UINT timeout,
+                       PDWORD_PTR result) {
   const std::shared_ptr<TThreadQueue>& own = CurrentQueue();
-  auto sent =
-      std::make_shared<TSentMessage>(TSentMessage{window.Handle, message, wParam, lParam, own});
-  if (!window.Queue->Send(sent)) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
   const auto deadline = DeadlineAfter(timeout);
   const bool acceptIncoming = (flags & SMTO_BLOCK) == 0;
   for (;;) {
@@ -257,6 +273,24 @@ LRESULT SendToOtherThread(const TWindow& window, UINT message, WPARAM wParam, LP
   return TRUE;
 }
 
+namespace {
+
+// Queues the message for the window's thread and waits for its answer.
+LRESULT SendToOtherThread(const TWindow& window, UINT message, WPARAM wParam, LPARAM lParam,
+                          UINT flags, UINT timeout, PDWORD_PTR result) {
+  if ((flags & SMTO_ABORTIFHUNG) != 0 && window.Queue->IsHung()) {
+    SetLastError(ERROR_TIMEOUT);
+    return 0;
+  }
+  auto sent = std::make_shared<TSentMessage>(
+      TSentMessage{window.Handle, message, wParam, lParam, CurrentQueue()});
+  if (!window.Queue->Send(sent)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  return AwaitSendReply(sent, flags, timeout, result);
+}
+
 LRESULT SendToWindow(const TWindow& window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
                      UINT timeout, PDWORD_PTR result) {
   if (!OwnedHere(window)) {
@@ -272,6 +306,9 @@ LRESULT Broadcast(UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT t
                   PDWORD_PTR result) {
   for (const auto& window : Windows().TopLevel()) {
     SendToWindow(*window, message, wParam, lParam, flags, timeout, nullptr);
+  }
+  for (const HWND window : RemoteTopLevelWindows()) {
+    SendRemote(window, message, wParam, lParam, flags, timeout, nullptr);
   }
   if (result != nullptr) *result = 0;
   SetLastError(ERROR_SUCCESS);
@@ -292,6 +329,7 @@ HWND CreateTopLevelWindow(LPCSTR className, LPCSTR windowName, TWndMethod method
   return MakeWindow(className, windowName, true, std::move(method));
 }
 
+// This process's windows first, then those of the other processes.
 HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
   for (const auto& window : Windows().TopLevel()) {
     if ((className == nullptr || SameTextAscii(window->ClassName, className)) &&
@@ -299,10 +337,13 @@ HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
       return window->Handle;
     }
   }
-  return nullptr;
+  return FindRemoteWindow(className, windowName).value_or(nullptr);
 }
 
-BOOL IsWindow(HWND window) { return Windows().Find(window) ? TRUE : FALSE; }
+BOOL IsWindow(HWND window) {
+  if (Windows().Find(window)) return TRUE;
+  return IsRemoteHandle(window) ? IsRemoteWindow(window) : FALSE;
+}
 
 BOOL DestroyWindow(HWND handle) {
   const std::shared_ptr<TWindow> window = Windows().Find(handle);
@@ -340,6 +381,9 @@ UINT RegisterWindowMessageA(LPCSTR name) {
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window == HWND_BROADCAST) {
     Windows().PostToTopLevel(message, wParam, lParam);
+    PostToRemoteTopLevel(message, wParam, lParam);
+  } else if (IsRemoteHandle(window)) {
+    return PostRemote(window, message, wParam, lParam);
   } else if (!Windows().Post(window, message, wParam, lParam)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
@@ -351,6 +395,8 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT SendMessageTimeoutA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
                             UINT timeout, PDWORD_PTR result) {
   if (handle == HWND_BROADCAST) return Broadcast(message, wParam, lParam, flags, timeout, result);
+  if (IsRemoteHandle(handle))
+    return SendRemote(handle, message, wParam, lParam, flags, timeout, result);
   const std::shared_ptr<TWindow> window = Windows().Find(handle);
   if (!window) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -405,6 +451,23 @@ BOOL TranslateMessage(const MSG*) { return FALSE; }
 
 void PostQuitMessage(int exitCode) { CurrentQueue()->PostQuit(exitCode); }
 
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD milliseconds, DWORD) {
+  if (count != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return WAIT_FAILED;
+  }
+  const std::shared_ptr<TThreadQueue>& queue = CurrentQueue();
+  const std::uint64_t seen = queue->Generation();
+  MSG waiting;
+  if (queue->HasSent() || queue->TakePosted(waiting, nullptr, 0, 0, false)) return WAIT_OBJECT_0;
+  if (milliseconds == INFINITE) {
+    queue->WaitForInput(seen);
+    return WAIT_OBJECT_0;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  return queue->WaitForInputUntil(seen, deadline) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
 void ProcessMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -415,4 +478,32 @@ void ProcessMessages() {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+}
+
+// --- This process's windows as the session bus shows them ------------------
+
+std::vector<TWindowListing> LocalTopLevelWindows() {
+  std::vector<TWindowListing> listing;
+  for (const auto& window : Windows().TopLevel())
+    listing.push_back({window->Handle, window->ClassName, window->Title});
+  return listing;
+}
+
+bool PostLocal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (window == HWND_BROADCAST) {
+    Windows().PostToTopLevel(message, wParam, lParam);
+    return true;
+  }
+  return Windows().Post(window, message, wParam, lParam);
+}
+
+bool IsLocalWindow(HWND window) { return Windows().Find(window) != nullptr; }
+
+bool QueueSendFromRemote(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
+                         std::shared_ptr<TSendWaiter> waiter) {
+  const std::shared_ptr<TWindow> window = Windows().Find(handle);
+  if (!window) return false;
+  if ((flags & SMTO_ABORTIFHUNG) != 0 && window->Queue->IsHung()) return false;
+  return window->Queue->Send(std::make_shared<TSentMessage>(
+      TSentMessage{handle, message, wParam, lParam, std::move(waiter)}));
 }

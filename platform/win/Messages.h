@@ -32,3 +32,8 @@ HWND CreateTopLevelWindow(LPCSTR className, LPCSTR windowName, TWndMethod method
 // Application.ProcessMessages does. A WM_QUIT stops it and stays queued for
 // the thread's GetMessageA loop.
 void ProcessMessages();
+
+// Whether the program that started this one waits until its message loop
+// is first idle (WaitForInputIdle), as a client starting the player does;
+// false once the loop was idle, and for a program started otherwise.
+bool StarterAwaitsIdle();

@@ -40,6 +40,8 @@ std::atomic<int> gReadyDescriptor{TakeReadyDescriptor()};
 
 }  // namespace
 
+bool StarterAwaitsIdle() { return gReadyDescriptor.load() >= 0; }
+
 void SignalReadyOnce() {
   const int descriptor = gReadyDescriptor.exchange(-1);
   if (descriptor < 0) return;

@@ -41,11 +41,13 @@ using LPMSG = MSG*;
 
 // Registered message numbers lie in 0xC000..0xFFFF; the same name, compared
 // without regard to ASCII case, gives the same number for the life of the
-// process. An empty or null name, or one longer than 255 bytes, gives 0.
+// process, and in every process of the session (the number follows from the
+// name). An empty or null name, or one longer than 255 bytes, gives 0.
 UINT RegisterWindowMessageA(LPCSTR name);
 
 // The top-level window of that class (ASCII case ignored) and title (exact,
-// ASCII case ignored; null matches any); the newest one when several match.
+// ASCII case ignored; null matches any); the newest one when several match,
+// this process's before those of other processes on the session bus.
 // Message-only windows are never found.
 HWND FindWindowA(LPCSTR className, LPCSTR windowName);
 BOOL IsWindow(HWND window);
@@ -53,9 +55,10 @@ BOOL IsWindow(HWND window);
 // dropped; sends still waiting for it fail.
 BOOL DestroyWindow(HWND window);
 
-// Queues the message on the window's thread; HWND_BROADCAST queues it for
-// every top-level window. Fails for a window that does not exist, and for a
-// null one: this layer has no messages for a thread without a window.
+// Queues the message on the window's thread, in this process or another on
+// the session bus; HWND_BROADCAST queues it for every top-level window.
+// Fails for a window that does not exist (or whose process has gone), and
+// for a null one: this layer has no messages for a thread without a window.
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Calls the window procedure directly on the window's own thread; from
 // another thread, waits until that thread takes the message from its queue
@@ -83,6 +86,13 @@ LRESULT DispatchMessageA(const MSG* message);
 BOOL TranslateMessage(const MSG* message);
 // GetMessageA returns FALSE once the thread's other posted messages are done.
 void PostQuitMessage(int exitCode);
+
+inline constexpr DWORD QS_ALLINPUT = 0x04FF;
+// Only the form without objects: waits until a message is posted or sent
+// to the calling thread (WAIT_OBJECT_0, at once when some are already
+// waiting) or the time-out (ms) passes (WAIT_TIMEOUT).
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
+                                DWORD milliseconds, DWORD wakeMask);
 
 // --- Kernel objects --------------------------------------------------------
 

@@ -58,6 +58,8 @@ class TAutomationFactory final : public IClassFactory {
 
 TAutomationServer::TAutomationServer(TPlayerState& state, TClientList& clients,
                                      TPlayerActions& actions) {
+  // Clients in other processes reach the object through its stubs.
+  Kivo_tlb::RegisterMarshalers();
   const TComPtr<IClassFactory> factory = TAutomationFactory::Create(state, clients, actions);
   const HRESULT registered =
       CoRegisterClassObject(Kivo_tlb::CLSID_KIVOControl, factory.Get(), CLSCTX_LOCAL_SERVER,

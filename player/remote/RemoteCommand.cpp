@@ -1,0 +1,227 @@
+#include "player/remote/RemoteCommand.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "hostlink/Kivo.h"
+#include "platform/bus/Bus.h"
+#include "platform/vcl/IniFiles.h"
+#include "platform/vcl/SysUtils.h"
+#include "platform/win/Messages.h"
+#include "player/remote/JsonText.h"
+
+namespace kivo {
+
+namespace {
+
+struct TAction {
+  const char* Name;
+  const char* Help;
+  // Takes the value N (required), or an optional track number.
+  enum class TArgument { None, Value, OptionalTrack } Argument;
+};
+
+constexpr TAction kActions[] = {
+    {"status", "Print the player's state as one JSON object", TAction::TArgument::None},
+    {"play", "Start playing", TAction::TArgument::None},
+    {"pause", "Pause, or go on when paused", TAction::TArgument::None},
+    {"stop", "Stop playing", TAction::TArgument::None},
+    {"next", "Go to the next track", TAction::TArgument::None},
+    {"back", "Go to the previous track", TAction::TArgument::None},
+    {"volume", "Set the volume, 0 to 100", TAction::TArgument::Value},
+    {"display-mode", "Set the display mode, 0 to 4", TAction::TArgument::Value},
+    {"seek", "Jump to a position in the track, in milliseconds", TAction::TArgument::Value},
+    {"track-info", "Print a track's information (default: the current track) as JSON",
+     TAction::TArgument::OptionalTrack},
+    {"lyrics", "Print the lyrics lines as JSON, one line each", TAction::TArgument::None},
+    {"quit", "Close the player", TAction::TArgument::None},
+    {"events", "Print each notification of the player as one JSON line until interrupted",
+     TAction::TArgument::None},
+};
+
+const char* PlayStatusName(int status) {
+  switch (status) {
+    case 525:
+      return "stopped";
+    case 526:
+      return "playing";
+    case 529:
+      return "paused";
+    default:
+      return "not-ready";
+  }
+}
+
+std::string TrackInfoJson(int index, const TTrackInfo& info) {
+  std::ostringstream out;
+  out << "{\"track\":" << index << ",\"title\":" << JsonString(info.Text1)
+      << ",\"artist\":" << JsonString(info.Text2) << ",\"path\":" << JsonString(info.Path)
+      << ",\"album\":" << JsonString(info.Text4) << ",\"comment\":" << JsonString(info.Text5)
+      << ",\"length\":" << info.Number1 << ",\"kind\":" << info.Kind << "}";
+  return out.str();
+}
+
+// The band pattern is the player's setting that the plug-in reads from the
+// player's settings file, as the plug-in does.
+int BandPattern(const TKIVO& kivo) {
+  TIniFile settings(ChangeFileExt(kivo.HostPath, ".ini"));
+  return settings.ReadInteger("KIVO", "SpeanaPattern", 0);
+}
+
+void PrintStatus(TKIVO& kivo) {
+  const int track = kivo.GetTrack();
+  const int status = kivo.GetPlayStatus();
+  std::printf(
+      "{\"status\":\"%s\",\"play_status\":%d,\"track\":%d,\"title\":%s,\"position\":%d,"
+      "\"length\":%d,\"volume\":%d,\"display_mode\":%d,\"band_pattern\":%d}\n",
+      PlayStatusName(status), status, track, JsonString(kivo.GetTrackInfo(track).Text1).c_str(),
+      kivo.GetPosition(), kivo.GetLength(), kivo.GetVolume(),
+      static_cast<int>(kivo.GetDisplayMode()), BandPattern(kivo));
+}
+
+void PrintLyrics(TKIVO& kivo) {
+  for (int line = 0;; ++line) {
+    const TLyrics* lyrics = kivo.GetLyricsText(line);
+    if (lyrics == nullptr) break;
+    std::printf("{\"line\":%d,\"time\":%d,\"text\":%s}\n", line, lyrics->Number,
+                JsonString(lyrics->Text).c_str());
+  }
+}
+
+// The names of the notification classes, for the events' JSON lines.
+const char* ClassName(DWORD wParam) {
+  static const std::map<DWORD, const char*> names = {
+      {0x1, "open"},          {0x2, "close"},         {0x4, "run"},           {0x8, "abort"},
+      {0x10, "play-status"},  {0x20, "timer"},        {0x40, "counter"},      {0x80, "position"},
+      {0x100, "volume"},      {0x200, "lyrics"},      {0x400, "move"},        {0x800, "menu"},
+      {0x10000000, "speana"}, {0x20000000, "button"}, {0x40000000, "status"}, {0x80000000, "user"}};
+  const DWORD notificationClass = wParam < 0x10000 ? wParam : (wParam & 0xFFFF0000);
+  const auto found = names.find(notificationClass);
+  return found == names.end() ? "unknown" : found->second;
+}
+
+// Prints the notifications until SIGINT or SIGTERM, or until the player
+// closes. The signals are blocked in every thread and taken by one that
+// wakes the main thread's loop.
+class TEventPrinter {
+ public:
+  explicit TEventPrinter(TKIVO& kivo) : FKivo(kivo) {
+    kivo.OnKIVO = TKIVOEvent(this, &TEventPrinter::Print);
+  }
+
+  void Run(const sigset_t& signals) {
+    FKivo.SetEvents(
+        TKIVOEventSet{evVolume, evSpeana, evLyrics, evCounter, evPosition, evTimer, evMove});
+    const HWND wake = FKivo.WindowHandle;
+    std::thread watcher([&] {
+      int signal = 0;
+      sigwait(&signals, &signal);
+      FSignalled = true;
+      FStop = true;
+      PostMessageA(wake, WM_NULL, 0, 0);
+    });
+    MSG message;
+    while (!FStop && GetMessageA(&message, nullptr, 0, 0)) DispatchMessageA(&message);
+    // Ended by the player's close: the watcher still waits for its signal.
+    if (!FSignalled) pthread_kill(watcher.native_handle(), SIGTERM);
+    watcher.join();
+  }
+
+ private:
+  void Print(TObject*, DWORD Event, int Param) {
+    std::printf("{\"event\":\"%s\",\"wparam\":%u,\"lparam\":%d}\n", ClassName(Event), Event, Param);
+    std::fflush(stdout);
+    if (ClassName(Event) == std::string("close")) FStop = true;
+  }
+
+  TKIVO& FKivo;
+  std::atomic<bool> FStop{false};
+  std::atomic<bool> FSignalled{false};
+};
+
+int Act(TKIVO& kivo, const TRemoteCommandLine& line, const sigset_t& signals) {
+  const std::string& action = line.Action;
+  if (action == "status") {
+    PrintStatus(kivo);
+  } else if (action == "play") {
+    kivo.Play();
+  } else if (action == "pause") {
+    kivo.Pause();
+  } else if (action == "stop") {
+    kivo.Stop();
+  } else if (action == "next") {
+    kivo.Next();
+  } else if (action == "back") {
+    kivo.Back();
+  } else if (action == "volume") {
+    kivo.SetVolume(line.Value);
+  } else if (action == "display-mode") {
+    kivo.SetDisplayMode(static_cast<TKIVODisplayMode>(line.Value));
+  } else if (action == "seek") {
+    kivo.Seek(line.Value, 0);
+  } else if (action == "track-info") {
+    const int track = line.Track.value_or(kivo.GetTrack());
+    if (track < 1 || track > kivo.GetTracks()) {
+      std::fprintf(stderr, "kivo: the playlist has no track %d\n", track);
+      return 1;
+    }
+    std::printf("%s\n", TrackInfoJson(track, kivo.GetTrackInfo(track)).c_str());
+  } else if (action == "lyrics") {
+    PrintLyrics(kivo);
+  } else if (action == "quit") {
+    kivo.Close();
+  } else if (action == "events") {
+    TEventPrinter(kivo).Run(signals);
+  }
+  return 0;
+}
+
+}  // namespace
+
+CLI::App* AddRemoteCommand(CLI::App& app, TRemoteCommandLine& commandLine) {
+  CLI::App* remote = app.add_subcommand(
+      "remote",
+      "Drive a running player from here (starting one when none runs), over the session bus.");
+  remote->require_subcommand(1);
+  for (const TAction& action : kActions) {
+    CLI::App* sub = remote->add_subcommand(action.Name, action.Help);
+    sub->callback([&commandLine, name = std::string(action.Name)] { commandLine.Action = name; });
+    if (action.Argument == TAction::TArgument::Value)
+      sub->add_option("N", commandLine.Value, "The value")->required();
+    if (action.Argument == TAction::TArgument::OptionalTrack)
+      sub->add_option("N", commandLine.Track, "Track number, from 1");
+  }
+  return remote;
+}
+
+int RunRemoteCommand(const TRemoteCommandLine& commandLine) {
+  // Blocked before the bus starts its thread, so that only the events'
+  // watcher takes them.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  if (commandLine.Action == "events") pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  if (!kivo_bus::SessionBusReachable()) {
+    std::fprintf(stderr, "kivo: no session bus is reachable, so no player can be reached\n");
+    return 1;
+  }
+  TKIVO kivo(nullptr);
+  kivo.Bind();
+  if (!kivo.IsBound()) {
+    std::fprintf(stderr, "kivo: no player is running and none could be started\n");
+    return 1;
+  }
+  const int status = Act(kivo, commandLine, signals);
+  std::fflush(stdout);
+  return status;
+}
+
+}  // namespace kivo

@@ -1,0 +1,47 @@
+// The other process of the window tests: one top-level window of the class
+// named on the command line. It prints its window's handle and the numbers
+// of two registered messages, then runs its message loop. Its window answers
+// "KIVO_TEST_ECHO" by posting the same message back to the window named in
+// lParam, "KIVO_TEST_SLOW" after sleeping wParam milliseconds with 42, and
+// any other message with wParam + 1.
+#include <cstdio>
+#include <thread>
+
+#include "platform/win/Messages.h"
+
+namespace {
+
+class TPeer {
+ public:
+  TPeer()
+      : FEcho(RegisterWindowMessageA("KIVO_TEST_ECHO")),
+        FSlow(RegisterWindowMessageA("KIVO_TEST_SLOW")) {}
+
+  void WndProc(TMessage& message) {
+    if (message.Msg == FEcho) {
+      PostMessageA(reinterpret_cast<HWND>(message.LParam), FEcho, message.WParam, 0);
+    } else if (message.Msg == FSlow) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(message.WParam));
+      message.Result = 42;
+    } else {
+      message.Result = static_cast<LRESULT>(message.WParam + 1);
+    }
+  }
+
+  UINT FEcho;
+  UINT FSlow;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  TPeer peer;
+  const HWND window = CreateTopLevelWindow(argv[1], "peer", TWndMethod(&peer, &TPeer::WndProc));
+  std::printf("%lu %u %u\n", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(window)),
+              peer.FEcho, RegisterWindowMessageA("WM_KIVO"));
+  std::fflush(stdout);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0)) DispatchMessageA(&message);
+  return 0;
+}

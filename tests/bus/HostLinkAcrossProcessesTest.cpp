@@ -1,0 +1,418 @@
+// The host link across processes on a private session bus: TKIVO here and
+// the real player started as a client starts it (headless, no arguments);
+// the scripted player here and `kivo remote` as its client; and
+// `kivo remote` against the real player, end to end.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "hostlink/Kivo.h"
+#include "platform/com/ComRuntime.h"
+#include "platform/win/Messages.h"
+#include "player/Home.h"
+#include "tests/bus/ChildProcess.h"
+#include "tests/bus/PrivateBus.h"
+#include "tests/hostlink/FakePlayer.h"
+#include "tests/player/TmuxTestSupport.h"
+
+namespace {
+
+using bus_test::TChildProcess;
+using namespace Kivo_tlb;
+using Clock = std::chrono::steady_clock;
+
+// Dispatches this thread's messages until `done` holds or the patience ends.
+template <class TDone>
+bool PumpUntil(TDone done) {
+  const auto deadline = Clock::now() + bus_test::kPatience;
+  while (!done()) {
+    if (Clock::now() >= deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    ProcessMessages();
+  }
+  return true;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream file(path);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// A folder of the test's own for the player's home, registry and runtime,
+// and the bus; the player plays on SDL's silent device.
+class THostLinkStage {
+ public:
+  THostLinkStage() {
+    bus_test::ProgramBus();
+    std::string pattern = (std::filesystem::temp_directory_path() / "kivo-bus-XXXXXX").string();
+    FFolder = ::mkdtemp(pattern.data());
+    std::filesystem::create_directories(FFolder / "run");
+    std::filesystem::permissions(FFolder / "run", std::filesystem::perms::owner_all);
+    ::setenv("XDG_RUNTIME_DIR", (FFolder / "run").c_str(), 1);
+    ::setenv("KIVO_HOME", Home().c_str(), 1);
+    ::setenv("KIVO_REGISTRY_DIR", (Home() / "registry").c_str(), 1);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+  }
+  ~THostLinkStage() {
+    std::error_code ignored;
+    std::filesystem::remove_all(FFolder, ignored);
+  }
+
+  std::filesystem::path Home() const { return FFolder / "home"; }
+  std::filesystem::path Errors() const { return FFolder / "errors.txt"; }
+  // Runs `kivo remote ARGUMENTS`; its standard output, its status.
+  std::pair<std::string, int> Remote(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {KIVO_PROGRAM, "remote"});
+    TChildProcess remote(arguments, Errors().string());
+    std::string output;
+    while (const auto line = remote.ReadLine()) output += *line + "\n";
+    return {output, remote.Wait()};
+  }
+
+ private:
+  std::filesystem::path FFolder;
+};
+
+// The real player, started as TKIVO starts it: no arguments, no standard
+// streams, waited for until its message loop is idle.
+class TStartedPlayer {
+ public:
+  TStartedPlayer() {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    std::string commandLine;
+    if (!CreateProcessA(KIVO_PROGRAM, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &FProcess))
+      throw std::runtime_error("cannot start the player");
+    EXPECT_EQ(WaitForInputIdle(FProcess.hProcess, INFINITE), 0u);
+  }
+  ~TStartedPlayer() {
+    Kill();
+    CloseHandle(FProcess.hThread);
+    CloseHandle(FProcess.hProcess);
+  }
+  TStartedPlayer(const TStartedPlayer&) = delete;
+  TStartedPlayer& operator=(const TStartedPlayer&) = delete;
+
+  pid_t Pid() const { return static_cast<pid_t>(FProcess.dwProcessId); }
+  void Kill() {
+    TerminateProcess(FProcess.hProcess, 137);
+    WaitForSingleObject(FProcess.hProcess, INFINITE);
+  }
+  // Its exit code once it ended within the patience; -1 otherwise.
+  int Wait() {
+    const auto patience = std::chrono::milliseconds(bus_test::kPatience).count();
+    if (WaitForSingleObject(FProcess.hProcess, static_cast<DWORD>(patience)) != WAIT_OBJECT_0)
+      return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(FProcess.hProcess, &code);
+    return static_cast<int>(code);
+  }
+
+ private:
+  PROCESS_INFORMATION FProcess{};
+};
+
+class TEvents {
+ public:
+  void PlayStatus(TObject*, int Param) { Statuses.push_back(Param); }
+  void Volume(TObject*, int, int) { ++Volumes; }
+  void Saved(TObject*) { ++Saves; }
+  void Mode(TObject*, TKIVODisplayMode Mode) { Modes.push_back(Mode); }
+
+  std::vector<int> Statuses;
+  int Volumes = 0;
+  int Saves = 0;
+  std::vector<int> Modes;
+};
+
+class HostLinkAcrossProcessesTest : public ::testing::Test {
+ protected:
+  HostLinkAcrossProcessesTest() { CoInitialize(nullptr); }
+  ~HostLinkAcrossProcessesTest() override { CoUninitialize(); }
+
+  THostLinkStage FStage;
+};
+
+TEST_F(HostLinkAcrossProcessesTest, BindsToARunningPlayerDrivesItAndHearsItsNotifications) {
+  TStartedPlayer player;
+  TKIVO kivo(nullptr);
+  TEvents events;
+  kivo.OnPlayStatus = TKIVOParamEvent(&events, &TEvents::PlayStatus);
+  kivo.OnVolume = TKIVOLeftRightEvent(&events, &TEvents::Volume);
+  kivo.OnSaveKIVOini = TNotifyEvent(&events, &TEvents::Saved);
+  kivo.OnChangeDisplayMode = TKIVODisplayModeEvent(&events, &TEvents::Mode);
+  kivo.Bind();
+  ASSERT_TRUE(kivo.IsBound());
+  EXPECT_EQ(kivo.GetKIVOHandle(), FindWindowA("TFormKIVO", nullptr));
+  EXPECT_FALSE(kivo.IsPlugin());
+  EXPECT_EQ(kivo.GetVersion(), 6100);
+  EXPECT_TRUE(kivo.CheckVersion(4300));
+  EXPECT_FALSE(kivo.CheckVersion(4299));
+
+  kivo.SetEvents(TKIVOEventSet{evVolume});
+  EXPECT_TRUE(PumpUntil([&] { return events.Volumes > 0; }));
+  kivo.SetVolume(40);
+  EXPECT_EQ(kivo.GetVolume(), 40);
+  kivo.SetDisplayMode(dmSpectrumPeaks);
+  EXPECT_EQ(kivo.GetDisplayMode(), dmSpectrumPeaks);
+  EXPECT_TRUE(PumpUntil([&] { return !events.Modes.empty(); }));
+  EXPECT_EQ(events.Modes, std::vector<int>{dmSpectrumPeaks});
+  kivo.Pause();
+  EXPECT_EQ(kivo.GetPlayStatus(), 529);
+  EXPECT_TRUE(PumpUntil([&] { return !events.Statuses.empty(); }));
+  kivo.SaveKIVOini();
+  EXPECT_TRUE(PumpUntil([&] { return events.Saves > 0; }));
+  EXPECT_NE(ReadFile(FStage.Home() / "kivo.ini").find("Volume=40"), std::string::npos);
+
+  // A text in and out, with characters beyond ASCII.
+  kivo.SetDesign("/skins/ÄÖ 漢字/design.ini");
+  EXPECT_EQ(kivo.GetDesign(), "/skins/ÄÖ 漢字/design.ini");
+  const TTrackInfo track = kivo.GetTrackInfo(1);
+  EXPECT_EQ(track.Text1, "Demo");
+  EXPECT_EQ(track.Number1, 16000);
+
+  kivo.Close();
+  EXPECT_TRUE(PumpUntil([&] { return !kivo.IsBound(); }));
+  EXPECT_EQ(player.Wait(), 0);
+}
+
+TEST_F(HostLinkAcrossProcessesTest, BindsToKivoPlayLiveInATerminal) {
+  kivo_test::Tmux tmux;
+  const std::string program =
+      "env DBUS_SESSION_BUS_ADDRESS=" + kivo_test::Quoted(::getenv("DBUS_SESSION_BUS_ADDRESS")) +
+      " KIVO_HOME=" + kivo_test::Quoted(FStage.Home().string()) +
+      " XDG_RUNTIME_DIR=" + kivo_test::Quoted(::getenv("XDG_RUNTIME_DIR")) + " " +
+      kivo_test::Quoted(KIVO_PROGRAM) + " play --no-sound; sleep 600";
+  ASSERT_EQ(tmux.Run("new-session -d -s view -x 120 -y 40 " + kivo_test::Quoted(program)).Status,
+            0);
+  ASSERT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
+  TKIVO kivo(nullptr);
+  TEvents events;
+  kivo.OnChangeDisplayMode = TKIVODisplayModeEvent(&events, &TEvents::Mode);
+  kivo.Bind();
+  ASSERT_TRUE(kivo.IsBound());
+  kivo.SetVolume(25);
+  EXPECT_EQ(kivo.GetVolume(), 25);
+  kivo.SetDisplayMode(dmSpectrumBars);
+  EXPECT_TRUE(PumpUntil([&] { return !events.Modes.empty(); }));
+  kivo.Close();
+  EXPECT_TRUE(PumpUntil([&] { return !kivo.IsBound(); }));
+  EXPECT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) == nullptr; }));
+}
+
+TEST_F(HostLinkAcrossProcessesTest, BindStartsThePlayerWhenNoneRunsAndBindsToIt) {
+  kivo::TKivoHome(FStage.Home()).Prepare(KIVO_PROGRAM, KOLMIRA_SKINS_DIR "/bars/design.ini");
+  ASSERT_EQ(FindWindowA("TFormKIVO", nullptr), nullptr);
+  TKIVO kivo(nullptr);
+  EXPECT_EQ(kivo.HostPath, (FStage.Home() / "kivo").string());
+  kivo.Bind();
+  ASSERT_TRUE(kivo.IsBound());
+  EXPECT_NE(FindWindowA("TFormKIVO", nullptr), nullptr);
+  EXPECT_EQ(kivo.GetPlayStatus(), 526);
+  kivo.ShutDown();
+  EXPECT_TRUE(PumpUntil([&] { return !kivo.IsBound(); }));
+  EXPECT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) == nullptr; }));
+}
+
+TEST_F(HostLinkAcrossProcessesTest, APlayerKilledDuringACallGivesAFailedResultNotAHang) {
+  TStartedPlayer player;
+  // As TKIVO does, so that the interfaces have proxies here.
+  RegisterMarshalers();
+  TComPtr<IUnknown> object;
+  ASSERT_EQ(
+      CoCreateInstance(CLSID_KIVOControl, nullptr, CLSCTX_SERVER, IID_IUnknown, object.PutVoid()),
+      S_OK);
+  TComPtr<IKIVOControl> control;
+  ASSERT_EQ(object.QueryInterface(IID_IKIVOControl, control), S_OK);
+  LONG volume = -1;
+  ASSERT_EQ(control->get_Volume(&volume), S_OK);
+  EXPECT_EQ(volume, 100);
+
+  // Stopped, the player cannot answer; killed, the bus tells the caller.
+  ::kill(player.Pid(), SIGSTOP);
+  std::thread killer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    player.Kill();
+  });
+  volume = -1;
+  EXPECT_EQ(control->get_Volume(&volume), RPC_E_DISCONNECTED);
+  EXPECT_EQ(volume, -1);
+  killer.join();
+  EXPECT_EQ(control->Play(), RPC_E_DISCONNECTED);
+}
+
+// The scripted player in this process serves `kivo remote` in another.
+class ScriptedServerTest : public HostLinkAcrossProcessesTest {
+ protected:
+  ScriptedServerTest() {
+    RegisterMarshalers();
+    FPlayer->Longs["Handle"] = FWindow.Value();
+    const TComPtr<IClassFactory> factory = kivo_test::TFakeFactory::Create(FPlayer.Get());
+    EXPECT_EQ(CoRegisterClassObject(CLSID_KIVOControl, factory.Get(), CLSCTX_LOCAL_SERVER,
+                                    REGCLS_MULTIPLEUSE, &FCookie),
+              S_OK);
+    FBaseline = FPlayer->References();
+  }
+  ~ScriptedServerTest() override { CoRevokeClassObject(FCookie); }
+
+  // Runs `kivo remote ARGUMENTS` while this thread serves it.
+  int ServeRemote(std::vector<std::string> arguments, std::string* output = nullptr) {
+    arguments.insert(arguments.begin(), {KIVO_PROGRAM, "remote"});
+    int status = -1;
+    FClientDone = false;
+    std::thread client([&] {
+      TChildProcess remote(arguments, FStage.Errors().string());
+      std::string lines;
+      while (const auto line = remote.ReadLine()) lines += *line + "\n";
+      if (output != nullptr) *output = lines;
+      status = remote.Wait();
+      FClientDone = true;
+    });
+    PumpUntil([&] { return FClientDone.load(); });
+    client.join();
+    return status;
+  }
+
+  kivo_test::TFakeMainWindow FWindow;
+  TComPtr<kivo_test::TFakePlayer> FPlayer = kivo_test::TFakePlayer::Create();
+  DWORD FCookie = 0;
+  ULONG FBaseline = 0;
+  std::atomic<bool> FClientDone{false};
+  std::atomic<bool> FAttached{false};
+};
+
+TEST_F(ScriptedServerTest, AClientInAnotherProcessIsNoPluginAndGivesBackEveryReference) {
+  EXPECT_EQ(ServeRemote({"play"}), 0);
+  EXPECT_EQ(FPlayer->CallsOf("Attach").size(), 1u);
+  EXPECT_EQ(FPlayer->CallsOf("Play").size(), 1u);
+  EXPECT_EQ(FPlayer->CallsOf("Detach").size(), 1u);
+  EXPECT_TRUE(PumpUntil([&] { return FPlayer->References() == FBaseline; }));
+}
+
+TEST_F(ScriptedServerTest, ThePlayersVersionGateRefusesAcrossProcesses) {
+  FPlayer->Longs["Version"] = 6099;
+  EXPECT_EQ(ServeRemote({"play"}), 1);
+  EXPECT_TRUE(FPlayer->CallsOf("Play").empty());
+  EXPECT_TRUE(FPlayer->CallsOf("Attach").empty());
+  EXPECT_NE(ReadFile(FStage.Errors()).find("このバージョンのKIVOには対応していません"),
+            std::string::npos);
+  EXPECT_TRUE(PumpUntil([&] { return FPlayer->References() == FBaseline; }));
+
+  FPlayer->Longs["Version"] = 6100;
+  FPlayer->VersionTestResult = S_FALSE;
+  EXPECT_EQ(ServeRemote({"play"}), 1);
+  EXPECT_TRUE(FPlayer->CallsOf("Play").empty());
+}
+
+TEST_F(ScriptedServerTest, AClientThatDiesLetsGoOfWhatItHeld) {
+  std::thread client([&] {
+    TChildProcess events({KIVO_PROGRAM, "remote", "events"}, FStage.Errors().string());
+    while (!FAttached) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    events.Kill();
+    FClientDone = true;
+  });
+  PumpUntil([&] { return !FPlayer->CallsOf("SetEvent").empty(); });
+  EXPECT_GT(FPlayer->References(), FBaseline);
+  FAttached = true;
+  PumpUntil([&] { return FClientDone.load(); });
+  client.join();
+  EXPECT_TRUE(PumpUntil([&] { return FPlayer->References() == FBaseline; }));
+  EXPECT_TRUE(FPlayer->CallsOf("Detach").empty());
+}
+
+TEST_F(ScriptedServerTest, RecordsTextsAndFailedReadsTravelWithAllTheirValues) {
+  FPlayer->Longs["Tracks"] = 2;
+  FPlayer->Longs["Track"] = 2;
+  FPlayer->Tracks[2] = {{"Tïtle \"2\"", "Ärtist", "/music/ü.flac", "Älbum", "a\nb"},
+                        {215000, 2, 3, 1, 0, 7, 8}};
+  FPlayer->Longs["Lines"] = 2;
+  FPlayer->Lines[0].Number = 1500;
+  FPlayer->Lines[0].Text = "first 一";
+  FPlayer->Lines[1].Number = 3000;
+  FPlayer->Lines[1].Text = "second";
+  std::string output;
+  EXPECT_EQ(ServeRemote({"track-info"}, &output), 0);
+  EXPECT_EQ(output,
+            "{\"track\":2,\"title\":\"Tïtle \\\"2\\\"\",\"artist\":\"Ärtist\","
+            "\"path\":\"/music/ü.flac\",\"album\":\"Älbum\",\"comment\":\"a\\nb\","
+            "\"length\":215000,\"kind\":1}\n");
+  EXPECT_EQ(ServeRemote({"lyrics"}, &output), 0);
+  EXPECT_EQ(output,
+            "{\"line\":0,\"time\":1500,\"text\":\"first 一\"}\n"
+            "{\"line\":1,\"time\":3000,\"text\":\"second\"}\n");
+
+  // A failed read comes back with its result: the client's report names it.
+  FPlayer->Failures["get_PlayStatus"] = E_FAIL;
+  EXPECT_EQ(ServeRemote({"status"}, &output), 1);
+  EXPECT_NE(ReadFile(FStage.Errors()).find("this->get_PlayStatus((long*)&Value)"),
+            std::string::npos);
+  EXPECT_NE(ReadFile(FStage.Errors()).find("80004005"), std::string::npos);
+  EXPECT_TRUE(PumpUntil([&] { return FPlayer->References() == FBaseline; }));
+}
+
+// ---- kivo remote end to end ------------------------------------------------------
+
+TEST_F(HostLinkAcrossProcessesTest, RemoteReportsAndChangesTheStateOfTheRunningPlayer) {
+  TStartedPlayer player;
+  auto [status, code] = FStage.Remote({"status"});
+  EXPECT_EQ(code, 0);
+  EXPECT_NE(status.find("\"status\":\"playing\""), std::string::npos) << status;
+  EXPECT_NE(status.find("\"title\":\"Demo\""), std::string::npos) << status;
+  EXPECT_NE(status.find("\"length\":16000"), std::string::npos) << status;
+  EXPECT_NE(status.find("\"band_pattern\":"), std::string::npos) << status;
+
+  EXPECT_EQ(FStage.Remote({"volume", "30"}).second, 0);
+  EXPECT_EQ(FStage.Remote({"display-mode", "2"}).second, 0);
+  EXPECT_EQ(FStage.Remote({"pause"}).second, 0);
+  status = FStage.Remote({"status"}).first;
+  EXPECT_NE(status.find("\"volume\":30"), std::string::npos) << status;
+  EXPECT_NE(status.find("\"display_mode\":2"), std::string::npos) << status;
+  EXPECT_NE(status.find("\"status\":\"paused\""), std::string::npos) << status;
+
+  EXPECT_EQ(FStage.Remote({"seek", "4000"}).second, 0);
+  EXPECT_NE(FStage.Remote({"status"}).first.find("\"position\":4000"), std::string::npos);
+  const auto [track, trackCode] = FStage.Remote({"track-info", "1"});
+  EXPECT_EQ(trackCode, 0);
+  EXPECT_NE(track.find("\"title\":\"Demo\""), std::string::npos) << track;
+  EXPECT_EQ(FStage.Remote({"track-info", "2"}).second, 1);
+
+  EXPECT_EQ(FStage.Remote({"quit"}).second, 0);
+  EXPECT_EQ(player.Wait(), 0);
+}
+
+TEST_F(HostLinkAcrossProcessesTest, RemoteEventsPrintsOneJsonLinePerNotification) {
+  TStartedPlayer player;
+  TChildProcess events({KIVO_PROGRAM, "remote", "events"}, FStage.Errors().string());
+  std::vector<std::string> lines;
+  for (int i = 0; i < 4; ++i)
+    if (const auto line = events.ReadLine()) lines.push_back(*line);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_NE(lines[0].find("{\"event\":\"open\""), std::string::npos) << lines[0];
+  bool position = false;
+  for (const std::string& line : lines)
+    position = position || line.find("\"event\":\"position\"") != std::string::npos;
+  EXPECT_TRUE(position);
+  ::kill(events.Pid(), SIGINT);
+  EXPECT_EQ(events.Wait(), 0);
+}
+
+TEST_F(HostLinkAcrossProcessesTest, RemoteWithoutAPlayerOrWithoutABusSaysSoAndFails) {
+  const auto [none, code] = FStage.Remote({"status"});
+  EXPECT_EQ(code, 1);
+  EXPECT_TRUE(none.empty());
+  EXPECT_NE(ReadFile(FStage.Errors()).find("no player is running"), std::string::npos);
+
+  const std::string address = ::getenv("DBUS_SESSION_BUS_ADDRESS");
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", "", 1);
+  EXPECT_EQ(FStage.Remote({"status"}).second, 1);
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+  EXPECT_NE(ReadFile(FStage.Errors()).find("no session bus is reachable"), std::string::npos);
+}
+
+}  // namespace
