@@ -7,20 +7,16 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
-#include <sstream>
 
 #include "platform/win/Messages.h"
-#include "player/Playback.h"
 #include "player/SessionCommands.h"
-#include "player/live/LiveAudio.h"
+#include "player/live/TrackPlayback.h"
 
 namespace kivo {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr std::size_t kAheadFrames = 8192;
 
 // A player started through the link in its home runs in that home, even
 // when the client's environment names another one.
@@ -35,7 +31,8 @@ std::string HomeOf(const char* program) {
 
 class THeadlessPlayer {
  public:
-  explicit THeadlessPlayer(TPlayerSession& session) : FSession(session) {}
+  explicit THeadlessPlayer(TPlayerSession& session)
+      : FSession(session), FTracks(session, true, nullptr) {}
 
   void Run() {
     const auto frameTime = std::chrono::duration_cast<Clock::duration>(
@@ -43,8 +40,9 @@ class THeadlessPlayer {
     auto next = Clock::now();
     while (!FSession.State().QuitRequested) {
       FSession.FollowTimers();
-      FollowTransport();
-      FeedHeardBlock();
+      // At the end of the playlist the player stops and waits for its clients.
+      if (!FTracks.Follow()) FSession.Control().Stop();
+      FTracks.FeedHeardBlock();
       ProcessMessages();
       next = std::max(next + frameTime, Clock::now());
       WaitForMessagesUntil(next);
@@ -63,50 +61,8 @@ class THeadlessPlayer {
     }
   }
 
-  void OpenTrack() {
-    TTrackAudio audio = OpenTrackAudio(*FSession.State().CurrentTrack());
-    if (!FAudio || audio.SampleRate != FSampleRate) {
-      std::ostringstream notices;
-      FAudio = std::make_unique<TLiveAudio>(
-          OpenSoundOutput({static_cast<std::uint32_t>(audio.SampleRate), true}, notices),
-          kAheadFrames);
-      FSampleRate = audio.SampleRate;
-    }
-    TPlayerState& state = FSession.State();
-    const std::size_t first = FramesAt(state.PositionMs, audio.SampleRate);
-    SkipFrames(*audio.Source, first);
-    FAudio->Open(std::move(audio.Source), first);
-    FOpenTrack = state.Track;
-    state.SeekPending = false;
-  }
-
-  // At the end of the playlist the player stops and waits for its clients.
-  void FollowTransport() {
-    const TPlayerState& state = FSession.State();
-    if (state.PlayStatus != kStatusPlaying || state.CurrentTrack() == nullptr) {
-      if (FAudio && !FAudio->Output().Paused()) FAudio->Output().Pause();
-      return;
-    }
-    if (!FAudio || state.Track != FOpenTrack || state.SeekPending) OpenTrack();
-    if (FAudio->Output().Paused()) FAudio->Output().Resume();
-    const float gain = static_cast<float>(std::clamp(state.Volume, 0, 100)) / 100.0f;
-    FAudio->Output().SetVolume(gain, gain);
-    FAudio->Fill();
-    if (FAudio->Finished() && FSession.Control().Next() != S_OK) FSession.Control().Stop();
-  }
-
-  void FeedHeardBlock() {
-    if (!FAudio || FSession.State().PlayStatus != kStatusPlaying) return;
-    std::vector<Frame> heard = FAudio->HeardBlock();
-    if (heard.empty()) return;
-    FSession.PlayBlock(SampleBlockOf(heard, heard.size()),
-                       MillisecondsAt(static_cast<std::size_t>(FAudio->TrackFrame()), FSampleRate));
-  }
-
   TPlayerSession& FSession;
-  std::unique_ptr<TLiveAudio> FAudio;
-  int FSampleRate = 0;
-  std::int32_t FOpenTrack = 0;
+  TTrackPlayback FTracks;
 };
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <memory>
 #include <span>
-#include <sstream>
 #include <variant>
 
 #include "platform/render/HitTest.h"
@@ -12,9 +11,9 @@
 #include "player/Playback.h"
 #include "player/live/FrozenBlock.h"
 #include "player/live/KeyCommands.h"
-#include "player/live/LiveAudio.h"
 #include "player/live/LiveCapture.h"
 #include "player/live/SkinCycle.h"
+#include "player/live/TrackPlayback.h"
 
 namespace kivo {
 
@@ -22,14 +21,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Queued beyond what is heard: more than a displayed frame and a device
-// buffer, little enough that a track change is heard at once.
-constexpr std::size_t kAheadFrames = 8192;
-
 class TLivePlayer {
  public:
   TLivePlayer(TPlayerSession& session, const TLiveOptions& options, std::ostream& notices)
-      : FSession(session), FOptions(options), FNotices(notices), FSkins(options.SkinFolders) {
+      : FSession(session),
+        FOptions(options),
+        FNotices(notices),
+        FTracks(session, options.Sound, &notices),
+        FSkins(options.SkinFolders) {
     if (FOptions.Capture) FCapture = std::make_unique<TLiveCapture>(*FOptions.Capture);
   }
 
@@ -38,7 +37,6 @@ class TLivePlayer {
  private:
   bool FollowTransport();
   void FollowCapture();
-  void OpenTrack();
   void FeedHeardBlock();
   PlayerStatus Status() const;
   // Reads keys and clicks until `deadline`; false when the player is to end.
@@ -52,11 +50,8 @@ class TLivePlayer {
   TPlayerSession& FSession;
   TLiveOptions FOptions;
   std::ostream& FNotices;
-  bool FNoticeGiven = false;
-  std::unique_ptr<TLiveAudio> FAudio;
+  TTrackPlayback FTracks;
   std::unique_ptr<TLiveCapture> FCapture;
-  int FSampleRate = 0;
-  std::int32_t FOpenTrack = 0;
   std::unique_ptr<TFrozenBlock> FFrozen;
   // A key or click may have cleared the panels (a new mode, a new skin):
   // the frozen block is played once more to show it again.
@@ -67,48 +62,15 @@ class TLivePlayer {
   std::unique_ptr<TLiveView> FView;
 };
 
-// The sound output follows the track's sample rate; the notice about
-// playing silently is given for the first output only.
-void TLivePlayer::OpenTrack() {
-  TTrackAudio audio = OpenTrackAudio(*FSession.State().CurrentTrack());
-  if (!FAudio || audio.SampleRate != FSampleRate) {
-    std::ostringstream notices;
-    FAudio = std::make_unique<TLiveAudio>(
-        OpenSoundOutput({static_cast<std::uint32_t>(audio.SampleRate), FOptions.Sound}, notices),
-        kAheadFrames);
-    if (!FNoticeGiven) FNotices << notices.str() << std::flush;
-    FNoticeGiven = true;
-    FSampleRate = audio.SampleRate;
-  }
-  TPlayerState& state = FSession.State();
-  const std::size_t first = FramesAt(state.PositionMs, audio.SampleRate);
-  SkipFrames(*audio.Source, first);
-  FAudio->Open(std::move(audio.Source), first);
-  FOpenTrack = state.Track;
-  state.SeekPending = false;
-}
-
 // Keeps the sound in step with the player's state; false when the
 // playlist has ended.
 bool TLivePlayer::FollowTransport() {
   if (FFrozen) return true;
-  const TPlayerState& state = FSession.State();
   if (FCapture) {
     FollowCapture();
     return true;
   }
-  if (state.PlayStatus != kStatusPlaying) {
-    if (FAudio && !FAudio->Output().Paused()) FAudio->Output().Pause();
-    return true;
-  }
-  if (state.CurrentTrack() == nullptr) return false;
-  if (!FAudio || state.Track != FOpenTrack || state.SeekPending) OpenTrack();
-  if (FAudio->Output().Paused()) FAudio->Output().Resume();
-  const float gain = static_cast<float>(std::clamp(state.Volume, 0, 100)) / 100.0f;
-  FAudio->Output().SetVolume(gain, gain);
-  FAudio->Fill();
-  if (FAudio->Finished()) return FSession.Control().Next() == S_OK;
-  return true;
+  return FTracks.Follow();
 }
 
 // The captured track takes the device's name once it opens; until then
@@ -136,11 +98,7 @@ void TLivePlayer::FeedHeardBlock() {
                        FCapture->PositionMs());
     return;
   }
-  if (!FAudio || FSession.State().PlayStatus != kStatusPlaying) return;
-  std::vector<Frame> heard = FAudio->HeardBlock();
-  if (heard.empty()) return;
-  FSession.PlayBlock(SampleBlockOf(heard, heard.size()),
-                     MillisecondsAt(static_cast<std::size_t>(FAudio->TrackFrame()), FSampleRate));
+  FTracks.FeedHeardBlock();
 }
 
 PlayerStatus TLivePlayer::Status() const {
