@@ -23,7 +23,9 @@ std::unique_ptr<sdbus::IConnection> ConnectToSessionBus() {
   const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
   if (address == nullptr || *address == '\0') return nullptr;
   try {
-    return sdbus::createSessionBusConnectionWithAddress(address);
+    // The system library reads the same address; the connection by address
+    // leaks its half-made bus whenever the address answers nothing.
+    return sdbus::createSessionBusConnection();
   } catch (const sdbus::Error&) {
     return nullptr;
   }
