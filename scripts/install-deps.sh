@@ -13,7 +13,7 @@ packages=(
   ffmpeg
   xvfb x11-apps xdotool libx11-dev
   pulseaudio pulseaudio-utils libpulse-dev
-  dbus-daemon libsdbus-c++-dev playerctl
+  dbus-daemon libsdbus-c++-dev libsystemd-dev playerctl
 )
 
 missing=()
