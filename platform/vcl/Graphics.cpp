@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <utility>
 
@@ -13,6 +14,12 @@ static_assert(TBitmap::MaxPixels == BmpMaxPixels,
 namespace {
 
 constexpr std::uint32_t kRgbMask = 0x00FFFFFF;
+
+// Stamps are never reused, so a stamp names one content for the whole run.
+std::uint64_t NewStamp() {
+  static std::atomic<std::uint64_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 constexpr TColor kNewPixel = clWhite;
 
 // The classic grey desktop scheme, by system colour index.
@@ -142,7 +149,7 @@ TCanvas::~TCanvas() = default;
 
 TColor TCanvas::Pixels(std::int32_t x, std::int32_t y) const {
   if (x < 0 || y < 0 || x >= FBitmap.Width() || y >= FBitmap.Height()) return CLR_INVALID;
-  return static_cast<TColor>(FBitmap.Row(y)[static_cast<std::size_t>(x)]);
+  return static_cast<TColor>(std::as_const(FBitmap).Row(y)[static_cast<std::size_t>(x)]);
 }
 
 void TCanvas::SetPixels(std::int32_t x, std::int32_t y, TColor color) {
@@ -184,8 +191,16 @@ void TCanvas::CopyRect(const TRect& dest, const TCanvas* canvas, const TRect& so
 
 // --- TBitmap -----------------------------------------------------------------
 
-TBitmap::TBitmap() : FCanvas(std::make_unique<TCanvas>(*this)) {}
+TBitmap::TBitmap()
+    : FPixels(std::make_shared<TPixels>()), FCanvas(std::make_unique<TCanvas>(*this)) {}
 TBitmap::~TBitmap() = default;
+
+void TBitmap::Adopt(TPixels pixels, std::int32_t width, std::int32_t height) {
+  FPixels = std::make_shared<TPixels>(std::move(pixels));
+  FWidth = width;
+  FHeight = height;
+  FStamp = 0;
+}
 
 void TBitmap::Resize(std::int32_t width, std::int32_t height) {
   width = std::max(width, 0);
@@ -194,18 +209,15 @@ void TBitmap::Resize(std::int32_t width, std::int32_t height) {
   if (std::int64_t{width} * height > MaxPixels) {
     throw EInvalidGraphicOperation("Bitmap too large");
   }
-  std::vector<std::uint32_t> pixels(
-      static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-      static_cast<std::uint32_t>(kNewPixel));
+  TPixels pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                 static_cast<std::uint32_t>(kNewPixel));
   const std::int32_t keptWidth = std::min(width, FWidth);
   const std::int32_t keptHeight = std::min(height, FHeight);
   for (std::int32_t y = 0; y < keptHeight; ++y) {
-    const auto row = Row(y);
+    const auto row = std::as_const(*this).Row(y);
     std::copy_n(row.begin(), keptWidth, pixels.begin() + static_cast<std::ptrdiff_t>(y) * width);
   }
-  FPixels = std::move(pixels);
-  FWidth = width;
-  FHeight = height;
+  Adopt(std::move(pixels), width, height);
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat value) {
@@ -218,34 +230,42 @@ void TBitmap::SetPixelFormat(TPixelFormat value) {
 
 void TBitmap::LoadFromFile(const std::string& path) {
   TBmpImage image = ReadBmpFile(path);
-  FPixels = std::move(image.Pixels);
-  FWidth = image.Width;
-  FHeight = image.Height;
+  Adopt(std::move(image.Pixels), image.Width, image.Height);
   FPixelFormat = FormatOfFile(image.BitsPerPixel);
 }
 
 void TBitmap::Assign(const TBitmap* source) {
   if (source == this) return;
   if (source == nullptr) {
-    FPixels.clear();
-    FWidth = 0;
-    FHeight = 0;
+    Adopt({}, 0, 0);
     return;
   }
-  FPixels = source->FPixels;
-  FWidth = source->FWidth;
-  FHeight = source->FHeight;
+  AssignPixels(*source);
   FPixelFormat = source->FPixelFormat;
 }
 
+void TBitmap::AssignPixels(const TBitmap& source) {
+  FPixels = source.FPixels;
+  FWidth = source.FWidth;
+  FHeight = source.FHeight;
+  FStamp = source.ContentStamp();
+}
+
+std::uint64_t TBitmap::ContentStamp() const {
+  if (FStamp == 0) FStamp = NewStamp();
+  return FStamp;
+}
+
 std::span<const std::uint32_t> TBitmap::Row(std::int32_t y) const {
-  return std::span<const std::uint32_t>(FPixels).subspan(
+  return std::span<const std::uint32_t>(*FPixels).subspan(
       static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth),
       static_cast<std::size_t>(FWidth));
 }
 
 std::span<std::uint32_t> TBitmap::Row(std::int32_t y) {
-  return std::span<std::uint32_t>(FPixels).subspan(
+  if (FPixels.use_count() > 1) FPixels = std::make_shared<TPixels>(*FPixels);
+  FStamp = 0;
+  return std::span<std::uint32_t>(*FPixels).subspan(
       static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth),
       static_cast<std::size_t>(FWidth));
 }

@@ -185,7 +185,8 @@ class TCanvas : public TObject {
 };
 
 // A bitmap in memory, its pixels held as 0x00BBGGRR whatever its pixel
-// format. A new one is empty (0 x 0).
+// format. A new one is empty (0 x 0). Copies share their pixels until one
+// of them is written, so that showing a picture held elsewhere costs no copy.
 class TBitmap : public TObject {
  public:
   // Larger bitmaps are refused before anything is allocated: as many
@@ -219,18 +220,35 @@ class TBitmap : public TObject {
 
   // Becomes a copy of source; a null source empties the bitmap.
   void Assign(const TBitmap* source);
+  // Takes the size and pixels of source, keeping its own pixel format.
+  void AssignPixels(const TBitmap& source);
 
-  // One row of pixels, top row 0; `y` must lie inside the bitmap.
+  // One row of pixels, top row 0; `y` must lie inside the bitmap. The
+  // writable row is the bitmap's own: taking it ends any sharing. It is to
+  // be written before the next ContentStamp.
   std::span<const std::uint32_t> Row(std::int32_t y) const;
   std::span<std::uint32_t> Row(std::int32_t y);
 
+  // Names the size and pixels: two bitmaps with the same stamp hold the
+  // same pixels. Any write or resize gives a new stamp.
+  std::uint64_t ContentStamp() const;
+
+  using TPixels = std::vector<std::uint32_t>;
+  // The pixels as they are now, row by row from the top; they stay so while
+  // they are held, whatever is written to the bitmap meanwhile.
+  std::shared_ptr<const TPixels> PixelsNow() const { return FPixels; }
+
  private:
   void Resize(std::int32_t width, std::int32_t height);
+  // Gives the bitmap new pixels of its own.
+  void Adopt(TPixels pixels, std::int32_t width, std::int32_t height);
 
   std::int32_t FWidth = 0;
   std::int32_t FHeight = 0;
   TPixelFormat FPixelFormat = pfDevice;
-  std::vector<std::uint32_t> FPixels;
+  std::shared_ptr<TPixels> FPixels;
+  // 0 once written: the next ContentStamp names the new pixels.
+  mutable std::uint64_t FStamp = 0;
   std::unique_ptr<TCanvas> FCanvas;
 };
 

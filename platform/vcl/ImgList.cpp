@@ -1,6 +1,7 @@
 #include "platform/vcl/ImgList.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/vcl/Controls.h"
 
@@ -19,15 +20,16 @@ void TCustomImageList::SetHeight(std::int32_t value) { SetSize(FWidth, value); }
 
 TCustomImageList::TCell TCustomImageList::CutCell(const TBitmap& image, const TBitmap* mask,
                                                   std::int32_t left) const {
-  TCell cell;
-  cell.Pixels.reserve(static_cast<std::size_t>(FWidth) * static_cast<std::size_t>(FHeight));
+  TCell cell{std::make_unique<TBitmap>(), {}};
+  cell.Image->SetWidth(FWidth);
+  cell.Image->SetHeight(FHeight);
   for (std::int32_t y = 0; y < FHeight; ++y) {
     const auto row =
         image.Row(y).subspan(static_cast<std::size_t>(left), static_cast<std::size_t>(FWidth));
-    cell.Pixels.insert(cell.Pixels.end(), row.begin(), row.end());
+    std::ranges::copy(row, cell.Image->Row(y).begin());
   }
   if (FMasked && mask != nullptr) {
-    cell.Transparent.reserve(cell.Pixels.size());
+    cell.Transparent.reserve(static_cast<std::size_t>(FWidth) * static_cast<std::size_t>(FHeight));
     for (std::int32_t y = 0; y < FHeight; ++y) {
       for (std::int32_t x = left; x < left + FWidth; ++x) {
         const TColor m = mask->Canvas()->Pixels(x, y);
@@ -53,19 +55,18 @@ std::int32_t TCustomImageList::Add(const TBitmap* image, const TBitmap* mask) {
 void TCustomImageList::GetBitmap(std::int32_t index, TBitmap* bitmap) const {
   if (bitmap == nullptr || index < 0 || index >= Count()) return;
   const TCell& cell = FImages[static_cast<std::size_t>(index)];
+  if (!FMasked || cell.Transparent.empty()) {
+    bitmap->AssignPixels(*cell.Image);
+    return;
+  }
   bitmap->SetWidth(FWidth);
   bitmap->SetHeight(FHeight);
-  const bool masked = FMasked && !cell.Transparent.empty();
   for (std::int32_t y = 0; y < FHeight; ++y) {
+    const auto from = std::as_const(*cell.Image).Row(y);
     const auto row = bitmap->Row(y);
     const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth);
-    if (!masked) {
-      std::copy_n(cell.Pixels.begin() + static_cast<std::ptrdiff_t>(start), row.size(),
-                  row.begin());
-      continue;
-    }
     for (std::size_t x = 0; x < row.size(); ++x) {
-      if (!cell.Transparent[start + x]) row[x] = cell.Pixels[start + x];
+      if (!cell.Transparent[start + x]) row[x] = from[x];
     }
   }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/vcl/Classes.h"
@@ -34,12 +35,13 @@ class TCustomImageList : public TComponent {
 
   // Makes bitmap Width x Height and draws image index onto it, leaving the
   // bitmap's own pixels where the image is transparent. An index outside
-  // the list or a null bitmap changes nothing.
+  // the list or a null bitmap changes nothing. An image without a mask is
+  // shared with the bitmap, not copied.
   void GetBitmap(std::int32_t index, TBitmap* bitmap) const;
 
  private:
   struct TCell {
-    std::vector<std::uint32_t> Pixels;
+    std::unique_ptr<TBitmap> Image;
     std::vector<bool> Transparent;  // empty when the cell has no mask
   };
 

@@ -194,6 +194,37 @@ TEST(Bitmap, AssignCopiesAndNullEmpties) {
   EXPECT_TRUE(copy.Empty());
 }
 
+TEST(Bitmap, CopiesShareAStampUntilEitherIsWritten) {
+  TBitmap source;
+  FillNumbered(source, 2, 2);
+  TBitmap copy;
+  copy.Assign(&source);
+  EXPECT_EQ(copy.ContentStamp(), source.ContentStamp());
+
+  copy.Canvas()->SetPixels(1, 1, clRed);
+  EXPECT_NE(copy.ContentStamp(), source.ContentStamp());
+  EXPECT_EQ(PixelsOf(source), (std::vector<TColor>{0, 1, 16, 17}));
+  EXPECT_EQ(PixelsOf(copy), (std::vector<TColor>{0, 1, 16, clRed}));
+
+  // The one left alone keeps its stamp while the other changes again.
+  const std::uint64_t before = source.ContentStamp();
+  copy.Assign(&source);
+  source.SetWidth(3);
+  EXPECT_NE(source.ContentStamp(), before);
+  EXPECT_EQ(copy.ContentStamp(), before);
+  EXPECT_EQ(PixelsOf(copy), (std::vector<TColor>{0, 1, 16, 17}));
+}
+
+TEST(Bitmap, CopyRectOntoASharingBitmapLeavesTheOtherAlone) {
+  TBitmap source;
+  FillNumbered(source, 2, 2);
+  TBitmap copy;
+  copy.Assign(&source);
+  copy.Canvas()->CopyRect(Rect(0, 0, 1, 1), source.Canvas(), Rect(1, 1, 2, 2));
+  EXPECT_EQ(PixelsOf(copy), (std::vector<TColor>{17, 1, 16, 17}));
+  EXPECT_EQ(PixelsOf(source), (std::vector<TColor>{0, 1, 16, 17}));
+}
+
 // --- Loading files -----------------------------------------------------------
 
 class BitmapFileTest : public ::testing::Test {
@@ -301,6 +332,25 @@ TEST_F(ImageListTest, StoredImagesDoNotFollowTheSourceBitmap) {
   TBitmap frame;
   List.GetBitmap(0, &frame);
   EXPECT_EQ(PixelsOf(frame), std::vector<TColor>(4, clRed));
+}
+
+TEST_F(ImageListTest, AFrameShownTwiceKeepsItsStampAndWritingItLeavesTheList) {
+  TBitmap sheet;
+  FillNumbered(sheet, 4, 2);
+  List.Add(&sheet);
+  TBitmap shown;
+  List.GetBitmap(0, &shown);
+  const std::uint64_t first = shown.ContentStamp();
+  List.GetBitmap(1, &shown);
+  EXPECT_NE(shown.ContentStamp(), first);
+  List.GetBitmap(0, &shown);
+  EXPECT_EQ(shown.ContentStamp(), first);
+
+  shown.Canvas()->SetPixels(0, 0, clRed);
+  TBitmap again;
+  List.GetBitmap(0, &again);
+  EXPECT_EQ(PixelsOf(again), (std::vector<TColor>{0, 1, 16, 17}));
+  EXPECT_EQ(again.ContentStamp(), first);
 }
 
 TEST_F(ImageListTest, BadIndexOrNullBitmapChangesNothing) {
