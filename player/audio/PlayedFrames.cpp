@@ -5,22 +5,37 @@
 
 namespace kivo {
 
-PlayedFrames::PlayedFrames(std::size_t capacity) : FCapacity(capacity) {
+PlayedFrames::PlayedFrames(std::size_t capacity) {
   if (capacity == 0) throw std::invalid_argument("a history must keep at least one frame");
+  FRing.resize(capacity);
 }
 
 void PlayedFrames::Append(std::span<const Frame> frames) {
-  FFrames.insert(FFrames.end(), frames.begin(), frames.end());
-  const std::size_t excess = FFrames.size() > FCapacity ? FFrames.size() - FCapacity : 0;
-  FFrames.erase(FFrames.begin(), FFrames.begin() + static_cast<std::ptrdiff_t>(excess));
-  FFirst += excess;
+  if (frames.size() > FRing.size()) {
+    FEnd += frames.size() - FRing.size();
+    frames = frames.last(FRing.size());
+  }
+  while (!frames.empty()) {
+    const std::size_t at = static_cast<std::size_t>(FEnd % FRing.size());
+    const std::size_t count = std::min(frames.size(), FRing.size() - at);
+    std::copy_n(frames.begin(), count, FRing.begin() + static_cast<std::ptrdiff_t>(at));
+    frames = frames.subspan(count);
+    FEnd += count;
+  }
 }
 
 std::vector<Frame> PlayedFrames::Block(std::uint64_t start, std::size_t count) const {
-  if (start < FFirst || start >= End()) return {};
-  const auto from = FFrames.begin() + static_cast<std::ptrdiff_t>(start - FFirst);
-  const auto available = static_cast<std::size_t>(End() - start);
-  return std::vector<Frame>(from, from + static_cast<std::ptrdiff_t>(std::min(count, available)));
+  if (start < First() || start >= End()) return {};
+  std::vector<Frame> block(static_cast<std::size_t>(std::min<std::uint64_t>(count, End() - start)));
+  std::size_t filled = 0;
+  while (filled < block.size()) {
+    const std::size_t at = static_cast<std::size_t>((start + filled) % FRing.size());
+    const std::size_t part = std::min(block.size() - filled, FRing.size() - at);
+    std::copy_n(FRing.begin() + static_cast<std::ptrdiff_t>(at), part,
+                block.begin() + static_cast<std::ptrdiff_t>(filled));
+    filled += part;
+  }
+  return block;
 }
 
 }  // namespace kivo

@@ -3,8 +3,8 @@
 // rather than the one just read.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <span>
 #include <vector>
 
@@ -19,16 +19,19 @@ class PlayedFrames {
 
   void Append(std::span<const Frame> frames);
   // The position after the last frame appended.
-  std::uint64_t End() const { return FFirst + FFrames.size(); }
+  std::uint64_t End() const { return FEnd; }
 
   // Up to `count` frames from position `start` on: fewer when they run past
   // the end, none when they were dropped already or not appended yet.
   std::vector<Frame> Block(std::uint64_t start, std::size_t count) const;
 
  private:
-  std::size_t FCapacity;
-  std::uint64_t FFirst = 0;  // position of FFrames.front()
-  std::deque<Frame> FFrames;
+  // The oldest position still kept.
+  std::uint64_t First() const { return FEnd - std::min<std::uint64_t>(FEnd, FRing.size()); }
+
+  // Position p lives at FRing[p % size]: appending overwrites the oldest.
+  std::vector<Frame> FRing;
+  std::uint64_t FEnd = 0;
 };
 
 }  // namespace kivo

@@ -131,6 +131,14 @@ TEST(PlayedFramesTest, GivesTheBlockAtAPositionWhileItIsKept) {
   EXPECT_EQ(played.Block(10, 5), (std::vector<Frame>{10, 11})) << "cut at the end";
   EXPECT_TRUE(played.Block(3, 2).empty()) << "dropped already";
   EXPECT_TRUE(played.Block(12, 2).empty()) << "not played yet";
+  EXPECT_EQ(played.Block(6, 4), (std::vector<Frame>{6, 7, 8, 9})) << "across the wrap";
+
+  std::vector<Frame> many;
+  for (Frame i = 12; i < 32; ++i) many.push_back(i);
+  played.Append(many);
+  EXPECT_EQ(played.End(), 32u);
+  EXPECT_TRUE(played.Block(23, 9).empty()) << "an append longer than the history keeps its end";
+  EXPECT_EQ(played.Block(24, 9), (std::vector<Frame>{24, 25, 26, 27, 28, 29, 30, 31}));
   EXPECT_THROW(kivo::PlayedFrames(0), std::invalid_argument);
 }
 
