@@ -46,9 +46,8 @@ void AppendNumber(std::string& text, int number) {
   text.append(digits, written.ptr);
 }
 
-std::string ColorParameters(std::string_view selector, Rgb color, ColorMode mode) {
-  std::string text;
-  text.reserve(20);
+void AppendColorParameters(std::string& text, std::string_view selector, Rgb color,
+                           ColorMode mode) {
   text += selector;
   if (mode == ColorMode::TrueColor) {
     text += ";2;";
@@ -61,7 +60,6 @@ std::string ColorParameters(std::string_view selector, Rgb color, ColorMode mode
     text += ";5;";
     AppendNumber(text, NearestXterm256(color));
   }
-  return text;
 }
 
 }  // namespace
@@ -87,11 +85,23 @@ int NearestXterm256(Rgb color) {
 }
 
 std::string ForegroundParameters(Rgb color, ColorMode mode) {
-  return ColorParameters("38", color, mode);
+  std::string text;
+  AppendForegroundParameters(text, color, mode);
+  return text;
 }
 
 std::string BackgroundParameters(Rgb color, ColorMode mode) {
-  return ColorParameters("48", color, mode);
+  std::string text;
+  AppendBackgroundParameters(text, color, mode);
+  return text;
+}
+
+void AppendForegroundParameters(std::string& out, Rgb color, ColorMode mode) {
+  AppendColorParameters(out, "38", color, mode);
+}
+
+void AppendBackgroundParameters(std::string& out, Rgb color, ColorMode mode) {
+  AppendColorParameters(out, "48", color, mode);
 }
 
 }  // namespace kivo

@@ -34,5 +34,8 @@ int NearestXterm256(Rgb color);
 // "38;2;R;G;B" / "48;5;N" and the like, without the CSI and the final "m".
 std::string ForegroundParameters(Rgb color, ColorMode mode);
 std::string BackgroundParameters(Rgb color, ColorMode mode);
+// The same, appended to `out`.
+void AppendForegroundParameters(std::string& out, Rgb color, ColorMode mode);
+void AppendBackgroundParameters(std::string& out, Rgb color, ColorMode mode);
 
 }  // namespace kivo
