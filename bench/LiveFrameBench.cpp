@@ -163,7 +163,7 @@ void BM_LiveFrame(benchmark::State& state, const char* skin, TSignal signal) {
       session.PlayBlock(SampleBlockOf(heard, heard.size()),
                         MillisecondsAt(audio.TrackFrame(), kRate));
     }
-    view.Present(session.WindowFrame(), status);
+    view.Present(session.WindowUpdate(), status);
   };
   for (int i = 0; i < 2 * kFps; ++i) frame();
   bytes = 0;

@@ -93,6 +93,8 @@ class TPlayerSession final : public TPlayerActions {
   TPanel& Window() { return FWindows->Window(); }
   // The window as painted; painted again only when it changed.
   const TFrame& WindowFrame() { return FWindows->Painted(); }
+  // The same, with where it changed.
+  TFrameUpdate WindowUpdate() { return FWindows->PaintedUpdate(); }
   std::size_t WindowPaints() const { return FWindows->Paints(); }
 
   // ---- TPlayerActions ----

@@ -76,6 +76,13 @@ class TControl : public TComponent {
   void Invalidate();
   std::uint64_t RepaintRequests() const { return FRepaintRequests; }
 
+  // What the control shows of itself when its tree is painted: nothing, a
+  // rectangle of its colour, a panel, or an image's picture.
+  enum class TLook : std::uint8_t { Nothing, Fill, Panel, Image };
+  virtual TLook Look() const { return TLook::Nothing; }
+  // The control as a holder of children; null when it holds none.
+  virtual const TWinControl* AsWinControl() const { return nullptr; }
+
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
 
@@ -107,6 +114,9 @@ class TWinControl : public TControl {
   TControl* Controls(std::int32_t index) const;
   // Whether control is this one or lies, at any depth, inside it.
   bool ContainsControl(const TControl* control) const;
+
+  TLook Look() const override { return TLook::Fill; }
+  const TWinControl* AsWinControl() const override { return this; }
 
  private:
   friend class TControl;

@@ -28,6 +28,8 @@ class TPanel : public TWinControl {
   std::int32_t BevelWidth() const { return FBevelWidth; }
   void SetBevelWidth(std::int32_t value);
 
+  TLook Look() const override { return TLook::Panel; }
+
  private:
   TBevelCut FBevelInner = bvNone;
   TBevelCut FBevelOuter = bvRaised;
@@ -44,6 +46,8 @@ class TImage : public TControl {
 
   TPicture* Picture() { return FPicture.get(); }
   const TPicture* Picture() const { return FPicture.get(); }
+
+  TLook Look() const override { return TLook::Image; }
 
  private:
   std::unique_ptr<TPicture> FPicture;

@@ -16,6 +16,8 @@ class TLabel : public TControl {
   bool AutoSize() const { return FAutoSize; }
   void SetAutoSize(bool value) { FAutoSize = value; }
 
+  TLook Look() const override { return TLook::Fill; }
+
  private:
   std::string FCaption;
   bool FAutoSize = true;

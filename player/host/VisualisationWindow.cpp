@@ -66,19 +66,13 @@ TVisualisationWindow::~TVisualisationWindow() = default;
 
 TFrame TVisualisationWindow::Render() const { return RenderControl(*FWindow); }
 
-const TFrame& TVisualisationWindow::Painted() {
+TFrameUpdate TVisualisationWindow::PaintedUpdate() {
   const std::uint64_t requests = FWindow->RepaintRequests();
-  if (FPaintedRequests == requests) return FPainted;
-  if (FPainted.Width != FWindow->Width() || FPainted.Height != FWindow->Height()) {
-    FPainted = TFrame(FWindow->Width(), FWindow->Height());
-  } else if (!FWindow->Visible()) {
-    // A visible window's panel paints every pixel; a hidden one none.
-    std::ranges::fill(FPainted.Pixels, 0u);
+  if (FPaintedRequests != requests) {
+    FRepainter.Paint(*FWindow);
+    FPaintedRequests = requests;
   }
-  PaintControl(*FWindow, FPainted);
-  FPaintedRequests = requests;
-  ++FPaints;
-  return FPainted;
+  return FRepainter.Update();
 }
 
 }  // namespace kivo

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/render/Frame.h"
+#include "platform/render/Repainter.h"
 #include "platform/vcl/ExtCtrls.h"
 
 namespace kivo {
@@ -44,18 +45,19 @@ class TVisualisationWindow {
   // The visualisation window at 1:1 scale.
   TFrame Render() const;
   // The same, painted again only when one of the window's controls asked
-  // for a repaint since the last time; valid until the next call.
-  const TFrame& Painted();
+  // for a repaint since the last time, and then only where the picture
+  // changed; valid until the next call.
+  const TFrame& Painted() { return PaintedUpdate().Frame; }
+  TFrameUpdate PaintedUpdate();
   // How often Painted painted.
-  std::size_t Paints() const { return FPaints; }
+  std::size_t Paints() const { return static_cast<std::size_t>(FRepainter.Paints()); }
 
  private:
   std::unique_ptr<TComponent> FOwner;
   TPanel* FWindow;
   TPanel* FSecond;
-  TFrame FPainted;
+  TRepainter FRepainter;
   std::optional<std::uint64_t> FPaintedRequests;
-  std::size_t FPaints = 0;
 };
 
 }  // namespace kivo

@@ -175,7 +175,7 @@ std::size_t TLivePlayer::Run() {
     if (FSession.State().QuitRequested || !FollowTransport()) break;
     FeedHeardBlock();
     FSession.ApplyDisplayModeChanges(shown);
-    FView->Present(FSession.WindowFrame(), Status());
+    FView->Present(FSession.WindowUpdate(), Status());
     ++shown;
     // A late frame is not caught up on: the next one comes a frame's time later.
     next = std::max(next + frameTime, Clock::now());

@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/render/Frame.h"
+#include "platform/render/Repainter.h"
 #include "player/terminal/InputDecoder.h"
 #include "player/terminal/StatusLine.h"
 #include "player/terminal/ViewLayout.h"
@@ -30,7 +30,7 @@ class TLiveView {
 
   // Shows the painted window and the status; what did not change since the
   // last call is not sent again.
-  virtual void Present(const TFrame& frame, const PlayerStatus& status) = 0;
+  virtual void Present(const TFrameUpdate& window, const PlayerStatus& status) = 0;
   // Waits until input arrives or `deadline` passes; the keys and clicks
   // that arrived, in order (none at the deadline).
   virtual std::vector<ViewEvent> WaitForInput(Clock::time_point deadline) = 0;

@@ -15,7 +15,7 @@ class TNoView final : public TLiveView {
   TNoView(const TNoView&) = delete;
   TNoView& operator=(const TNoView&) = delete;
 
-  void Present(const TFrame&, const PlayerStatus&) override {}
+  void Present(const TFrameUpdate&, const PlayerStatus&) override {}
   std::vector<ViewEvent> WaitForInput(Clock::time_point deadline) override;
   bool StopRequested() const override;
 

@@ -28,8 +28,8 @@ TTerminalLiveView::TTerminalLiveView()
 
 TTerminalLiveView::~TTerminalLiveView() = default;
 
-void TTerminalLiveView::Present(const TFrame& frame, const PlayerStatus& status) {
-  FView.Present(frame, status);
+void TTerminalLiveView::Present(const TFrameUpdate& window, const PlayerStatus& status) {
+  FView.Present(window, status);
 }
 
 std::vector<ViewEvent> TTerminalLiveView::WaitForInput(Clock::time_point deadline) {

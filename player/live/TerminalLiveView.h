@@ -20,7 +20,7 @@ class TTerminalLiveView final : public TLiveView {
   TTerminalLiveView(const TTerminalLiveView&) = delete;
   TTerminalLiveView& operator=(const TTerminalLiveView&) = delete;
 
-  void Present(const TFrame& frame, const PlayerStatus& status) override;
+  void Present(const TFrameUpdate& window, const PlayerStatus& status) override;
   std::vector<ViewEvent> WaitForInput(Clock::time_point deadline) override;
   bool StopRequested() const override;
 

@@ -1,7 +1,6 @@
 #include "player/terminal/CellGrid.h"
 
 #include <algorithm>
-#include <cstring>
 #include <stdexcept>
 
 namespace kivo {
@@ -80,43 +79,53 @@ void CellMap::Build(const TFrame& frame, CellGrid& grid) const {
   }
 }
 
-bool CellMap::Update(const TFrame& frame, std::span<std::uint32_t> previous, CellGrid& grid) const {
+void CellMap::Refresh(const TFrame& frame, std::span<const TRect> areas, CellGrid& grid,
+                      std::vector<std::size_t>& changed) const {
   CheckSize(frame);
-  if (previous.size() != frame.Pixels.size() || grid.Columns != FLayout.Columns ||
-      grid.Rows != FLayout.Rows) {
-    throw std::invalid_argument("the grid was made for a window or terminal of another size");
+  if (grid.Columns != FLayout.Columns || grid.Rows != FLayout.Rows) {
+    throw std::invalid_argument("the grid was made for a terminal of another size");
   }
-  const auto width = static_cast<std::size_t>(frame.Width);
-  bool changed = false;
-  for (std::size_t pixelRow = 0; pixelRow < FPixelRows.size(); ++pixelRow) {
-    const TSpan rows = FPixelRows[pixelRow];
-    // The window columns first..last in which this pixel row's rows changed.
-    std::size_t first = width;
-    std::size_t last = 0;
-    for (std::int32_t y = rows.First; y < rows.End; ++y) {
-      const std::uint32_t* now = frame.Pixels.data() + static_cast<std::size_t>(y) * width;
-      std::uint32_t* was = previous.data() + static_cast<std::size_t>(y) * width;
-      // Most rows are unchanged: a whole-row comparison says so fastest.
-      if (std::memcmp(now, was, width * sizeof(std::uint32_t)) == 0) continue;
-      const auto from = static_cast<std::size_t>(std::mismatch(now, now + width, was).first - now);
-      std::size_t to = width - 1;
-      while (now[to] == was[to]) --to;
-      std::copy(now + from, now + to + 1, was + from);
-      first = std::min(first, from);
-      last = std::max(last, to);
+  const std::vector<TSpan> cells = CellsMeeting(areas);
+  for (std::size_t row = 0; row < cells.size(); ++row) {
+    const TSpan upper = FPixelRows[2 * row];
+    const TSpan lower = FPixelRows[2 * row + 1];
+    const std::size_t first = row * static_cast<std::size_t>(grid.Columns);
+    for (auto column = static_cast<std::size_t>(cells[row].First);
+         column < static_cast<std::size_t>(cells[row].End); ++column) {
+      const TerminalCell now{Average(frame, FColumns[column], upper),
+                             Average(frame, FColumns[column], lower)};
+      TerminalCell& shown = grid.Cells[first + column];
+      if (shown == now) continue;
+      shown = now;
+      changed.push_back(first + column);
     }
-    if (first == width) continue;
-    changed = true;
-    TerminalCell* row = &grid.Cells[pixelRow / 2 * static_cast<std::size_t>(grid.Columns)];
-    for (std::size_t column = 0; column < FColumns.size(); ++column) {
-      const TSpan columns = FColumns[column];
-      if (columns.First == columns.End || static_cast<std::size_t>(columns.End) <= first ||
-          static_cast<std::size_t>(columns.First) > last)
+  }
+}
+
+std::vector<CellMap::TSpan> CellMap::CellsMeeting(std::span<const TRect> areas) const {
+  const auto meets = [](TSpan span, std::int32_t from, std::int32_t to) {
+    return span.First < span.End && span.First < to && from < span.End;
+  };
+  std::vector<TSpan> cells(static_cast<std::size_t>(FLayout.Rows),
+                           TSpan{FLayout.Columns, 0});
+  for (const TRect& area : areas) {
+    if (area.IsEmpty()) continue;
+    TSpan columns{FLayout.Columns, 0};
+    for (std::int32_t column = 0; column < FLayout.Columns; ++column) {
+      if (!meets(FColumns[static_cast<std::size_t>(column)], area.Left, area.Right)) continue;
+      columns.First = std::min(columns.First, column);
+      columns.End = column + 1;
+    }
+    if (columns.First >= columns.End) continue;
+    for (std::size_t row = 0; row < cells.size(); ++row) {
+      if (!meets(FPixelRows[2 * row], area.Top, area.Bottom) &&
+          !meets(FPixelRows[2 * row + 1], area.Top, area.Bottom))
         continue;
-      (pixelRow % 2 == 0 ? row[column].Upper : row[column].Lower) = Average(frame, columns, rows);
+      cells[row].First = std::min(cells[row].First, columns.First);
+      cells[row].End = std::max(cells[row].End, columns.End);
     }
   }
-  return changed;
+  return cells;
 }
 
 CellGrid BuildCellGrid(const TFrame& frame, const ViewLayout& layout) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/render/Frame.h"
+#include "platform/vcl/Types.h"
 #include "player/terminal/ViewLayout.h"
 
 namespace kivo {
@@ -45,11 +46,12 @@ class CellMap {
   // such as peak markers stay visible). The frame must be of the layout's
   // window size.
   void Build(const TFrame& frame, CellGrid& grid) const;
-  // Brings `grid`, built from the pixels `previous` of a frame of the same
-  // size, and `previous` itself up to `frame`: only the cells whose boxes
-  // hold a changed pixel are worked out again, only changed pixels copied.
-  // False when nothing changed.
-  bool Update(const TFrame& frame, std::span<std::uint32_t> previous, CellGrid& grid) const;
+  // Brings `grid`, built from a frame of the same size that differed from
+  // `frame` only inside `areas`, up to `frame`: only the cells whose boxes
+  // meet the areas are worked out again. Appends the indices of the cells
+  // that changed to `changed`, in increasing order.
+  void Refresh(const TFrame& frame, std::span<const TRect> areas, CellGrid& grid,
+               std::vector<std::size_t>& changed) const;
 
  private:
   // Window pixels [First, End) along one axis; empty beside the picture.
@@ -58,6 +60,8 @@ class CellMap {
     std::int32_t End = 0;
   };
   std::uint32_t Average(const TFrame& frame, TSpan columns, TSpan rows) const;
+  // Per cell row, the cell columns [First, End) whose boxes meet `areas`.
+  std::vector<TSpan> CellsMeeting(std::span<const TRect> areas) const;
   void CheckSize(const TFrame& frame) const;
 
   ViewLayout FLayout;

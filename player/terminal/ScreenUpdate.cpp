@@ -1,8 +1,11 @@
 #include "player/terminal/ScreenUpdate.h"
 
 #include <charconv>
+#include <cstring>
 #include <iterator>
 #include <optional>
+#include <type_traits>
+#include <vector>
 
 #include "player/terminal/TextWidth.h"
 
@@ -66,13 +69,19 @@ class Pen {
     if (!newForeground && !newBackground) return;
     out += "\x1b[";
     if (newForeground) {
-      out += foreground == kDefaultColor ? std::string("39")
-                                         : ForegroundParameters(PixelRgb(foreground), FMode);
+      if (foreground == kDefaultColor) {
+        out += "39";
+      } else {
+        AppendForegroundParameters(out, PixelRgb(foreground), FMode);
+      }
     }
     if (newBackground) {
       if (newForeground) out += ';';
-      out += background == kDefaultColor ? std::string("49")
-                                         : BackgroundParameters(PixelRgb(background), FMode);
+      if (background == kDefaultColor) {
+        out += "49";
+      } else {
+        AppendBackgroundParameters(out, PixelRgb(background), FMode);
+      }
     }
     out += 'm';
   }
@@ -89,30 +98,51 @@ bool SameShape(const CellGrid& a, const CellGrid& b) {
   return a.Columns == b.Columns && a.Rows == b.Rows;
 }
 
+// Most rows are unchanged from frame to frame: one comparison of the whole
+// row says so.
+bool SameRow(const CellGrid& a, const CellGrid& b, std::int32_t row) {
+  static_assert(std::has_unique_object_representations_v<TerminalCell>,
+                "cells that compare equal have equal bytes");
+  const std::size_t first = static_cast<std::size_t>(row) * static_cast<std::size_t>(a.Columns);
+  return std::memcmp(&a.Cells[first], &b.Cells[first],
+                     static_cast<std::size_t>(a.Columns) * sizeof(TerminalCell)) == 0;
+}
+
 }  // namespace
 
 std::string EncodeChangedCells(const CellGrid* previous, const CellGrid& next, ColorMode mode,
                                std::int32_t firstScreenRow) {
   const bool everything = previous == nullptr || !SameShape(*previous, next);
+  std::vector<std::size_t> changed;
+  for (std::int32_t row = 0; row < next.Rows; ++row) {
+    if (!everything && SameRow(*previous, next, row)) continue;
+    const std::size_t first = static_cast<std::size_t>(row) * static_cast<std::size_t>(next.Columns);
+    for (std::size_t cell = first; cell < first + static_cast<std::size_t>(next.Columns); ++cell) {
+      if (everything || previous->Cells[cell] != next.Cells[cell]) changed.push_back(cell);
+    }
+  }
+  return EncodeCells(next, changed, mode, firstScreenRow);
+}
+
+std::string EncodeCells(const CellGrid& grid, std::span<const std::size_t> cells, ColorMode mode,
+                        std::int32_t firstScreenRow) {
   std::string out;
   Pen pen(mode);
   std::optional<std::int32_t> cursorRow;
   std::int32_t cursorColumn = 0;
-  for (std::int32_t row = 0; row < next.Rows; ++row) {
-    for (std::int32_t column = 0; column < next.Columns; ++column) {
-      const TerminalCell& cell = next.At(column, row);
-      if (!everything && previous->At(column, row) == cell) continue;
-      const std::int32_t screenRow = firstScreenRow + row;
-      if (cursorRow != screenRow || cursorColumn != column) {
-        AppendCursorMove(out, screenRow, column + 1);
-      }
-      const CellLook look = LookOf(cell);
-      pen.Select(look.Foreground, look.Background, out);
-      out += look.Glyph;
-      // In the last column the cursor waits to wrap: place it anew.
-      cursorRow = column + 1 < next.Columns ? std::optional(screenRow) : std::nullopt;
-      cursorColumn = column + 1;
+  for (const std::size_t index : cells) {
+    const auto row = static_cast<std::int32_t>(index / static_cast<std::size_t>(grid.Columns));
+    const auto column = static_cast<std::int32_t>(index % static_cast<std::size_t>(grid.Columns));
+    const std::int32_t screenRow = firstScreenRow + row;
+    if (cursorRow != screenRow || cursorColumn != column) {
+      AppendCursorMove(out, screenRow, column + 1);
     }
+    const CellLook look = LookOf(grid.Cells[index]);
+    pen.Select(look.Foreground, look.Background, out);
+    out += look.Glyph;
+    // In the last column the cursor waits to wrap: place it anew.
+    cursorRow = column + 1 < grid.Columns ? std::optional(screenRow) : std::nullopt;
+    cursorColumn = column + 1;
   }
   if (!out.empty()) out += "\x1b[0m";
   return out;

@@ -3,7 +3,9 @@
 // the cursor already stands, colour codes only where the colours change.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "player/terminal/CellGrid.h"
@@ -17,6 +19,10 @@ namespace kivo {
 // nothing changed; otherwise it ends with the attributes reset.
 std::string EncodeChangedCells(const CellGrid* previous, const CellGrid& next, ColorMode mode,
                                std::int32_t firstScreenRow = 1);
+// The output that draws the cells of `grid` at the indices `cells`, which
+// are in increasing order; empty for none.
+std::string EncodeCells(const CellGrid& grid, std::span<const std::size_t> cells, ColorMode mode,
+                        std::int32_t firstScreenRow = 1);
 
 // Writes UTF-8 `text` on screen row `row` from its first column, clipped
 // to `columns` columns (see ClipToColumns), the rest of the row blank.

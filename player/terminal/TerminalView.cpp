@@ -22,30 +22,34 @@ void TerminalView::RequestRedraw() {
 
 std::int32_t TerminalView::PictureRows() const { return std::max(FSize.Rows - 1, 0); }
 
-bool TerminalView::UpdateCells(const TFrame& frame) {
+std::string TerminalView::UpdateCells(const TFrameUpdate& window) {
+  const TFrame& frame = window.Frame;
   const ViewLayout layout =
       FitWindow(frame.Width, frame.Height, std::max(FSize.Columns, 0), PictureRows());
-  if (!FMap || FMap->Layout() != layout) {
-    FMap.emplace(layout);
-    FShownPixels.reset();
-  }
+  const bool newLayout = !FMap || FMap->Layout() != layout;
+  if (newLayout) FMap.emplace(layout);
   FLayout = layout;
-  if (!FShown || !FShownPixels) {
-    FMap->Build(frame, FNext);
-    FShownPixels = frame.Pixels;
-    return true;
+  const std::uint64_t shownSerial = std::exchange(FShownSerial, window.Serial);
+  const bool known = FShown && !newLayout && window.Serial != 0 && shownSerial != 0;
+  if (known && window.Serial == shownSerial) return {};
+  if (known && window.PreviousSerial == shownSerial) {
+    FChangedCells.clear();
+    FMap->Refresh(frame, window.Changed, *FShown, FChangedCells);
+    return EncodeCells(*FShown, FChangedCells, FMode);
   }
-  return FMap->Update(frame, *FShownPixels, FNext);
+  CellGrid cells;
+  FMap->Build(frame, cells);
+  std::string body = EncodeChangedCells(FShown ? &*FShown : nullptr, cells, FMode);
+  FShown = std::move(cells);
+  return body;
 }
 
 void TerminalView::Present(const TFrame& frame, const PlayerStatus& status) {
-  std::string body;
-  if (UpdateCells(frame)) {
-    body = EncodeChangedCells(FShown ? &*FShown : nullptr, FNext, FMode);
-    // The cells shown and the next ones start equal again.
-    FShown = FNext;
-  }
+  Present(TFrameUpdate{frame, 0, 0, {}}, status);
+}
 
+void TerminalView::Present(const TFrameUpdate& window, const PlayerStatus& status) {
+  std::string body = UpdateCells(window);
   std::string statusText = FormatStatus(status);
   if (FSize.Rows > 0 && statusText != FShownStatus) {
     body += EncodeTextRow(statusText, FSize.Rows, FSize.Columns);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/render/Frame.h"
+#include "platform/render/Repainter.h"
 #include "player/terminal/CellGrid.h"
 #include "player/terminal/Palette.h"
 #include "player/terminal/StatusLine.h"
@@ -37,8 +38,12 @@ class TerminalView {
   void RequestRedraw();
 
   // Draws what changed since the last frame; writes nothing when nothing did.
-  // A frame of the same pixels as the last one costs one comparison of the pixels.
+  // The cells of a frame are worked out whole.
   void Present(const TFrame& frame, const PlayerStatus& status);
+  // The same for a painted window: an unchanged paint costs nothing, and
+  // for the paint after the one shown only the cells where the window
+  // changed are worked out again.
+  void Present(const TFrameUpdate& window, const PlayerStatus& status);
 
   // The layout of the last frame presented.
   const ViewLayout& Layout() const { return FLayout; }
@@ -49,8 +54,9 @@ class TerminalView {
  private:
   std::int32_t PictureRows() const;
 
-  // The cells for `frame`, in FNext; false when they are those shown.
-  bool UpdateCells(const TFrame& frame);
+  // Brings the cells shown up to the window; the output that draws the
+  // cells that changed.
+  std::string UpdateCells(const TFrameUpdate& window);
 
   TerminalSize FSize;
   ColorMode FMode;
@@ -58,10 +64,10 @@ class TerminalView {
   ViewLayout FLayout;
   // Made again only when the window or the terminal changes size.
   std::optional<CellMap> FMap;
-  // The pixels the shown cells were made from, under the current map.
-  std::optional<std::vector<std::uint32_t>> FShownPixels;
   std::optional<CellGrid> FShown;  // nothing until drawn, or after a redraw request
-  CellGrid FNext;                  // the same as FShown between frames
+  // The window paint the shown cells show; 0 when they come from a frame.
+  std::uint64_t FShownSerial = 0;
+  std::vector<std::size_t> FChangedCells;
   std::optional<std::string> FShownStatus;
 };
 

@@ -64,11 +64,12 @@ void TSdlWindowView::MakeTexture(PixelSize picture) {
   if (!FTexture) FailWith("cannot make the window's picture");
   SDL_SetTextureBlendMode(FTexture.get(), SDL_BLENDMODE_NONE);
   SDL_SetTextureScaleMode(FTexture.get(), SDL_ScaleModeNearest);
-  FShownPixels.clear();
+  FShownSerial = 0;
   FStale = true;
 }
 
-void TSdlWindowView::Present(const TFrame& frame, const PlayerStatus& status) {
+void TSdlWindowView::Present(const TFrameUpdate& window, const PlayerStatus& status) {
+  const TFrame& frame = window.Frame;
   const PixelSize picture{frame.Width, frame.Height};
   const std::string title = FormatStatus(status);
   if (!FWindow) {
@@ -80,13 +81,28 @@ void TSdlWindowView::Present(const TFrame& frame, const PlayerStatus& status) {
     SDL_SetWindowTitle(FWindow.get(), title.c_str());
     FShownTitle = title;
   }
-  if (frame.Pixels != FShownPixels) {
-    SDL_UpdateTexture(FTexture.get(), nullptr, frame.Pixels.data(),
-                      frame.Width * static_cast<int>(sizeof(std::uint32_t)));
-    FShownPixels = frame.Pixels;
+  if (window.Serial == 0 || window.Serial != FShownSerial) Upload(window);
+  if (FStale) Draw();
+}
+
+// Only the changed areas when the texture holds the paint they are counted
+// from, else the whole picture.
+void TSdlWindowView::Upload(const TFrameUpdate& window) {
+  const TFrame& frame = window.Frame;
+  const int pitch = frame.Width * static_cast<int>(sizeof(std::uint32_t));
+  if (FShownSerial != 0 && window.PreviousSerial == FShownSerial) {
+    for (const TRect& area : window.Changed) {
+      const SDL_Rect rect{area.Left, area.Top, area.Right - area.Left, area.Bottom - area.Top};
+      SDL_UpdateTexture(FTexture.get(), &rect, &frame.Pixels[static_cast<std::size_t>(
+                                                   area.Top * frame.Width + area.Left)],
+                        pitch);
+      FStale = true;
+    }
+  } else {
+    SDL_UpdateTexture(FTexture.get(), nullptr, frame.Pixels.data(), pitch);
     FStale = true;
   }
-  if (FStale) Draw();
+  FShownSerial = window.Serial;
 }
 
 void TSdlWindowView::Draw() {

@@ -27,7 +27,7 @@ class TSdlWindowView final : public TLiveView {
   TSdlWindowView(const TSdlWindowView&) = delete;
   TSdlWindowView& operator=(const TSdlWindowView&) = delete;
 
-  void Present(const TFrame& frame, const PlayerStatus& status) override;
+  void Present(const TFrameUpdate& window, const PlayerStatus& status) override;
   std::vector<ViewEvent> WaitForInput(Clock::time_point deadline) override;
   bool StopRequested() const override { return FStopRequested; }
 
@@ -47,6 +47,7 @@ class TSdlWindowView final : public TLiveView {
   void Open(PixelSize picture, const std::string& title);
   void Refit(PixelSize picture);
   void MakeTexture(PixelSize picture);
+  void Upload(const TFrameUpdate& window);
   void Draw();
   void Handle(const SDL_Event& event, std::vector<ViewEvent>& events);
 
@@ -56,7 +57,8 @@ class TSdlWindowView final : public TLiveView {
   std::unique_ptr<SDL_Renderer, TDestroyer<SDL_Renderer, SDL_DestroyRenderer>> FRenderer;
   std::unique_ptr<SDL_Texture, TDestroyer<SDL_Texture, SDL_DestroyTexture>> FTexture;
   PicturePlacement FPlacement;
-  std::vector<std::uint32_t> FShownPixels;
+  // The paint the texture holds; 0 for none.
+  std::uint64_t FShownSerial = 0;
   std::string FShownTitle;
   // The window lost its contents or its size: drawn again, not uploaded.
   bool FStale = true;

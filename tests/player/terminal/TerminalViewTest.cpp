@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "platform/render/Repainter.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/StdCtrls.h"
 #include "player/terminal/TerminalView.h"
 
 namespace {
@@ -115,6 +119,56 @@ TEST_F(TerminalViewTest, ATinyTerminalStillGetsItsStatusLine) {
   ASSERT_EQ(FWrites.size(), 1u);
   EXPECT_EQ(Count(FWrites[0], kUpperHalf), 0u);
   EXPECT_NE(FWrites[0].find("Track one"), std::string::npos);
+}
+
+// A view fed a repainter's updates, which compares only where the window
+// changed, writes exactly what a view fed whole frames writes; one that
+// missed a paint falls back to comparing everything.
+TEST(TerminalViewUpdates, APaintedWindowIsDrawnAsItsWholeFramesWouldBe) {
+  TComponent owner(nullptr);
+  auto* window = new TPanel(&owner);
+  window->SetBounds(0, 0, 30, 20);
+  window->SetBevelOuter(bvNone);
+  window->SetColor(clBlack);
+  std::vector<TLabel*> labels;
+  for (std::int32_t i = 0; i < 8; ++i) {
+    auto* label = new TLabel(&owner);
+    label->SetParent(window);
+    label->SetBounds(3 * i, i, 3, 4);
+    labels.push_back(label);
+  }
+  std::vector<std::string> byUpdate;
+  std::vector<std::string> byFrame;
+  const auto writeTo = [](std::vector<std::string>& writes) {
+    return [&writes](std::string_view text) { writes.emplace_back(text); };
+  };
+  TerminalView updated({20, 9}, ColorMode::TrueColor, writeTo(byUpdate));
+  TerminalView framed({20, 9}, ColorMode::TrueColor, writeTo(byFrame));
+  const PlayerStatus status{"Track", 1, 2, 3, 2, 1, false, ""};
+
+  TRepainter painter;
+  std::mt19937 random(7);
+  for (int step = 0; step < 400; ++step) {
+    TLabel* label = labels[random() % labels.size()];
+    switch (random() % 3) {
+      case 0:
+        label->SetColor(static_cast<TColor>(random() & 0xFFFFFF));
+        break;
+      case 1:
+        label->SetVisible(!label->Visible());
+        break;
+      case 2:
+        label->SetBounds(static_cast<std::int32_t>(random() % 32) - 2,
+                         static_cast<std::int32_t>(random() % 22) - 2, 3, 4);
+        break;
+    }
+    painter.Paint(*window);
+    if (random() % 7 == 0) continue;  // a paint neither view sees
+    updated.Present(painter.Update(), status);
+    framed.Present(painter.Frame(), status);
+    if (random() % 5 == 0) updated.Present(painter.Update(), status);
+    ASSERT_EQ(byUpdate, byFrame) << "at step " << step;
+  }
 }
 
 TEST(StatusLineTest, ShowsTrackTimeVolumeModeAndPattern) {

@@ -1,0 +1,261 @@
+#include "platform/render/PaintList.h"
+
+#include <algorithm>
+#include <iterator>
+
+
+TPaintArea TPaintArea::Intersect(const TPaintArea& other) const {
+  return {std::max(Left, other.Left), std::max(Top, other.Top), std::min(Right, other.Right),
+          std::min(Bottom, other.Bottom)};
+}
+
+TPaintArea TPaintArea::Union(const TPaintArea& other) const {
+  if (IsEmpty()) return other;
+  if (other.IsEmpty()) return *this;
+  return {std::min(Left, other.Left), std::min(Top, other.Top), std::max(Right, other.Right),
+          std::max(Bottom, other.Bottom)};
+}
+
+bool TPaintEntry::Covers(const TPaintArea& clip) const {
+  if (!Shown) return false;
+  TPaintArea painted = Area;
+  switch (Look) {
+    case TControl::TLook::Panel:
+    case TControl::TLook::Fill:
+      break;
+    case TControl::TLook::Image:
+      painted = BitmapArea();
+      break;
+    case TControl::TLook::Nothing:
+      return false;
+  }
+  return painted.Intersect(clip) == clip;
+}
+
+TPaintArea TPaintEntry::BitmapArea() const {
+  return Area.Intersect(
+      TPaintArea{Bounds.Left, Bounds.Top, Bounds.Left + BitmapWidth, Bounds.Top + BitmapHeight});
+}
+
+bool TPaintEntry::SamePicture(const TPaintEntry& other) const {
+  return Look == other.Look && Shown == other.Shown && Bounds == other.Bounds &&
+         Area == other.Area && Pixel == other.Pixel && BevelOuter == other.BevelOuter &&
+         BevelInner == other.BevelInner && BevelWidth == other.BevelWidth &&
+         BitmapStamp == other.BitmapStamp;
+}
+
+namespace {
+
+TPaintEntry EntryOf(const TControl& control) {
+  TPaintEntry entry;
+  entry.Look = control.Look();
+  switch (entry.Look) {
+    case TControl::TLook::Panel: {
+      const auto& panel = static_cast<const TPanel&>(control);
+      entry.Pixel = FramePixel(panel.Color());
+      entry.BevelOuter = panel.BevelOuter();
+      entry.BevelInner = panel.BevelInner();
+      entry.BevelWidth = panel.BevelWidth();
+      break;
+    }
+    case TControl::TLook::Image: {
+      const TBitmap& bitmap = *static_cast<const TImage&>(control).Picture()->Bitmap();
+      entry.BitmapPixels = bitmap.PixelsNow();
+      entry.BitmapWidth = bitmap.Width();
+      entry.BitmapHeight = bitmap.Height();
+      entry.BitmapStamp = bitmap.ContentStamp();
+      break;
+    }
+    case TControl::TLook::Fill:
+      entry.Pixel = FramePixel(control.Color());
+      break;
+    case TControl::TLook::Nothing:
+      break;
+  }
+  return entry;
+}
+
+// Paints one entry within `clip`.
+class TEntryPainter {
+ public:
+  TEntryPainter(TFrame& frame, const TPaintArea& clip) : FFrame(frame), FClip(clip) {}
+
+  void Paint(const TPaintEntry& entry) {
+    const TPaintArea area = entry.Area.Intersect(FClip);
+    if (!entry.Shown || area.IsEmpty()) return;
+    switch (entry.Look) {
+      case TControl::TLook::Panel:
+        PaintPanel(entry, area);
+        break;
+      case TControl::TLook::Image:
+        PaintBitmap(entry, area);
+        break;
+      case TControl::TLook::Fill:
+        Fill(area, entry.Pixel);
+        break;
+      case TControl::TLook::Nothing:
+        break;
+    }
+  }
+
+ private:
+  void PaintPanel(const TPaintEntry& panel, const TPaintArea& clip) {
+    TPaintArea rest = panel.Bounds;
+    if (panel.BevelOuter != bvNone)
+      rest = PaintBevel(panel.BevelOuter, panel.BevelWidth, rest, clip);
+    if (panel.BevelInner != bvNone)
+      rest = PaintBevel(panel.BevelInner, panel.BevelWidth, rest, clip);
+    Fill(rest.Intersect(clip), panel.Pixel);
+  }
+
+  // Draws `width` one-pixel rings from the edge of `area` inwards and
+  // returns what lies inside them. The top-left colour takes the top row
+  // and the left column; the bottom-right colour takes the right column and
+  // the bottom row whole, corners included.
+  TPaintArea PaintBevel(TBevelCut cut, std::int32_t width, TPaintArea area,
+                        const TPaintArea& clip) {
+    const std::uint32_t shadow = FramePixel(clBtnShadow);
+    const std::uint32_t highlight = FramePixel(clBtnHighlight);
+    const bool lowered = cut == bvLowered;
+    const std::uint32_t topLeft = lowered ? shadow : highlight;
+    const std::uint32_t bottomRight = lowered ? highlight : shadow;
+    for (std::int32_t ring = 0; ring < width && !area.IsEmpty(); ++ring) {
+      const auto [l, t, r, b] = area;
+      Fill(TPaintArea{l, t, r - 1, t + 1}.Intersect(clip), topLeft);
+      Fill(TPaintArea{l, t, l + 1, b - 1}.Intersect(clip), topLeft);
+      Fill(TPaintArea{r - 1, t, r, b}.Intersect(clip), bottomRight);
+      Fill(TPaintArea{l, b - 1, r, b}.Intersect(clip), bottomRight);
+      area = area.Inset(1);
+    }
+    return area;
+  }
+
+  void PaintBitmap(const TPaintEntry& image, const TPaintArea& clip) {
+    const TPaintArea shown = image.BitmapArea().Intersect(clip);
+    if (shown.IsEmpty()) return;
+    const std::uint32_t* pixels = image.BitmapPixels->data();
+    for (std::int64_t y = shown.Top; y < shown.Bottom; ++y) {
+      const std::uint32_t* source =
+          pixels + (y - image.Bounds.Top) * image.BitmapWidth + (shown.Left - image.Bounds.Left);
+      std::uint32_t* target = &FFrame.Pixels[Offset(shown.Left, y)];
+      for (std::int64_t x = shown.Left; x < shown.Right; ++x) *target++ = TFrame::Opaque | *source++;
+    }
+  }
+
+  // `area` must already lie inside the frame.
+  void Fill(const TPaintArea& area, std::uint32_t pixel) {
+    if (area.IsEmpty()) return;
+    for (std::int64_t y = area.Top; y < area.Bottom; ++y) {
+      const auto row = FFrame.Pixels.begin() + static_cast<std::ptrdiff_t>(Offset(area.Left, y));
+      std::fill(row, row + (area.Right - area.Left), pixel);
+    }
+  }
+
+  std::size_t Offset(std::int64_t x, std::int64_t y) const {
+    return static_cast<std::size_t>(y * FFrame.Width + x);
+  }
+
+  TFrame& FFrame;
+  TPaintArea FClip;
+};
+
+}  // namespace
+
+void TPaintList::Make(const TControl& root, const TPaintArea& frame) {
+  FEntries.clear();
+  Collect(root, TPaintArea{0, 0, root.Width(), root.Height()}, frame);
+}
+
+void TPaintList::Collect(const TControl& control, const TPaintArea& bounds,
+                         const TPaintArea& clip) {
+  TPaintEntry entry = EntryOf(control);
+  entry.Bounds = bounds;
+  entry.Area = bounds.Intersect(clip);
+  entry.Shown = control.Visible() && !entry.Area.IsEmpty();
+  FEntries.push_back(entry);
+  if (!entry.Shown) return;
+  const TWinControl* parent = control.AsWinControl();
+  if (parent == nullptr) return;
+  for (std::int32_t i = 0; i < parent->ControlCount(); ++i) {
+    const TControl& child = *parent->Controls(i);
+    const TPaintArea childBounds{bounds.Left + child.Left(), bounds.Top + child.Top(),
+                                 bounds.Left + child.Left() + child.Width(),
+                                 bounds.Top + child.Top() + child.Height()};
+    Collect(child, childBounds, entry.Area);
+  }
+}
+
+void TPaintList::Paint(TFrame& frame, const TPaintArea& clip, TUnpainted unpainted) const {
+  if (clip.IsEmpty()) return;
+  auto first = FEntries.end();
+  while (first != FEntries.begin() && !std::prev(first)->Covers(clip)) --first;
+  if (first == FEntries.begin()) {
+    if (unpainted == TUnpainted::Clear) {
+      for (std::int64_t y = clip.Top; y < clip.Bottom; ++y) {
+        const auto row = frame.Pixels.begin() + static_cast<std::ptrdiff_t>(y * frame.Width);
+        std::fill(row + clip.Left, row + clip.Right, 0u);
+      }
+    }
+  } else {
+    --first;
+  }
+  TEntryPainter painter(frame, clip);
+  for (auto entry = first; entry != FEntries.end(); ++entry) painter.Paint(*entry);
+}
+
+namespace {
+
+// The part of an image's area where the bitmap pixels of `before` and
+// `after`, both shown at the same place, differ.
+TPaintArea ChangedPixels(const TPaintEntry& before, const TPaintEntry& after) {
+  const TPaintArea shown = after.BitmapArea();
+  TPaintArea changed{shown.Right, shown.Bottom, shown.Left, shown.Top};
+  const auto width = static_cast<std::size_t>(shown.Right - shown.Left);
+  for (std::int64_t y = shown.Top; y < shown.Bottom; ++y) {
+    const auto offset =
+        static_cast<std::size_t>((y - after.Bounds.Top) * after.BitmapWidth +
+                                 (shown.Left - after.Bounds.Left));
+    const std::uint32_t* was = before.BitmapPixels->data() + offset;
+    const std::uint32_t* now = after.BitmapPixels->data() + offset;
+    if (std::equal(now, now + width, was)) continue;
+    const auto first = std::mismatch(now, now + width, was).first - now;
+    auto last = static_cast<std::ptrdiff_t>(width) - 1;
+    while (now[last] == was[last]) --last;
+    changed = changed.Union({shown.Left + first, y, shown.Left + last + 1, y + 1});
+  }
+  return changed;
+}
+
+bool SamePlaceOtherPixels(const TPaintEntry& before, const TPaintEntry& after) {
+  return before.Look == TControl::TLook::Image && after.Look == TControl::TLook::Image &&
+         before.Shown && after.Shown && before.Bounds == after.Bounds &&
+         before.Area == after.Area && before.BitmapWidth == after.BitmapWidth &&
+         before.BitmapHeight == after.BitmapHeight;
+}
+
+}  // namespace
+
+// Entries are matched by their place in the list. A pixel outside every
+// area added here is covered by the same entries, in the same order and
+// with the same pictures, in both lists, and so comes out the same.
+void TPaintList::AddDifferences(const TPaintList& before,
+                                std::vector<TPaintArea>& areas) const {
+  const auto addShown = [&areas](const TPaintEntry& entry) {
+    if (entry.Shown) areas.push_back(entry.Area);
+  };
+  const std::size_t common = std::min(FEntries.size(), before.FEntries.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    const TPaintEntry& was = before.FEntries[i];
+    const TPaintEntry& now = FEntries[i];
+    if (now.SamePicture(was)) continue;
+    if (SamePlaceOtherPixels(was, now)) {
+      const TPaintArea changed = ChangedPixels(was, now);
+      if (!changed.IsEmpty()) areas.push_back(changed);
+      continue;
+    }
+    addShown(was);
+    addShown(now);
+  }
+  for (std::size_t i = common; i < before.FEntries.size(); ++i) addShown(before.FEntries[i]);
+  for (std::size_t i = common; i < FEntries.size(); ++i) addShown(FEntries[i]);
+}
