@@ -46,9 +46,8 @@ bool TPaintEntry::SamePicture(const TPaintEntry& other) const {
 
 namespace {
 
-TPaintEntry EntryOf(const TControl& control) {
-  TPaintEntry entry;
-  entry.Look = control.Look();
+// Fills in what the control paints of itself.
+void Describe(const TControl& control, TPaintEntry& entry) {
   switch (entry.Look) {
     case TControl::TLook::Panel: {
       const auto& panel = static_cast<const TPanel&>(control);
@@ -72,7 +71,6 @@ TPaintEntry EntryOf(const TControl& control) {
     case TControl::TLook::Nothing:
       break;
   }
-  return entry;
 }
 
 // Paints one entry within `clip`.
@@ -168,12 +166,15 @@ void TPaintList::Make(const TControl& root, const TPaintArea& frame) {
 
 void TPaintList::Collect(const TControl& control, const TPaintArea& bounds,
                          const TPaintArea& clip) {
-  TPaintEntry entry = EntryOf(control);
+  const TPaintArea area = bounds.Intersect(clip);
+  TPaintEntry& entry = FEntries.emplace_back();
+  entry.Look = control.Look();
+  // What a control that is not shown would paint does not matter.
+  if (!control.Visible() || area.IsEmpty()) return;
+  entry.Shown = true;
   entry.Bounds = bounds;
-  entry.Area = bounds.Intersect(clip);
-  entry.Shown = control.Visible() && !entry.Area.IsEmpty();
-  FEntries.push_back(entry);
-  if (!entry.Shown) return;
+  entry.Area = area;
+  Describe(control, entry);
   const TWinControl* parent = control.AsWinControl();
   if (parent == nullptr) return;
   for (std::int32_t i = 0; i < parent->ControlCount(); ++i) {
@@ -181,7 +182,7 @@ void TPaintList::Collect(const TControl& control, const TPaintArea& bounds,
     const TPaintArea childBounds{bounds.Left + child.Left(), bounds.Top + child.Top(),
                                  bounds.Left + child.Left() + child.Width(),
                                  bounds.Top + child.Top() + child.Height()};
-    Collect(child, childBounds, entry.Area);
+    Collect(child, childBounds, area);
   }
 }
 

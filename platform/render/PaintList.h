@@ -32,8 +32,9 @@ struct TPaintArea {
 // Everything that decides the pixels one control paints.
 struct TPaintEntry {
   TControl::TLook Look = TControl::TLook::Nothing;
-  // Visible, inside a visible parent, and not clipped away; a control that
-  // is not shown paints nothing, and what lies inside it has no entries.
+  // Visible, inside a visible parent, and not clipped away. A control that
+  // is not shown paints nothing: its entry holds nothing but its look, and
+  // what lies inside it has no entries.
   bool Shown = false;
   TPaintArea Bounds;
   // Bounds clipped to the parent's area: where the control may paint.
