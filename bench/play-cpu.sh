@@ -9,7 +9,7 @@
 #
 # --reference plays a second player (another build) at the same time, in a
 # pane of its own, and prints the ratio of the two: a machine shared with
-# others changes both alike. Each run starts its own tmux servers, home and
+# others changes both alike. The two take turns at starting first. Each run starts its own tmux servers, home and
 # runtime folders, so it touches neither the user's terminal nor their
 # settings. With several runs the medians are printed last. Without --sound
 # the players keep time silently.
@@ -95,11 +95,14 @@ start_player() {
 one_run() {
   local run=$1 i
   local pids=() before=() after=()
-  local run_sockets=()
-  for i in "${!players[@]}"; do
+  local run_sockets=() order=("${!players[@]}")
+  # The player started first costs a little more: every other run starts
+  # the reference first.
+  if ((${#players[@]} == 2 && run % 2 == 0)); then order=(1 0); fi
+  for i in "${order[@]}"; do
     run_sockets+=("$work/socket$run-$i")
     sockets+=("$work/socket$run-$i")
-    pids+=("$(start_player "$run-$i" "$work/socket$run-$i" "${players[$i]}")")
+    pids[i]=$(start_player "$run-$i" "$work/socket$run-$i" "${players[$i]}")
   done
   sleep "$settle"
   for i in "${!pids[@]}"; do
