@@ -9,10 +9,10 @@
 #
 # --reference plays a second player (another build) at the same time, in a
 # pane of its own, and prints the ratio of the two: a machine shared with
-# others changes both alike. The two take turns at starting first. Each run starts its own tmux servers, home and
-# runtime folders, so it touches neither the user's terminal nor their
-# settings. With several runs the medians are printed last. Without --sound
-# the players keep time silently.
+# others changes both alike. The two take turns at starting first. Each run
+# starts its own tmux servers, home and runtime folders, so it touches
+# neither the user's terminal nor their settings. With several runs the
+# medians are printed last. Without --sound the players keep time silently.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -34,7 +34,7 @@ while [[ $# -gt 0 ]]; do
     --runs) runs=$2; shift 2 ;;
     --fps) fps=$2; shift 2 ;;
     --sound) sound=; shift ;;
-    -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "play-cpu.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
