@@ -78,6 +78,9 @@ class TEntryPainter {
  public:
   TEntryPainter(TFrame& frame, const TPaintArea& clip) : FFrame(frame), FClip(clip) {}
 
+  // Makes the whole clip transparent black.
+  void Clear() { Fill(FClip, 0u); }
+
   void Paint(const TPaintEntry& entry) {
     const TPaintArea area = entry.Area.Intersect(FClip);
     if (!entry.Shown || area.IsEmpty()) return;
@@ -190,17 +193,12 @@ void TPaintList::Paint(TFrame& frame, const TPaintArea& clip, TUnpainted unpaint
   if (clip.IsEmpty()) return;
   auto first = FEntries.end();
   while (first != FEntries.begin() && !std::prev(first)->Covers(clip)) --first;
+  TEntryPainter painter(frame, clip);
   if (first == FEntries.begin()) {
-    if (unpainted == TUnpainted::Clear) {
-      for (std::int64_t y = clip.Top; y < clip.Bottom; ++y) {
-        const auto row = frame.Pixels.begin() + static_cast<std::ptrdiff_t>(y * frame.Width);
-        std::fill(row + clip.Left, row + clip.Right, 0u);
-      }
-    }
+    if (unpainted == TUnpainted::Clear) painter.Clear();
   } else {
     --first;
   }
-  TEntryPainter painter(frame, clip);
   for (auto entry = first; entry != FEntries.end(); ++entry) painter.Paint(*entry);
 }
 
