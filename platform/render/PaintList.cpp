@@ -162,31 +162,48 @@ class TEntryPainter {
 
 }  // namespace
 
+namespace {
+
+// Fills in a new entry for `control`, lying at `bounds` and clipped to `clip`.
+void MakeEntry(TPaintEntry& entry, const TControl& control, const TPaintArea& bounds,
+               const TPaintArea& clip) {
+  entry.Look = control.Look();
+  entry.Bounds = bounds;
+  entry.Area = bounds.Intersect(clip);
+  // What a control that is not shown would paint does not matter.
+  entry.Shown = control.Visible() && !entry.Area.IsEmpty();
+  if (entry.Shown) Describe(control, entry);
+}
+
+TPaintArea ChildBounds(const TPaintArea& parent, const TControl& child) {
+  return {parent.Left + child.Left(), parent.Top + child.Top(),
+          parent.Left + child.Left() + child.Width(), parent.Top + child.Top() + child.Height()};
+}
+
+}  // namespace
+
 void TPaintList::Make(const TControl& root, const TPaintArea& frame) {
   FEntries.clear();
+  FKeys.clear();
+  FImages.clear();
   Collect(root, TPaintArea{0, 0, root.Width(), root.Height()}, frame);
 }
 
 void TPaintList::Collect(const TControl& control, const TPaintArea& bounds,
                          const TPaintArea& clip) {
-  const TPaintArea area = bounds.Intersect(clip);
-  TPaintEntry& entry = FEntries.emplace_back();
-  entry.Look = control.Look();
-  // What a control that is not shown would paint does not matter.
-  if (!control.Visible() || area.IsEmpty()) return;
-  entry.Shown = true;
-  entry.Bounds = bounds;
-  entry.Area = area;
-  Describe(control, entry);
+  const std::size_t index = FEntries.size();
+  MakeEntry(FEntries.emplace_back(), control, bounds, clip);
+  FKeys.push_back({&control, control.PaintStamp()});
+  if (FEntries[index].Look == TControl::TLook::Image) FImages.push_back(index);
   const TWinControl* parent = control.AsWinControl();
-  if (parent == nullptr) return;
-  for (std::int32_t i = 0; i < parent->ControlCount(); ++i) {
-    const TControl& child = *parent->Controls(i);
-    const TPaintArea childBounds{bounds.Left + child.Left(), bounds.Top + child.Top(),
-                                 bounds.Left + child.Left() + child.Width(),
-                                 bounds.Top + child.Top() + child.Height()};
-    Collect(child, childBounds, area);
+  if (FEntries[index].Shown && parent != nullptr) {
+    const TPaintArea area = FEntries[index].Area;
+    for (std::int32_t i = 0; i < parent->ControlCount(); ++i) {
+      const TControl& child = *parent->Controls(i);
+      Collect(child, ChildBounds(bounds, child), area);
+    }
   }
+  FKeys[index].Span = FEntries.size() - index;
 }
 
 void TPaintList::Paint(TFrame& frame, const TPaintArea& clip, TUnpainted unpainted) const {
@@ -234,27 +251,108 @@ bool SamePlaceOtherPixels(const TPaintEntry& before, const TPaintEntry& after) {
 
 }  // namespace
 
+namespace {
+
+void AddDifference(const TPaintEntry& was, const TPaintEntry& now,
+                   std::vector<TPaintArea>& areas) {
+  if (now.SamePicture(was)) return;
+  if (SamePlaceOtherPixels(was, now)) {
+    const TPaintArea changed = ChangedPixels(was, now);
+    if (!changed.IsEmpty()) areas.push_back(changed);
+    return;
+  }
+  if (was.Shown) areas.push_back(was.Area);
+  if (now.Shown) areas.push_back(now.Area);
+}
+
+void AddShown(const TPaintEntry& entry, std::vector<TPaintArea>& areas) {
+  if (entry.Shown) areas.push_back(entry.Area);
+}
+
+}  // namespace
+
 // Entries are matched by their place in the list. A pixel outside every
 // area added here is covered by the same entries, in the same order and
 // with the same pictures, in both lists, and so comes out the same.
 void TPaintList::AddDifferences(const TPaintList& before,
                                 std::vector<TPaintArea>& areas) const {
-  const auto addShown = [&areas](const TPaintEntry& entry) {
-    if (entry.Shown) areas.push_back(entry.Area);
-  };
   const std::size_t common = std::min(FEntries.size(), before.FEntries.size());
-  for (std::size_t i = 0; i < common; ++i) {
-    const TPaintEntry& was = before.FEntries[i];
-    const TPaintEntry& now = FEntries[i];
-    if (now.SamePicture(was)) continue;
-    if (SamePlaceOtherPixels(was, now)) {
-      const TPaintArea changed = ChangedPixels(was, now);
-      if (!changed.IsEmpty()) areas.push_back(changed);
+  for (std::size_t i = 0; i < common; ++i) AddDifference(before.FEntries[i], FEntries[i], areas);
+  for (std::size_t i = common; i < before.FEntries.size(); ++i) AddShown(before.FEntries[i], areas);
+  for (std::size_t i = common; i < FEntries.size(); ++i) AddShown(FEntries[i], areas);
+}
+
+bool TPaintList::Update(const TControl& root, const TPaintArea& frame,
+                        std::vector<TPaintArea>& areas) {
+  std::size_t index = 0;
+  const bool sameShape =
+      UpdateEntry(root, TPaintArea{0, 0, root.Width(), root.Height()}, frame, index, areas) &&
+      index == FEntries.size();
+  if (sameShape) UpdateImages(areas);
+  return sameShape;
+}
+
+// A control whose stamp, bounds and area are those of its entry has the
+// same entries, its own and its subtree's, as when they were made: any
+// change in the subtree, a control coming or going included, gives it a
+// new stamp.
+bool TPaintList::UpdateEntry(const TControl& control, const TPaintArea& bounds,
+                             const TPaintArea& clip, std::size_t& index,
+                             std::vector<TPaintArea>& areas) {
+  if (index >= FKeys.size() || FKeys[index].Control != &control) return false;
+  TPaintEntry& entry = FEntries[index];
+  TKey& key = FKeys[index];
+  const std::size_t first = index;
+  const std::size_t end = index + key.Span;
+  const bool placeKept = entry.Bounds == bounds && entry.Area == bounds.Intersect(clip);
+  if (placeKept && key.Stamp == control.PaintStamp()) {
+    index = end;
+    return true;
+  }
+  TPaintEntry now;
+  MakeEntry(now, control, bounds, clip);
+  // Another kind of control where one was freed.
+  if (now.Look != entry.Look) return false;
+  AddDifference(entry, now, areas);
+  entry = std::move(now);
+  key.Stamp = control.PaintStamp();
+  ++index;
+  const TWinControl* parent = control.AsWinControl();
+  if (entry.Shown && parent != nullptr && !UpdateChildren(*parent, first, placeKept, index, areas))
+    return false;
+  return index == end;
+}
+
+// While the parent keeps its place, a child whose stamp is that of its
+// entry keeps its place too, and is passed over without reading it.
+bool TPaintList::UpdateChildren(const TWinControl& parent, std::size_t parentIndex,
+                                bool placeKept, std::size_t& index,
+                                std::vector<TPaintArea>& areas) {
+  const TPaintEntry& entry = FEntries[parentIndex];
+  for (std::int32_t i = 0; i < parent.ControlCount(); ++i) {
+    const TControl* child = parent.Controls(i);
+    if (placeKept && index < FKeys.size() && FKeys[index].Control == child &&
+        FKeys[index].Stamp == parent.ChildPaintStamp(i)) {
+      index += FKeys[index].Span;
       continue;
     }
-    addShown(was);
-    addShown(now);
+    if (!UpdateEntry(*child, ChildBounds(entry.Bounds, *child), entry.Area, index, areas))
+      return false;
   }
-  for (std::size_t i = common; i < before.FEntries.size(); ++i) addShown(before.FEntries[i]);
-  for (std::size_t i = common; i < FEntries.size(); ++i) addShown(FEntries[i]);
+  return true;
+}
+
+// Called once the whole list is known to stand for the live tree, so that
+// every image's control can be read.
+void TPaintList::UpdateImages(std::vector<TPaintArea>& areas) {
+  for (const std::size_t index : FImages) {
+    TPaintEntry& entry = FEntries[index];
+    if (!entry.Shown) continue;
+    const auto& image = static_cast<const TImage&>(*FKeys[index].Control);
+    if (image.Picture()->Bitmap()->ContentStamp() == entry.BitmapStamp) continue;
+    TPaintEntry now = entry;
+    Describe(image, now);
+    AddDifference(entry, now, areas);
+    entry = std::move(now);
+  }
 }

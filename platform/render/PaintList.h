@@ -33,8 +33,8 @@ struct TPaintArea {
 struct TPaintEntry {
   TControl::TLook Look = TControl::TLook::Nothing;
   // Visible, inside a visible parent, and not clipped away. A control that
-  // is not shown paints nothing: its entry holds nothing but its look, and
-  // what lies inside it has no entries.
+  // is not shown paints nothing: of what it paints its entry holds nothing
+  // but its look, and what lies inside it has no entries.
   bool Shown = false;
   TPaintArea Bounds;
   // Bounds clipped to the parent's area: where the control may paint.
@@ -66,6 +66,13 @@ class TPaintList {
   // Makes the list again, of the tree as it is now.
   void Make(const TControl& root, const TPaintArea& frame);
 
+  // Brings the list up to the tree as it is now, visiting only what asked
+  // for a repaint or moved, and adds to `areas` where the pictures can
+  // differ, as AddDifferences would. False when controls came, went or
+  // changed places in the tree: the list is then partly brought up, and a
+  // list made again and compared with it adds the remaining differences.
+  bool Update(const TControl& root, const TPaintArea& frame, std::vector<TPaintArea>& areas);
+
   const std::vector<TPaintEntry>& Entries() const { return FEntries; }
 
   // What to do with pixels of the clip that no entry paints.
@@ -83,6 +90,24 @@ class TPaintList {
 
  private:
   void Collect(const TControl& control, const TPaintArea& bounds, const TPaintArea& clip);
+  bool UpdateEntry(const TControl& control, const TPaintArea& bounds, const TPaintArea& clip,
+                   std::size_t& index, std::vector<TPaintArea>& areas);
+  bool UpdateChildren(const TWinControl& parent, std::size_t parentIndex, bool placeKept,
+                      std::size_t& index, std::vector<TPaintArea>& areas);
+  // An image's pixels change without its control asking for a repaint.
+  void UpdateImages(std::vector<TPaintArea>& areas);
 
   std::vector<TPaintEntry> FEntries;
+  // For each entry, the control and its paint stamp when the entry was made
+  // (the pointer is only compared once the control may be gone), and how
+  // many entries its subtree has, its own included. Kept apart from the
+  // entries so that passing over unchanged children reads little memory.
+  struct TKey {
+    const TControl* Control = nullptr;
+    std::uint64_t Stamp = 0;
+    std::size_t Span = 1;
+  };
+  std::vector<TKey> FKeys;
+  // Where the entries of images are.
+  std::vector<std::size_t> FImages;
 };

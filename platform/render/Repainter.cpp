@@ -51,22 +51,23 @@ void TRepainter::Paint(const TControl& root) {
                        FFrame.Height != std::max(root.Height(), 0) || !FPainted;
   if (resized) FFrame = TFrame(root.Width(), root.Height());
   const TPaintArea whole{0, 0, FFrame.Width, FFrame.Height};
-  FNow.Make(root, whole);
-  std::vector<TPaintArea> areas;
+  FAreas.clear();
   if (resized) {
-    areas.push_back(whole);
-  } else {
-    FNow.AddDifferences(FLast, areas);
+    FList.Make(root, whole);
+    FAreas.push_back(whole);
+  } else if (!FList.Update(root, whole, FAreas)) {
+    // The old list is only compared with, never painted from: its controls
+    // may be gone.
+    FSpare.Make(root, whole);
+    FSpare.AddDifferences(FList, FAreas);
+    std::swap(FList, FSpare);
   }
   FChanged.clear();
-  for (const TPaintArea& area : Merged(areas)) {
+  for (const TPaintArea& area : Merged(FAreas)) {
     if (area.IsEmpty()) continue;
-    FNow.Paint(FFrame, area, TPaintList::TUnpainted::Clear);
+    FList.Paint(FFrame, area, TPaintList::TUnpainted::Clear);
     FChanged.push_back(RectOf(area));
   }
-  // The old list is only compared with, never painted from: its controls
-  // may be gone.
-  std::swap(FLast, FNow);
   FPainted = true;
   FPreviousSerial = resized ? 0 : FSerial;
   FSerial = NewSerial();

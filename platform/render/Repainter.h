@@ -34,15 +34,13 @@ class TRepainter {
   std::uint64_t Paints() const { return FPaints; }
 
  private:
-  // Sets FChanged to the areas where `now` differs from FLast, merged
-  // where that paints little more than they would apart.
-  void FindChanges(const TPaintList& now);
-
   TFrame FFrame;
-  // The list of the last paint, and the one of this paint being made: kept
-  // between paints so that their room is reused.
-  TPaintList FLast;
-  TPaintList FNow;
+  // The list of the last paint, brought up to date by the next one where
+  // the tree kept its shape; the spare is made anew where it did not. Both
+  // are kept between paints so that their room is reused.
+  TPaintList FList;
+  TPaintList FSpare;
+  std::vector<TPaintArea> FAreas;
   bool FPainted = false;
   std::vector<TRect> FChanged;
   std::uint64_t FSerial = 0;

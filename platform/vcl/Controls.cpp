@@ -1,6 +1,6 @@
 #include "platform/vcl/Controls.h"
 
-#include <algorithm>
+#include <atomic>
 #include <utility>
 
 EInvalidOperation::EInvalidOperation(std::string message) : Exception(std::move(message)) {}
@@ -8,7 +8,16 @@ EInvalidOperation::~EInvalidOperation() = default;
 
 // --- TControl ----------------------------------------------------------------
 
-TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {}
+namespace {
+
+std::uint64_t NewPaintStamp() {
+  static std::atomic<std::uint64_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+}  // namespace
+
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FPaintStamp(NewPaintStamp()) {}
 
 TControl::~TControl() { SetParent(nullptr); }
 
@@ -60,8 +69,11 @@ void TControl::DblClick() {
 }
 
 void TControl::Invalidate() {
+  const std::uint64_t stamp = NewPaintStamp();
   for (TControl* control = this; control != nullptr; control = control->FParent) {
     ++control->FRepaintRequests;
+    control->FPaintStamp = stamp;
+    if (control->FParent != nullptr) control->FParent->FChildStamps[control->FIndexInParent] = stamp;
   }
 }
 
@@ -74,11 +86,24 @@ TWinControl::~TWinControl() {
   FControls.clear();
 }
 
-TControl* TWinControl::Controls(std::int32_t index) const {
-  if (index < 0 || index >= ControlCount()) {
+namespace {
+
+void CheckChildIndex(std::int32_t index, std::int32_t count) {
+  if (index < 0 || index >= count) {
     throw EListError("List index out of bounds (" + std::to_string(index) + ")");
   }
+}
+
+}  // namespace
+
+TControl* TWinControl::Controls(std::int32_t index) const {
+  CheckChildIndex(index, ControlCount());
   return FControls[static_cast<std::size_t>(index)];
+}
+
+std::uint64_t TWinControl::ChildPaintStamp(std::int32_t index) const {
+  CheckChildIndex(index, ControlCount());
+  return FChildStamps[static_cast<std::size_t>(index)];
 }
 
 bool TWinControl::ContainsControl(const TControl* control) const {
@@ -89,12 +114,17 @@ bool TWinControl::ContainsControl(const TControl* control) const {
 }
 
 void TWinControl::InsertControl(TControl* control) {
+  control->FIndexInParent = FControls.size();
   FControls.push_back(control);
+  FChildStamps.push_back(control->FPaintStamp);
   control->FParent = this;
 }
 
 void TWinControl::RemoveControl(TControl* control) {
-  const auto found = std::find(FControls.begin(), FControls.end(), control);
-  if (found != FControls.end()) FControls.erase(found);
+  const std::size_t index = control->FIndexInParent;
+  const auto at = static_cast<std::ptrdiff_t>(index);
+  FControls.erase(FControls.begin() + at);
+  FChildStamps.erase(FChildStamps.begin() + at);
+  for (std::size_t i = index; i < FControls.size(); ++i) FControls[i]->FIndexInParent = i;
   control->FParent = nullptr;
 }

@@ -75,6 +75,10 @@ class TControl : public TComponent {
   // changed. Changes of bounds, visibility and colour ask by themselves.
   void Invalidate();
   std::uint64_t RepaintRequests() const { return FRepaintRequests; }
+  // Names the control's look and everything inside it: takes a new value
+  // with every repaint asked for in it, and never one that any control of
+  // the process has had before, so that equal stamps mean nothing changed.
+  std::uint64_t PaintStamp() const { return FPaintStamp; }
 
   // What the control shows of itself when its tree is painted: nothing, a
   // rectangle of its colour, a panel, or an image's picture.
@@ -90,6 +94,9 @@ class TControl : public TComponent {
   friend class TWinControl;
 
   TWinControl* FParent = nullptr;
+  // Where the control lies in its parent's list of children.
+  std::size_t FIndexInParent = 0;
+  std::uint64_t FPaintStamp;
   std::int32_t FLeft = 0;
   std::int32_t FTop = 0;
   std::int32_t FWidth = 0;
@@ -112,6 +119,9 @@ class TWinControl : public TControl {
 
   std::int32_t ControlCount() const { return static_cast<std::int32_t>(FControls.size()); }
   TControl* Controls(std::int32_t index) const;
+  // The paint stamp of child `index`, kept here as well so that a look
+  // through many children for the few that changed reads one array.
+  std::uint64_t ChildPaintStamp(std::int32_t index) const;
   // Whether control is this one or lies, at any depth, inside it.
   bool ContainsControl(const TControl* control) const;
 
@@ -124,4 +134,5 @@ class TWinControl : public TControl {
   void RemoveControl(TControl* control);
 
   std::vector<TControl*> FControls;
+  std::vector<std::uint64_t> FChildStamps;
 };

@@ -30,6 +30,9 @@ class RepainterTest : public ::testing::Test {
     Inner = Add<TPanel>(Root, 5, 4, 20, 16);
     Inner->SetColor(clTeal);
     Picture = Add<TImage>(Inner, 2, 2, 12, 9);
+    Deep = Add<TPanel>(Inner, 9, 8, 10, 7);
+    Deep->SetColor(clOlive);
+    Add<TLabel>(Deep, 2, 1, 4, 3)->SetColor(clFuchsia);
     Frames.SetWidth(10);
     Frames.SetHeight(7);
     Frames.SetMasked(false);
@@ -87,6 +90,7 @@ class RepainterTest : public ::testing::Test {
   TPanel* Root = nullptr;
   TPanel* Inner = nullptr;
   TImage* Picture = nullptr;
+  TPanel* Deep = nullptr;
   std::vector<TLabel*> Labels;
   TRepainter Painter;
 };
@@ -131,7 +135,8 @@ TEST_F(RepainterTest, AHiddenRootLeavesTheFrameTransparentAndComesBackWhole) {
 }
 
 // Every kind of change the plug-in and the platform make, in a long random
-// order, against a painting from nothing after each.
+// order, against a painting from nothing after each. Pictures also change
+// without their image asking for a repaint.
 TEST_F(RepainterTest, AnySequenceOfChangesPaintsWhatAFullPaintingWould) {
   std::mt19937 random(20261209);
   const auto pick = [&random](std::int32_t below) {
@@ -140,7 +145,7 @@ TEST_F(RepainterTest, AnySequenceOfChangesPaintsWhatAFullPaintingWould) {
   Painter.Paint(*Root);
   for (int step = 0; step < 3000; ++step) {
     TLabel* label = Labels[static_cast<std::size_t>(pick(static_cast<std::int32_t>(Labels.size())))];
-    switch (pick(12)) {
+    switch (pick(13)) {
       case 0:
         label->SetColor(static_cast<TColor>(random() & 0xFFFFFF));
         break;
@@ -152,11 +157,11 @@ TEST_F(RepainterTest, AnySequenceOfChangesPaintsWhatAFullPaintingWould) {
         break;
       case 3:
         Frames.GetBitmap(pick(4), Picture->Picture()->Bitmap());
-        Picture->Invalidate();
+        if (pick(2) == 0) Picture->Invalidate();
         break;
       case 4:
         Picture->Picture()->Bitmap()->Canvas()->SetPixels(pick(10), pick(7), clWhite);
-        Picture->Invalidate();
+        if (pick(2) == 0) Picture->Invalidate();
         break;
       case 5:
         Inner->SetBounds(pick(30) - 5, pick(20) - 5, pick(30), pick(25));
@@ -184,6 +189,11 @@ TEST_F(RepainterTest, AnySequenceOfChangesPaintsWhatAFullPaintingWould) {
       case 11:
         if (pick(10) == 0) Root->SetBounds(0, 0, 30 + pick(20), 20 + pick(20));
         if (pick(10) == 0) Root->SetVisible(!Root->Visible());
+        break;
+      case 12:
+        if (pick(2) == 0) Deep->SetBounds(pick(20) - 4, pick(16) - 4, pick(14), pick(12));
+        Deep->SetColor(static_cast<TColor>(random() & 0xFFFFFF));
+        if (pick(8) == 0) Deep->SetParent(pick(2) == 0 ? Root : static_cast<TWinControl*>(Inner));
         break;
     }
     if (pick(3) != 0) continue;
