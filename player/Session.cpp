@@ -12,7 +12,6 @@
 #include "player/FrameOutputs.h"
 #include "player/Playback.h"
 #include "player/PngFrameWriter.h"
-#include "player/Timers.h"
 #include "player/Tracks.h"
 #include "player/VideoRecorder.h"
 #include "player/input/DemoSource.h"
@@ -68,7 +67,7 @@ TPlayerSession::TPlayerSession(TSessionOptions options, std::string defaultDesig
     : FOptions(std::move(options)),
       FHome(ResolveHomeFolder(FOptions.Home)),
       FClients(RegisterWindowMessageA("WM_KIVO")),
-      FTimerMinute(LocalMinuteOfDay()) {
+      FTimerMinute(FClock.MinuteOfDay()) {
   FHome.Prepare(RunningExecutable(), defaultDesign);
   FHome.LoadSettings(FState);
   ApplyOptions();
@@ -208,7 +207,14 @@ void TPlayerSession::KeepLatestBlock(const TSampleBlock& block) {
   FLatestBlock = block;
   if (block.Samples != nullptr) FLatestBlock.Samples = FLatestFrames.data();
   FSpectrumCurrent = false;
-  FState.OutputLevels = PeakLevels(frames, FState.Volume);
+  FLatestVolume = FState.Volume;
+  FOutputLevelsCurrent = false;
+}
+
+void TPlayerSession::UpdateOutputLevels() {
+  if (FOutputLevelsCurrent) return;
+  FOutputLevelsCurrent = true;
+  FState.OutputLevels = PeakLevels(FLatestFrames, FLatestVolume);
 }
 
 void TPlayerSession::UpdateSpectrum() {
@@ -226,7 +232,10 @@ void TPlayerSession::UpdateSpectrum() {
 void TPlayerSession::NotifyPlayback(std::int32_t previousMs) {
   const std::int32_t now = FState.PositionMs;
   FClients.Notify({ClassPosition, LParamOf(now)});
-  FClients.Notify(VolumeNotification(FState.OutputLevels[0], FState.OutputLevels[1]));
+  if (FClients.Wants(ClassVolume)) {
+    UpdateOutputLevels();
+    FClients.Notify(VolumeNotification(FState.OutputLevels[0], FState.OutputLevels[1]));
+  }
   if (FClients.Wants(ClassSpeana)) {
     UpdateSpectrum();
     FClients.Notify(SpeanaNotification(FState.Spectrum));
@@ -252,7 +261,7 @@ void TPlayerSession::ApplyDisplayModeChanges(std::size_t block) {
 
 // Only a player that plays in real time keeps the clock's timers.
 void TPlayerSession::FollowTimers() {
-  const std::int32_t now = LocalMinuteOfDay();
+  const std::int32_t now = FClock.MinuteOfDay();
   const TTimerAction action = DueTimerAction(FState, FTimerMinute, now);
   FTimerMinute = now;
   if (action == TTimerAction::Start) FControl->Play();

@@ -14,6 +14,7 @@
 #include "platform/win/Messages.h"
 #include "player/Home.h"
 #include "player/PlayerState.h"
+#include "player/Timers.h"
 #include "player/automation/AutomationServer.h"
 #include "player/host/HostPluginObject.h"
 #include "player/host/PluginLibrary.h"
@@ -104,6 +105,7 @@ class TPlayerSession final : public TPlayerActions {
   std::vector<std::string> ToolNames() const override;
   void Show(const std::string& title, const std::vector<std::string>& lines) override;
   void UpdateSpectrum() override;
+  void UpdateOutputLevels() override;
 
   // How many blocks the player analysed itself: only those whose spectrum
   // a client heard or read.
@@ -152,7 +154,11 @@ class TPlayerSession final : public TPlayerActions {
   std::vector<Frame> FLatestFrames;
   TSampleBlock FLatestBlock{};
   bool FSpectrumCurrent = true;
+  // The output levels likewise, at the volume the latest block was played at.
+  std::int32_t FLatestVolume = 0;
+  bool FOutputLevelsCurrent = true;
   std::size_t FOwnAnalyses = 0;
+  TLocalMinuteClock FClock;
   std::int32_t FTimerMinute;
 };
 

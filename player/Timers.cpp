@@ -12,11 +12,25 @@ TTimerAction DueTimerAction(const TPlayerState& state, std::int32_t previousMinu
   return TTimerAction::None;
 }
 
-std::int32_t LocalMinuteOfDay() {
-  const std::time_t now = std::time(nullptr);
+namespace {
+
+std::int32_t LocalMinuteOfDayAt(std::time_t when) {
   std::tm local{};
-  localtime_r(&now, &local);
+  localtime_r(&when, &local);
   return local.tm_hour * 60 + local.tm_min;
+}
+
+}  // namespace
+
+std::int32_t LocalMinuteOfDay() { return LocalMinuteOfDayAt(std::time(nullptr)); }
+
+std::int32_t TLocalMinuteClock::MinuteOfDay() {
+  const std::time_t now = std::time(nullptr);
+  if (now != FSecond) {
+    FMinute = LocalMinuteOfDayAt(now);
+    FSecond = now;
+  }
+  return FMinute;
 }
 
 }  // namespace kivo

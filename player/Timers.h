@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 #include "player/PlayerState.h"
 
@@ -18,5 +19,16 @@ TTimerAction DueTimerAction(const TPlayerState& state, std::int32_t previousMinu
 
 // The local time's minutes after midnight.
 std::int32_t LocalMinuteOfDay();
+
+// LocalMinuteOfDay, worked out again only once the clock's second has
+// moved on: the live loop asks for it every frame.
+class TLocalMinuteClock {
+ public:
+  std::int32_t MinuteOfDay();
+
+ private:
+  std::time_t FSecond = -1;
+  std::int32_t FMinute = 0;
+};
 
 }  // namespace kivo

@@ -581,6 +581,7 @@ HRESULT TKivoAutomation::GetText(BSTR* Text, LONG* Code, VARIANT_BOOL* Flag1, VA
 
 HRESULT TKivoAutomation::GetVolumes(LONG* Left, LONG* Right) {
   if (Left == nullptr || Right == nullptr) return E_POINTER;
+  FActions.UpdateOutputLevels();
   *Left = FState.OutputLevels[0];
   *Right = FState.OutputLevels[1];
   return S_OK;

@@ -31,6 +31,8 @@ class TPlayerActions {
   // client about to read it; nothing to do for a player that keeps it
   // current.
   virtual void UpdateSpectrum() {}
+  // The same for the output levels.
+  virtual void UpdateOutputLevels() {}
 
  protected:
   ~TPlayerActions() = default;

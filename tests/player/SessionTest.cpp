@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +32,12 @@ class TSpectrumLog {
  public:
   void Speana(TObject*, int* level) { Spectra.emplace_back(level, level + 10); }
   std::vector<std::vector<int>> Spectra;
+};
+
+class TVolumeLog {
+ public:
+  void Volume(TObject*, int left, int right) { Levels.push_back({left, right}); }
+  std::vector<std::array<int, 2>> Levels;
 };
 
 // A block of 2048 frames of a tone, as loud on both channels.
@@ -170,6 +178,45 @@ TEST_F(SessionTest, ThePlayersOwnSpectrumIsAnalysedOnlyWhenAClientHearsOrReadsIt
   EXPECT_EQ(read, lowSpectrum);
   EXPECT_EQ(session.OwnAnalyses(), 3u);
 
+  client.Unbind();
+  session.End();
+}
+
+TEST_F(SessionTest, OutputLevelsAreThoseOfTheLatestBlockAtTheVolumeItWasPlayedAt) {
+  TPlayerSession session(FOptions, "");
+  session.Begin();
+  TKIVO client(nullptr);
+  TVolumeLog log;
+  client.OnVolume = TKIVOLeftRightEvent(&log, &TVolumeLog::Volume);
+  client.Bind();
+  ASSERT_TRUE(client.IsBound());
+  const auto peak = [](const std::vector<Frame>& frames) {
+    int loudest = 0;
+    for (const Frame frame : frames)
+      loudest = std::max(loudest, std::abs(static_cast<int>(static_cast<std::int16_t>(frame))));
+    return loudest;
+  };
+
+  std::vector<Frame> low = ToneBlock(20, 12000);
+  std::vector<Frame> high = ToneBlock(300, 9000);
+  session.State().Volume = 50;
+  session.PlayBlock(SampleBlockOf(high, high.size()), 46);
+  session.PlayBlock(SampleBlockOf(low, low.size()), 92);
+  session.State().Volume = 100;
+  ProcessMessages();
+  EXPECT_TRUE(log.Levels.empty());
+  int left = -1;
+  int right = -1;
+  client.GetVolumes(&left, &right);
+  EXPECT_EQ(left, peak(low) / 2);
+  EXPECT_EQ(right, peak(low) / 2);
+
+  client.SetEvents(TKIVOEventSet{evVolume});
+  session.PlayBlock(SampleBlockOf(high, high.size()), 138);
+  session.PlayBlock(SampleBlockOf(low, low.size()), 184);
+  ProcessMessages();
+  EXPECT_EQ(log.Levels, (std::vector<std::array<int, 2>>{{peak(high), peak(high)},
+                                                         {peak(low), peak(low)}}));
   client.Unbind();
   session.End();
 }
