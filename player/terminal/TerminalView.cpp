@@ -50,11 +50,13 @@ void TerminalView::Present(const TFrame& frame, const PlayerStatus& status) {
 
 void TerminalView::Present(const TFrameUpdate& window, const PlayerStatus& status) {
   std::string body = UpdateCells(window);
-  std::string statusText = FormatStatus(status);
-  if (FSize.Rows > 0 && statusText != FShownStatus) {
-    body += EncodeTextRow(statusText, FSize.Rows, FSize.Columns);
+  if (!FShownStatus || status != FShownStatus->Status) {
+    std::string text = FormatStatus(status);
+    if (FSize.Rows > 0 && (!FShownStatus || text != FShownStatus->Text)) {
+      body += EncodeTextRow(text, FSize.Rows, FSize.Columns);
+    }
+    FShownStatus = {status, std::move(text)};
   }
-  FShownStatus = std::move(statusText);
 
   if (!body.empty()) FWrite(WrapAsOneUpdate(body));
 }

@@ -68,7 +68,13 @@ class TerminalView {
   // The window paint the shown cells show; 0 when they come from a frame.
   std::uint64_t FShownSerial = 0;
   std::vector<std::size_t> FChangedCells;
-  std::optional<std::string> FShownStatus;
+  // The status last formatted, kept so that an unchanged one is not
+  // formatted again, and its text.
+  struct TShownStatus {
+    PlayerStatus Status;
+    std::string Text;
+  };
+  std::optional<TShownStatus> FShownStatus;
 };
 
 }  // namespace kivo
