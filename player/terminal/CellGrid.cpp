@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace kivo {
 
@@ -85,47 +86,63 @@ void CellMap::Refresh(const TFrame& frame, std::span<const TRect> areas, CellGri
   if (grid.Columns != FLayout.Columns || grid.Rows != FLayout.Rows) {
     throw std::invalid_argument("the grid was made for a terminal of another size");
   }
-  const std::vector<TSpan> cells = CellsMeeting(areas);
-  for (std::size_t row = 0; row < cells.size(); ++row) {
-    const TSpan upper = FPixelRows[2 * row];
-    const TSpan lower = FPixelRows[2 * row + 1];
-    const std::size_t first = row * static_cast<std::size_t>(grid.Columns);
-    for (auto column = static_cast<std::size_t>(cells[row].First);
-         column < static_cast<std::size_t>(cells[row].End); ++column) {
-      const TerminalCell now{Average(frame, FColumns[column], upper),
-                             Average(frame, FColumns[column], lower)};
-      TerminalCell& shown = grid.Cells[first + column];
-      if (shown == now) continue;
-      shown = now;
-      changed.push_back(first + column);
-    }
-  }
-}
-
-std::vector<CellMap::TSpan> CellMap::CellsMeeting(std::span<const TRect> areas) const {
-  const auto meets = [](TSpan span, std::int32_t from, std::int32_t to) {
-    return span.First < span.End && span.First < to && from < span.End;
-  };
-  std::vector<TSpan> cells(static_cast<std::size_t>(FLayout.Rows),
-                           TSpan{FLayout.Columns, 0});
+  // Areas may overlap: each cell is worked out once.
+  std::vector<std::uint8_t> seen(grid.Cells.size());
+  const std::size_t before = changed.size();
   for (const TRect& area : areas) {
     if (area.IsEmpty()) continue;
-    TSpan columns{FLayout.Columns, 0};
-    for (std::int32_t column = 0; column < FLayout.Columns; ++column) {
-      if (!meets(FColumns[static_cast<std::size_t>(column)], area.Left, area.Right)) continue;
-      columns.First = std::min(columns.First, column);
-      columns.End = column + 1;
-    }
-    if (columns.First >= columns.End) continue;
-    for (std::size_t row = 0; row < cells.size(); ++row) {
-      if (!meets(FPixelRows[2 * row], area.Top, area.Bottom) &&
-          !meets(FPixelRows[2 * row + 1], area.Top, area.Bottom))
-        continue;
-      cells[row].First = std::min(cells[row].First, columns.First);
-      cells[row].End = std::max(cells[row].End, columns.End);
+    const TSpan columns = ColumnsMeeting(area.Left, area.Right);
+    const TSpan rows = RowsMeeting(area.Top, area.Bottom);
+    for (auto row = static_cast<std::size_t>(rows.First);
+         row < static_cast<std::size_t>(rows.End); ++row) {
+      const TSpan upper = FPixelRows[2 * row];
+      const TSpan lower = FPixelRows[2 * row + 1];
+      const std::size_t first = row * static_cast<std::size_t>(grid.Columns);
+      for (auto column = static_cast<std::size_t>(columns.First);
+           column < static_cast<std::size_t>(columns.End); ++column) {
+        if (std::exchange(seen[first + column], 1) != 0) continue;
+        const TerminalCell now{Average(frame, FColumns[column], upper),
+                               Average(frame, FColumns[column], lower)};
+        TerminalCell& shown = grid.Cells[first + column];
+        if (shown == now) continue;
+        shown = now;
+        changed.push_back(first + column);
+      }
     }
   }
-  return cells;
+  std::sort(changed.begin() + static_cast<std::ptrdiff_t>(before), changed.end());
+}
+
+namespace {
+
+bool Meets(std::int32_t first, std::int32_t end, std::int32_t from, std::int32_t to) {
+  return first < end && first < to && from < end;
+}
+
+}  // namespace
+
+CellMap::TSpan CellMap::ColumnsMeeting(std::int32_t from, std::int32_t to) const {
+  TSpan columns{FLayout.Columns, 0};
+  for (std::int32_t column = 0; column < FLayout.Columns; ++column) {
+    const TSpan box = FColumns[static_cast<std::size_t>(column)];
+    if (!Meets(box.First, box.End, from, to)) continue;
+    columns.First = std::min(columns.First, column);
+    columns.End = column + 1;
+  }
+  return columns;
+}
+
+CellMap::TSpan CellMap::RowsMeeting(std::int32_t from, std::int32_t to) const {
+  TSpan rows{FLayout.Rows, 0};
+  for (std::int32_t row = 0; row < FLayout.Rows; ++row) {
+    const TSpan upper = FPixelRows[2 * static_cast<std::size_t>(row)];
+    const TSpan lower = FPixelRows[2 * static_cast<std::size_t>(row) + 1];
+    if (!Meets(upper.First, upper.End, from, to) && !Meets(lower.First, lower.End, from, to))
+      continue;
+    rows.First = std::min(rows.First, row);
+    rows.End = row + 1;
+  }
+  return rows;
 }
 
 CellGrid BuildCellGrid(const TFrame& frame, const ViewLayout& layout) {

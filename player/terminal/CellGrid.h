@@ -60,8 +60,10 @@ class CellMap {
     std::int32_t End = 0;
   };
   std::uint32_t Average(const TFrame& frame, TSpan columns, TSpan rows) const;
-  // Per cell row, the cell columns [First, End) whose boxes meet `areas`.
-  std::vector<TSpan> CellsMeeting(std::span<const TRect> areas) const;
+  // The cell columns, and the cell rows, whose boxes meet window pixels
+  // [from, to) along their axis.
+  TSpan ColumnsMeeting(std::int32_t from, std::int32_t to) const;
+  TSpan RowsMeeting(std::int32_t from, std::int32_t to) const;
   void CheckSize(const TFrame& frame) const;
 
   ViewLayout FLayout;
