@@ -26,14 +26,14 @@ void PlayedFrames::Append(std::span<const Frame> frames) {
 
 std::vector<Frame> PlayedFrames::Block(std::uint64_t start, std::size_t count) const {
   if (start < First() || start >= End()) return {};
-  std::vector<Frame> block(static_cast<std::size_t>(std::min<std::uint64_t>(count, End() - start)));
-  std::size_t filled = 0;
-  while (filled < block.size()) {
-    const std::size_t at = static_cast<std::size_t>((start + filled) % FRing.size());
-    const std::size_t part = std::min(block.size() - filled, FRing.size() - at);
-    std::copy_n(FRing.begin() + static_cast<std::ptrdiff_t>(at), part,
-                block.begin() + static_cast<std::ptrdiff_t>(filled));
-    filled += part;
+  const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(count, End() - start));
+  std::vector<Frame> block;
+  block.reserve(size);
+  while (block.size() < size) {
+    const std::size_t at = static_cast<std::size_t>((start + block.size()) % FRing.size());
+    const std::size_t part = std::min(size - block.size(), FRing.size() - at);
+    const auto from = FRing.begin() + static_cast<std::ptrdiff_t>(at);
+    block.insert(block.end(), from, from + static_cast<std::ptrdiff_t>(part));
   }
   return block;
 }
