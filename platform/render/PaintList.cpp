@@ -1,35 +1,13 @@
 #include "platform/render/PaintList.h"
 
 #include <algorithm>
-#include <iterator>
 
-
-TPaintArea TPaintArea::Intersect(const TPaintArea& other) const {
-  return {std::max(Left, other.Left), std::max(Top, other.Top), std::min(Right, other.Right),
-          std::min(Bottom, other.Bottom)};
-}
 
 TPaintArea TPaintArea::Union(const TPaintArea& other) const {
   if (IsEmpty()) return other;
   if (other.IsEmpty()) return *this;
   return {std::min(Left, other.Left), std::min(Top, other.Top), std::max(Right, other.Right),
           std::max(Bottom, other.Bottom)};
-}
-
-bool TPaintEntry::Covers(const TPaintArea& clip) const {
-  if (!Shown) return false;
-  TPaintArea painted = Area;
-  switch (Look) {
-    case TControl::TLook::Panel:
-    case TControl::TLook::Fill:
-      break;
-    case TControl::TLook::Image:
-      painted = BitmapArea();
-      break;
-    case TControl::TLook::Nothing:
-      return false;
-  }
-  return painted.Intersect(clip) == clip;
 }
 
 TPaintArea TPaintEntry::BitmapArea() const {
@@ -73,16 +51,16 @@ void Describe(const TControl& control, TPaintEntry& entry) {
   }
 }
 
-// Paints one entry within `clip`.
+// Paints entries, each within a clip of its own.
 class TEntryPainter {
  public:
-  TEntryPainter(TFrame& frame, const TPaintArea& clip) : FFrame(frame), FClip(clip) {}
+  explicit TEntryPainter(TFrame& frame) : FFrame(frame) {}
 
   // Makes the whole clip transparent black.
-  void Clear() { Fill(FClip, 0u); }
+  void Clear(const TPaintArea& clip) { Fill(clip, 0u); }
 
-  void Paint(const TPaintEntry& entry) {
-    const TPaintArea area = entry.Area.Intersect(FClip);
+  void Paint(const TPaintEntry& entry, const TPaintArea& clip) {
+    const TPaintArea area = entry.Area.Intersect(clip);
     if (!entry.Shown || area.IsEmpty()) return;
     switch (entry.Look) {
       case TControl::TLook::Panel:
@@ -157,7 +135,6 @@ class TEntryPainter {
   }
 
   TFrame& FFrame;
-  TPaintArea FClip;
 };
 
 }  // namespace
@@ -206,17 +183,32 @@ void TPaintList::Collect(const TControl& control, const TPaintArea& bounds,
   FKeys[index].Span = FEntries.size() - index;
 }
 
-void TPaintList::Paint(TFrame& frame, const TPaintArea& clip, TUnpainted unpainted) const {
-  if (clip.IsEmpty()) return;
-  auto first = FEntries.end();
-  while (first != FEntries.begin() && !std::prev(first)->Covers(clip)) --first;
-  TEntryPainter painter(frame, clip);
-  if (first == FEntries.begin()) {
-    if (unpainted == TUnpainted::Clear) painter.Clear();
-  } else {
-    --first;
+// Painted from the bottom up, every entry within every clip it meets: an
+// entry that hides the whole of a clip saves less than finding it would
+// cost. What lies inside an entry lies inside its area, so an entry that
+// meets no clip is passed over with its whole subtree.
+void TPaintList::Paint(TFrame& frame, std::span<const TPaintArea> clips,
+                       TUnpainted unpainted) const {
+  TEntryPainter painter(frame);
+  TPaintArea around;
+  for (const TPaintArea& clip : clips) {
+    if (unpainted == TUnpainted::Clear) painter.Clear(clip);
+    around = around.Union(clip);
   }
-  for (auto entry = first; entry != FEntries.end(); ++entry) painter.Paint(*entry);
+  for (std::size_t i = 0; i < FEntries.size();) {
+    const TPaintEntry& entry = FEntries[i];
+    if (!entry.Area.Meets(around)) {
+      i += FKeys[i].Span;
+      continue;
+    }
+    bool meets = false;
+    for (const TPaintArea& clip : clips) {
+      if (!entry.Area.Meets(clip)) continue;
+      meets = true;
+      painter.Paint(entry, clip);
+    }
+    i += meets ? 1 : FKeys[i].Span;
+  }
 }
 
 namespace {

@@ -3,7 +3,9 @@
 // can have changed, and a list paints any part of the frame on its own.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <memory>
 #include <vector>
 
@@ -24,7 +26,11 @@ struct TPaintArea {
   TPaintArea Inset(std::int64_t by) const {
     return {Left + by, Top + by, Right - by, Bottom - by};
   }
-  TPaintArea Intersect(const TPaintArea& other) const;
+  TPaintArea Intersect(const TPaintArea& other) const {
+    return {std::max(Left, other.Left), std::max(Top, other.Top), std::min(Right, other.Right),
+            std::min(Bottom, other.Bottom)};
+  }
+  bool Meets(const TPaintArea& other) const { return !Intersect(other).IsEmpty(); }
   TPaintArea Union(const TPaintArea& other) const;
   bool operator==(const TPaintArea&) const = default;
 };
@@ -53,8 +59,6 @@ struct TPaintEntry {
   bool SamePicture(const TPaintEntry& other) const;
   // Where the image shows its bitmap: its area, as far as the bitmap reaches.
   TPaintArea BitmapArea() const;
-  // Whether the entry paints every pixel of `clip`, hiding what lies below.
-  bool Covers(const TPaintArea& clip) const;
 };
 
 class TPaintList {
@@ -78,10 +82,13 @@ class TPaintList {
   // What to do with pixels of the clip that no entry paints.
   enum class TUnpainted { Keep, Clear };
 
-  // Paints what the entries paint within `clip`, which must lie inside the
-  // frame, starting with the last entry that covers it all; unpainted
-  // pixels are kept or made transparent black.
-  void Paint(TFrame& frame, const TPaintArea& clip, TUnpainted unpainted) const;
+  // Paints what the entries paint within each clip, which must lie inside
+  // the frame; unpainted pixels are kept or made transparent black. The
+  // clips may overlap: the list is gone through once for all of them.
+  void Paint(TFrame& frame, std::span<const TPaintArea> clips, TUnpainted unpainted) const;
+  void Paint(TFrame& frame, const TPaintArea& clip, TUnpainted unpainted) const {
+    Paint(frame, std::span(&clip, 1), unpainted);
+  }
 
   // Adds to `areas` the places where a frame painted from `before` can
   // differ from one painted from this list. Of an image that shows other

@@ -62,12 +62,11 @@ void TRepainter::Paint(const TControl& root) {
     FSpare.AddDifferences(FList, FAreas);
     std::swap(FList, FSpare);
   }
+  std::vector<TPaintArea> merged = Merged(FAreas);
+  std::erase_if(merged, [](const TPaintArea& area) { return area.IsEmpty(); });
+  FList.Paint(FFrame, merged, TPaintList::TUnpainted::Clear);
   FChanged.clear();
-  for (const TPaintArea& area : Merged(FAreas)) {
-    if (area.IsEmpty()) continue;
-    FList.Paint(FFrame, area, TPaintList::TUnpainted::Clear);
-    FChanged.push_back(RectOf(area));
-  }
+  for (const TPaintArea& area : merged) FChanged.push_back(RectOf(area));
   FPainted = true;
   FPreviousSerial = resized ? 0 : FSerial;
   FSerial = NewSerial();
