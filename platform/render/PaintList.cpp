@@ -321,10 +321,12 @@ bool TPaintList::UpdateChildren(const TWinControl& parent, std::size_t parentInd
                                 bool placeKept, std::size_t& index,
                                 std::vector<TPaintArea>& areas) {
   const TPaintEntry& entry = FEntries[parentIndex];
-  for (std::int32_t i = 0; i < parent.ControlCount(); ++i) {
-    const TControl* child = parent.Controls(i);
+  const std::span<TControl* const> children = parent.ControlList();
+  const std::span<const std::uint64_t> stamps = parent.ChildPaintStamps();
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    const TControl* child = children[i];
     if (placeKept && index < FKeys.size() && FKeys[index].Control == child &&
-        FKeys[index].Stamp == parent.ChildPaintStamp(i)) {
+        FKeys[index].Stamp == stamps[i]) {
       index += FKeys[index].Span;
       continue;
     }

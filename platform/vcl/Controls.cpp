@@ -86,24 +86,11 @@ TWinControl::~TWinControl() {
   FControls.clear();
 }
 
-namespace {
-
-void CheckChildIndex(std::int32_t index, std::int32_t count) {
-  if (index < 0 || index >= count) {
+TControl* TWinControl::Controls(std::int32_t index) const {
+  if (index < 0 || index >= ControlCount()) {
     throw EListError("List index out of bounds (" + std::to_string(index) + ")");
   }
-}
-
-}  // namespace
-
-TControl* TWinControl::Controls(std::int32_t index) const {
-  CheckChildIndex(index, ControlCount());
   return FControls[static_cast<std::size_t>(index)];
-}
-
-std::uint64_t TWinControl::ChildPaintStamp(std::int32_t index) const {
-  CheckChildIndex(index, ControlCount());
-  return FChildStamps[static_cast<std::size_t>(index)];
 }
 
 bool TWinControl::ContainsControl(const TControl* control) const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -119,9 +120,10 @@ class TWinControl : public TControl {
 
   std::int32_t ControlCount() const { return static_cast<std::int32_t>(FControls.size()); }
   TControl* Controls(std::int32_t index) const;
-  // The paint stamp of child `index`, kept here as well so that a look
-  // through many children for the few that changed reads one array.
-  std::uint64_t ChildPaintStamp(std::int32_t index) const;
+  // The children's paint stamps, kept here as well so that a look through
+  // many children for the few that changed reads one array.
+  std::span<const std::uint64_t> ChildPaintStamps() const { return FChildStamps; }
+  std::span<TControl* const> ControlList() const { return FControls; }
   // Whether control is this one or lies, at any depth, inside it.
   bool ContainsControl(const TControl* control) const;
 
