@@ -175,10 +175,8 @@ void TPaintList::Collect(const TControl& control, const TPaintArea& bounds,
   const TWinControl* parent = control.AsWinControl();
   if (FEntries[index].Shown && parent != nullptr) {
     const TPaintArea area = FEntries[index].Area;
-    for (std::int32_t i = 0; i < parent->ControlCount(); ++i) {
-      const TControl& child = *parent->Controls(i);
-      Collect(child, ChildBounds(bounds, child), area);
-    }
+    for (const TControl* child : parent->ControlList())
+      Collect(*child, ChildBounds(bounds, *child), area);
   }
   FKeys[index].Span = FEntries.size() - index;
 }
