@@ -150,8 +150,11 @@ std::optional<std::string> TPlayerSession::RunPlugin() {
   return std::nullopt;
 }
 
-void TPlayerSession::AbortPlugin() {
-  FClients.Notify({ClassClose, 0});
+void TPlayerSession::AbortPlugin(TPluginStop stop) {
+  if (stop == TPluginStop::ForRestart)
+    FClients.NotifyInProcess({ClassClose, LParamOf(kClosedInOrder)});
+  else
+    FClients.Notify({ClassClose, LParamOf(kClosedInOrder)});
   ProcessMessages();
   // Also after a refused or failed start: the plug-in lets go of its lock.
   FLibrary->Abort()();
@@ -160,7 +163,7 @@ void TPlayerSession::AbortPlugin() {
 
 void TPlayerSession::StopPlugin() {
   if (!FLibrary) return;
-  AbortPlugin();
+  AbortPlugin(TPluginStop::ForGood);
   FWindows.reset();
   FLibrary.reset();
 }
@@ -181,10 +184,17 @@ std::optional<std::string> TPlayerSession::SwitchDesign(const std::string& desig
     MakeWindows();
     return std::nullopt;
   }
-  AbortPlugin();
+  // Only the plug-in starts again: the clients of other processes go on
+  // with the player as it was.
+  AbortPlugin(TPluginStop::ForRestart);
   // The windows go after the plug-in stopped: they may own what it left.
   MakeWindows();
-  return RunPlugin();
+  std::optional<std::string> failure = RunPlugin();
+  if (!failure) {
+    FClients.NotifyInProcess({ClassRun, 0});
+    ProcessMessages();
+  }
+  return failure;
 }
 
 void TPlayerSession::WndProc(TMessage& message) {

@@ -125,7 +125,8 @@ class TPlayerSession final : public TPlayerActions {
   void StartPlugin();
   // Runs the plug-in's start; the reason when it did not start.
   std::optional<std::string> RunPlugin();
-  void AbortPlugin();
+  enum class TPluginStop { ForGood, ForRestart };
+  void AbortPlugin(TPluginStop stop);
   void StopPlugin();
   void MakeWindows();
   std::optional<std::string> SwitchDesign(const std::string& design);

@@ -157,6 +157,19 @@ std::optional<std::string> TBus::OwnerOf(const std::string& name) {
   }
 }
 
+std::optional<std::uint32_t> TBus::ProcessOf(const std::string& name) {
+  try {
+    std::uint32_t process = 0;
+    FState->Daemon->callMethod("GetConnectionUnixProcessID")
+        .onInterface(kDaemon)
+        .withArguments(name)
+        .storeResultsTo(process);
+    return process;
+  } catch (const sdbus::Error&) {
+    return std::nullopt;
+  }
+}
+
 bool TBus::Claim(const std::string& name) {
   try {
     FConnection->requestName(name);

@@ -52,6 +52,8 @@ class TBus {
   std::vector<std::string> NamesWithPrefix(const std::string& prefix);
   // The unique name that owns `name` now, if any.
   std::optional<std::string> OwnerOf(const std::string& name);
+  // The process that owns `name` now, as the bus daemon knows it.
+  std::optional<std::uint32_t> ProcessOf(const std::string& name);
   // True when this process now owns `name`; false when another does.
   bool Claim(const std::string& name);
   void Release(const std::string& name);

@@ -156,7 +156,9 @@ class TApartmentWork final : public TSendWaiter {
 void RunInApartment(HWND apartment, std::function<void()> work, std::function<void()> failed) {
   auto job = std::make_shared<TApartmentWork>(std::move(work), failed);
   const auto lParam = reinterpret_cast<LPARAM>(job->Work());
-  if (!QueueSendFromRemote(apartment, kApartmentCall, 0, lParam, 0, job) && failed) failed();
+  if (QueueSendFromRemote(apartment, kApartmentCall, 0, lParam, 0, job) != TSendState::Waiting &&
+      failed)
+    failed();
 }
 
 void ReplyFailure(const sdbus::MethodCall& call, HRESULT result) {

@@ -156,7 +156,8 @@ TThreadQueue::TReplyWait TThreadQueue::WaitForReply(
   std::unique_lock lock(FLock);
   for (;;) {
     if (message.State == TSentMessage::TState::Done ||
-        message.State == TSentMessage::TState::Failed) {
+        message.State == TSentMessage::TState::Failed ||
+        message.State == TSentMessage::TState::Hung) {
       return TReplyWait::Replied;
     }
     if (acceptIncoming && !FSent.empty()) return TReplyWait::Incoming;

@@ -16,7 +16,9 @@
 
 struct TSentMessage;
 
-enum class TSendState { Waiting, Running, Done, Failed, Abandoned };
+// Hung: given up at once, since the receiving thread was not reading its
+// queue and the sender asked to abort then.
+enum class TSendState { Waiting, Running, Done, Failed, Hung, Abandoned };
 
 // The side that waits for a sent message's answer: another thread's queue,
 // or a caller in another process that the session bus answers.

@@ -157,9 +157,13 @@ TWindowRegistry& Windows() {
 }
 
 HWND MakeWindow(LPCSTR className, LPCSTR windowName, bool topLevel, TWndMethod method) {
-  return Windows().Add(TWindow{nullptr, className ? className : "", windowName ? windowName : "",
-                               topLevel, std::this_thread::get_id(), CurrentQueue(),
-                               std::move(method)});
+  const std::string name = className ? className : "";
+  const std::string title = windowName ? windowName : "";
+  const HWND handle = Windows().Add(TWindow{nullptr, name, title, topLevel,
+                                            std::this_thread::get_id(), CurrentQueue(),
+                                            std::move(method)});
+  if (topLevel) PublishTopLevel(handle, name, title);
+  return handle;
 }
 
 void DestroyThreadWindows() {
@@ -264,6 +268,10 @@ LRESULT AwaitSendReply(const std::shared_ptr<TSentMessage>& sent, UINT flags, UI
     }
     break;
   }
+  if (sent->State == TSentMessage::TState::Hung) {
+    SetLastError(ERROR_TIMEOUT);
+    return 0;
+  }
   if (sent->State == TSentMessage::TState::Failed) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
@@ -345,6 +353,31 @@ BOOL IsWindow(HWND window) {
   return IsRemoteHandle(window) ? IsRemoteWindow(window) : FALSE;
 }
 
+DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+  std::optional<DWORD> process;
+  if (Windows().Find(window)) {
+    process = GetCurrentProcessId();
+  } else if (IsRemoteHandle(window) && IsRemoteWindow(window)) {
+    process = RemoteProcessOf(window);
+  }
+  if (!process) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (processId != nullptr) *processId = *process;
+  return 1;
+}
+
+BOOL PostMessageOnExit(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (IsRemoteHandle(window)) return PostRemoteOnExit(window, message, wParam, lParam);
+  return Windows().Find(window) ? TRUE : FALSE;
+}
+
+BOOL CancelPostMessageOnExit(HWND window) {
+  if (IsRemoteHandle(window)) return CancelRemoteOnExit(window);
+  return Windows().Find(window) ? TRUE : FALSE;
+}
+
 BOOL DestroyWindow(HWND handle) {
   const std::shared_ptr<TWindow> window = Windows().Find(handle);
   if (!window) {
@@ -356,6 +389,7 @@ BOOL DestroyWindow(HWND handle) {
     return FALSE;
   }
   Windows().Remove(handle);
+  if (window->TopLevel) WithdrawTopLevel(handle, window->ClassName, window->Title);
   FailSends(window->Queue->DropWindow(handle));
   SetLastError(ERROR_SUCCESS);
   return TRUE;
@@ -482,13 +516,6 @@ void ProcessMessages() {
 
 // --- This process's windows as the session bus shows them ------------------
 
-std::vector<TWindowListing> LocalTopLevelWindows() {
-  std::vector<TWindowListing> listing;
-  for (const auto& window : Windows().TopLevel())
-    listing.push_back({window->Handle, window->ClassName, window->Title});
-  return listing;
-}
-
 bool PostLocal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window == HWND_BROADCAST) {
     Windows().PostToTopLevel(message, wParam, lParam);
@@ -499,11 +526,12 @@ bool PostLocal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool IsLocalWindow(HWND window) { return Windows().Find(window) != nullptr; }
 
-bool QueueSendFromRemote(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
-                         std::shared_ptr<TSendWaiter> waiter) {
+TSendState QueueSendFromRemote(HWND handle, UINT message, WPARAM wParam, LPARAM lParam,
+                               UINT flags, std::shared_ptr<TSendWaiter> waiter) {
   const std::shared_ptr<TWindow> window = Windows().Find(handle);
-  if (!window) return false;
-  if ((flags & SMTO_ABORTIFHUNG) != 0 && window->Queue->IsHung()) return false;
-  return window->Queue->Send(std::make_shared<TSentMessage>(
+  if (!window) return TSendState::Failed;
+  if ((flags & SMTO_ABORTIFHUNG) != 0 && window->Queue->IsHung()) return TSendState::Hung;
+  const bool queued = window->Queue->Send(std::make_shared<TSentMessage>(
       TSentMessage{handle, message, wParam, lParam, std::move(waiter)}));
+  return queued ? TSendState::Waiting : TSendState::Failed;
 }

@@ -27,6 +27,14 @@ void DeallocateHWnd(HWND window);
 // DestroyWindow.
 HWND CreateTopLevelWindow(LPCSTR className, LPCSTR windowName, TWndMethod method);
 
+// Leaves a post with the process that owns `window`, which that process
+// makes itself should this one leave the session bus without taking it
+// back: how a peer hears that this process was killed. One per window (a
+// later one replaces it). Nothing to leave for a window of this process,
+// which ends with it: TRUE. FALSE for a window that does not exist.
+BOOL PostMessageOnExit(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL CancelPostMessageOnExit(HWND window);
+
 // Dispatches the calling thread's messages until its queue is empty, the
 // ones posted while it runs included, as the component library's
 // Application.ProcessMessages does. A WM_QUIT stops it and stays queued for

@@ -1,17 +1,21 @@
 // The window layer on the session bus. Each process publishes the object
 // /org/kolmira/Windows under the name of its handle block; a handle's block
 // number is the part above bit 20, so the handle alone says where to send.
-// Posts are calls answered by the receiver's bus thread once the message is
-// queued, so they arrive in the order they were made and a window whose
-// process has gone fails at once. Sends are answered only once the owner
-// thread's procedure has run.
+// Top-level windows are also names on the bus, which the bus daemon lists
+// itself, so that finding a window never waits for a process that does not
+// answer. Posts are calls whose answers nobody waits for: they leave in the
+// order they were made, and the receiver's bus thread queues them in that
+// order. Sends are answered only once the owner thread's procedure has run.
 #include "platform/win/RemoteWindows.h"
 
 #include <sdbus-c++/sdbus-c++.h>
 
+#include <charconv>
 #include <chrono>
+#include <map>
 #include <mutex>
 #include <random>
+#include <set>
 
 #include "platform/bus/Bus.h"
 
@@ -21,9 +25,15 @@ using TClock = std::chrono::steady_clock;
 
 constexpr const char* kWindowsPath = "/org/kolmira/Windows";
 constexpr const char* kWindowsInterface = "org.kolmira.Windows";
-// A post is answered by the receiver's bus thread, never by a window
-// procedure: only a peer that stopped running takes this long.
+constexpr std::string_view kWindowNamePrefix = "org.kolmira.Window.";
+// A post's receipt is answered by the receiver's bus thread, never by a
+// window procedure: only a peer that stopped running takes this long.
 constexpr std::chrono::seconds kPostTimeout{5};
+// Posts whose receipt has not come back yet, per receiving process; a peer
+// that stopped reading the bus fills it within a second of notifications.
+constexpr unsigned kPostsInFlight = 64;
+// Posts another process may leave here to be made when it ends.
+constexpr std::size_t kExitPostsPerPeer = 64;
 constexpr std::uintptr_t kBlockSize = std::uintptr_t{1} << kivo_bus::kBlockShift;
 
 std::uint32_t BlockOf(HWND window) {
@@ -39,9 +49,199 @@ HWND HandleOf(std::uint32_t number) {
   return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(number));
 }
 
-sdbus::IProxy& WindowsOf(kivo_bus::TBus& bus, const std::string& destination) {
-  return bus.ProxyFor(destination, kWindowsPath);
+sdbus::IProxy& WindowsOf(kivo_bus::TBus& bus, std::uint32_t block) {
+  return bus.ProxyFor(kivo_bus::TBus::BlockName(block), kWindowsPath);
 }
+
+// --- The window directory: one bus name per top-level window ---------------
+
+// Names on the bus are short and of few characters, so a class and a title
+// are named by a hash of their lower-cased bytes (FNV-1a, 64 bits): window
+// lookups ignore ASCII case.
+std::uint64_t TextHash(std::string_view text) {
+  std::uint64_t hash = 0xCBF29CE484222325u;
+  for (const char c : text) {
+    const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    hash = (hash ^ static_cast<unsigned char>(lower)) * 0x100000001B3u;
+  }
+  return hash;
+}
+
+std::string Hex(std::uint64_t value) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value, 16).ptr;
+  return std::string(digits, end);
+}
+
+// org.kolmira.Window.C<class hash>.T<title hash>.H<handle>
+std::string DirectoryName(HWND window, std::string_view className, std::string_view title) {
+  return std::string(kWindowNamePrefix) + "C" + Hex(TextHash(className)) + ".T" +
+         Hex(TextHash(title)) + ".H" + std::to_string(HandleNumber(window));
+}
+
+struct TListedWindow {
+  HWND Handle;
+  std::uint64_t ClassHash;
+  std::uint64_t TitleHash;
+};
+
+bool ReadNumber(std::string_view text, int base, std::uint64_t& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+std::optional<TListedWindow> ParseDirectoryName(std::string_view name) {
+  if (!name.starts_with(kWindowNamePrefix)) return std::nullopt;
+  name.remove_prefix(kWindowNamePrefix.size());
+  const std::size_t title = name.find(".T");
+  const std::size_t handle = name.find(".H");
+  if (!name.starts_with('C') || title == std::string_view::npos || handle == std::string_view::npos ||
+      handle < title)
+    return std::nullopt;
+  TListedWindow window{};
+  std::uint64_t number = 0;
+  if (!ReadNumber(name.substr(1, title - 1), 16, window.ClassHash) ||
+      !ReadNumber(name.substr(title + 2, handle - title - 2), 16, window.TitleHash) ||
+      !ReadNumber(name.substr(handle + 2), 10, number) || number >= (std::uint64_t{1} << 31))
+    return std::nullopt;
+  window.Handle = HandleOf(static_cast<std::uint32_t>(number));
+  return window;
+}
+
+// The top-level windows of the other processes, newest first within each.
+std::vector<TListedWindow> ListedWindows(kivo_bus::TBus& bus) {
+  std::vector<TListedWindow> windows;
+  for (const std::string& name : bus.NamesWithPrefix(std::string(kWindowNamePrefix))) {
+    const std::optional<TListedWindow> window = ParseDirectoryName(name);
+    if (window && BlockOf(window->Handle) != bus.Block() && BlockOf(window->Handle) != 0)
+      windows.push_back(*window);
+  }
+  return windows;
+}
+
+// --- Posts on their way: what each receiving process has not confirmed ------
+
+class TReceivers {
+ public:
+  enum class TAdmission { Admitted, Gone, Full };
+
+  explicit TReceivers(kivo_bus::TBus& bus) : FBus(bus) {
+    bus.OnPeerGone([this](const std::string& uniqueName) { Forget(uniqueName); });
+  }
+
+  // Counts a post to `window` as on its way, unless its process has gone,
+  // said that it no longer has the window, or has too many on their way
+  // (`bounded`). The owner is learnt once from the bus daemon and forgotten
+  // when it leaves the bus, so that a later process taking the block is
+  // learnt afresh.
+  TAdmission Admit(std::uint32_t block, std::uint32_t window, bool bounded, std::string& owner) {
+    {
+      std::lock_guard lock(FLock);
+      if (FDeadWindows.contains(window)) return TAdmission::Gone;
+      const auto known = FReceivers.find(block);
+      if (known != FReceivers.end()) return AdmitLocked(known->second, bounded, owner);
+    }
+    const std::optional<std::string> found = FBus.OwnerOf(kivo_bus::TBus::BlockName(block));
+    if (!found) return TAdmission::Gone;
+    std::lock_guard lock(FLock);
+    TReceiver& receiver = FReceivers.try_emplace(block, TReceiver{*found, 0}).first->second;
+    return AdmitLocked(receiver, bounded, owner);
+  }
+
+  // The receipt of a post (or the bus's word that it could not be made).
+  void Settle(std::uint32_t block, std::uint32_t window, const std::string& owner,
+              bool windowExists) {
+    std::lock_guard lock(FLock);
+    const auto known = FReceivers.find(block);
+    if (known != FReceivers.end() && known->second.Owner == owner && known->second.InFlight > 0)
+      --known->second.InFlight;
+    if (!windowExists && window != HandleNumber(HWND_BROADCAST)) FDeadWindows.insert(window);
+  }
+
+ private:
+  struct TReceiver {
+    std::string Owner;
+    unsigned InFlight;
+  };
+
+  static TAdmission AdmitLocked(TReceiver& receiver, bool bounded, std::string& owner) {
+    if (bounded && receiver.InFlight >= kPostsInFlight) return TAdmission::Full;
+    ++receiver.InFlight;
+    owner = receiver.Owner;
+    return TAdmission::Admitted;
+  }
+
+  void Forget(const std::string& uniqueName) {
+    std::lock_guard lock(FLock);
+    std::erase_if(FReceivers, [&](const auto& entry) { return entry.second.Owner == uniqueName; });
+  }
+
+  kivo_bus::TBus& FBus;
+  std::mutex FLock;
+  std::map<std::uint32_t, TReceiver> FReceivers;
+  // Windows that their live process said it does not have: never again.
+  std::set<std::uint32_t> FDeadWindows;
+};
+
+// --- Posts other processes left here for when they end ----------------------
+
+class TExitPosts {
+ public:
+  explicit TExitPosts(kivo_bus::TBus& bus) {
+    bus.OnPeerGone([this](const std::string& uniqueName) { MakePostsOf(uniqueName); });
+  }
+
+  // One post per window and peer, the latest kept; false when the peer
+  // already left as many as it may.
+  bool Leave(const std::string& peer, const MSG& message) {
+    std::lock_guard lock(FLock);
+    std::vector<MSG>& posts = FPosts[peer];
+    std::erase_if(posts, [&](const MSG& left) { return left.hwnd == message.hwnd; });
+    if (posts.size() >= kExitPostsPerPeer) return false;
+    posts.push_back(message);
+    return true;
+  }
+
+  void Cancel(const std::string& peer, HWND window) {
+    std::lock_guard lock(FLock);
+    const auto found = FPosts.find(peer);
+    if (found == FPosts.end()) return;
+    std::erase_if(found->second, [&](const MSG& left) { return left.hwnd == window; });
+    if (found->second.empty()) FPosts.erase(found);
+  }
+
+ private:
+  void MakePostsOf(const std::string& peer) {
+    std::vector<MSG> posts;
+    {
+      std::lock_guard lock(FLock);
+      const auto found = FPosts.find(peer);
+      if (found == FPosts.end()) return;
+      posts = std::move(found->second);
+      FPosts.erase(found);
+    }
+    for (const MSG& post : posts) PostLocal(post.hwnd, post.message, post.wParam, post.lParam);
+  }
+
+  std::mutex FLock;
+  std::map<std::string, std::vector<MSG>> FPosts;
+};
+
+struct TRemoteState {
+  explicit TRemoteState(kivo_bus::TBus& bus) : Receivers(bus), ExitPosts(bus) {}
+  TReceivers Receivers;
+  TExitPosts ExitPosts;
+};
+
+TRemoteState& RemoteState(kivo_bus::TBus& bus) {
+  static TRemoteState state(bus);
+  return state;
+}
+
+// --- Sends from other processes ----------------------------------------------
+
+// How a send from another process ended, as its answer says.
+enum class TSendOutcome : std::uint32_t { Done = 0, NoWindow = 1, Hung = 2 };
 
 // A send from another process: answered over the bus when the procedure
 // has run or the message failed. A sender that gave up has passed its
@@ -53,22 +253,25 @@ class TRemoteSendWaiter final : public TSendWaiter {
 
   bool BeginRunning(TSentMessage&) override {
     if (TClock::now() <= FDeadline) return true;
-    Reply(false, 0);
+    Reply(TSendOutcome::NoWindow, 0);
     return false;
   }
 
   void Finish(TSentMessage&, TSendState state, LRESULT result) override {
-    Reply(state == TSendState::Done, result);
+    Reply(state == TSendState::Done   ? TSendOutcome::Done
+          : state == TSendState::Hung ? TSendOutcome::Hung
+                                      : TSendOutcome::NoWindow,
+          result);
   }
 
  private:
-  void Reply(bool done, LRESULT result) {
+  void Reply(TSendOutcome outcome, LRESULT result) {
     std::lock_guard lock(FLock);
     if (FReplied) return;
     FReplied = true;
     try {
       sdbus::MethodReply reply = FCall.createReply();
-      reply << done << static_cast<std::int64_t>(result);
+      reply << static_cast<std::uint32_t>(outcome) << static_cast<std::int64_t>(result);
       reply.send();
     } catch (const sdbus::Error&) {
       // The sender has gone; nobody waits for the answer.
@@ -96,14 +299,51 @@ std::uint64_t DeadlineToWire(UINT timeout) {
       std::chrono::duration_cast<std::chrono::nanoseconds>(deadline.time_since_epoch()).count());
 }
 
+void AnswerSend(sdbus::MethodCall call) {
+  std::uint32_t window = 0;
+  std::uint32_t message = 0;
+  std::uint64_t wParam = 0;
+  std::int64_t lParam = 0;
+  std::uint32_t flags = 0;
+  std::uint64_t deadline = 0;
+  call >> window >> message >> wParam >> lParam >> flags >> deadline;
+  auto waiter = std::make_shared<TRemoteSendWaiter>(call, DeadlineFromWire(deadline));
+  const TSendState queued =
+      QueueSendFromRemote(HandleOf(window), message, static_cast<WPARAM>(wParam),
+                          static_cast<LPARAM>(lParam), flags, waiter);
+  if (queued != TSendState::Waiting) {
+    TSentMessage none{};
+    waiter->Finish(none, queued, 0);
+  }
+}
+
+void LeaveExitPost(TExitPosts& exitPosts, sdbus::MethodCall call) {
+  std::uint32_t window = 0;
+  std::uint32_t message = 0;
+  std::uint64_t wParam = 0;
+  std::int64_t lParam = 0;
+  call >> window >> message >> wParam >> lParam;
+  const bool left =
+      IsLocalWindow(HandleOf(window)) &&
+      exitPosts.Leave(call.getSender(), MSG{HandleOf(window), message, static_cast<WPARAM>(wParam),
+                                            static_cast<LPARAM>(lParam)});
+  sdbus::MethodReply reply = call.createReply();
+  reply << left;
+  reply.send();
+}
+
+void CancelExitPost(TExitPosts& exitPosts, sdbus::MethodCall call) {
+  std::uint32_t window = 0;
+  call >> window;
+  exitPosts.Cancel(call.getSender(), HandleOf(window));
+  sdbus::MethodReply reply = call.createReply();
+  reply << IsLocalWindow(HandleOf(window));
+  reply.send();
+}
+
 void PublishWindows(kivo_bus::TBus& bus) {
+  TExitPosts& exitPosts = RemoteState(bus).ExitPosts;
   sdbus::IObject& object = bus.AddObject(kWindowsPath);
-  object.registerMethod("Windows").onInterface(kWindowsInterface).implementedAs([] {
-    std::vector<sdbus::Struct<std::uint32_t, std::string, std::string>> listing;
-    for (const TWindowListing& window : LocalTopLevelWindows())
-      listing.emplace_back(HandleNumber(window.Handle), window.ClassName, window.Title);
-    return listing;
-  });
   object.registerMethod("IsWindow")
       .onInterface(kWindowsInterface)
       .implementedAs([](std::uint32_t window) { return IsLocalWindow(HandleOf(window)); });
@@ -114,21 +354,11 @@ void PublishWindows(kivo_bus::TBus& bus) {
         return PostLocal(HandleOf(window), message, static_cast<WPARAM>(wParam),
                          static_cast<LPARAM>(lParam));
       });
-  object.registerMethod(kWindowsInterface, "Send", "uutxut", "bx", [](sdbus::MethodCall call) {
-    std::uint32_t window = 0;
-    std::uint32_t message = 0;
-    std::uint64_t wParam = 0;
-    std::int64_t lParam = 0;
-    std::uint32_t flags = 0;
-    std::uint64_t deadline = 0;
-    call >> window >> message >> wParam >> lParam >> flags >> deadline;
-    auto waiter = std::make_shared<TRemoteSendWaiter>(call, DeadlineFromWire(deadline));
-    if (!QueueSendFromRemote(HandleOf(window), message, static_cast<WPARAM>(wParam),
-                             static_cast<LPARAM>(lParam), flags, waiter)) {
-      TSentMessage none{};
-      waiter->Finish(none, TSendState::Failed, 0);
-    }
-  });
+  object.registerMethod(kWindowsInterface, "Send", "uutxut", "ux", AnswerSend);
+  object.registerMethod(kWindowsInterface, "PostOnExit", "uutx", "b",
+                        [&exitPosts](sdbus::MethodCall call) { LeaveExitPost(exitPosts, call); });
+  object.registerMethod(kWindowsInterface, "CancelPostOnExit", "u", "b",
+                        [&exitPosts](sdbus::MethodCall call) { CancelExitPost(exitPosts, call); });
   object.finishRegistration();
 }
 
@@ -161,63 +391,31 @@ bool IsRemoteHandle(HWND window) {
          BlockOf(window) != 0;
 }
 
-namespace {
-
-std::vector<std::string> OtherBlocks(kivo_bus::TBus& bus) {
-  std::vector<std::string> names = bus.NamesWithPrefix(kivo_bus::kBlockNamePrefix);
-  std::erase(names, kivo_bus::TBus::BlockName(bus.Block()));
-  return names;
+void PublishTopLevel(HWND window, const std::string& className, const std::string& title) {
+  if (kivo_bus::TBus* bus = WindowBus()) bus->Claim(DirectoryName(window, className, title));
 }
 
-std::vector<TWindowListing> ListWindows(kivo_bus::TBus& bus, const std::string& destination) {
-  std::vector<TWindowListing> windows;
-  try {
-    std::vector<sdbus::Struct<std::uint32_t, std::string, std::string>> listing;
-    WindowsOf(bus, destination)
-        .callMethod("Windows")
-        .onInterface(kWindowsInterface)
-        .withTimeout(kPostTimeout)
-        .storeResultsTo(listing);
-    for (const auto& entry : listing)
-      windows.push_back({HandleOf(std::get<0>(entry)), std::get<1>(entry), std::get<2>(entry)});
-  } catch (const sdbus::Error&) {
-    // A process that ends meanwhile has no windows.
-  }
-  return windows;
+void WithdrawTopLevel(HWND window, const std::string& className, const std::string& title) {
+  if (kivo_bus::TBus* bus = WindowBus()) bus->Release(DirectoryName(window, className, title));
 }
-
-bool SameTextAscii(const std::string& left, const char* right) {
-  const std::string_view other(right);
-  if (left.size() != other.size()) return false;
-  for (std::size_t i = 0; i < left.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(left[i]) != lower(other[i])) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 std::optional<HWND> FindRemoteWindow(LPCSTR className, LPCSTR windowName) {
   kivo_bus::TBus* bus = WindowBus();
   if (bus == nullptr) return std::nullopt;
-  for (const std::string& destination : OtherBlocks(*bus)) {
-    for (const TWindowListing& window : ListWindows(*bus, destination)) {
-      if ((className == nullptr || SameTextAscii(window.ClassName, className)) &&
-          (windowName == nullptr || SameTextAscii(window.Title, windowName)))
-        return window.Handle;
-    }
+  const std::uint64_t classHash = className != nullptr ? TextHash(className) : 0;
+  const std::uint64_t titleHash = windowName != nullptr ? TextHash(windowName) : 0;
+  for (const TListedWindow& window : ListedWindows(*bus)) {
+    if ((className == nullptr || window.ClassHash == classHash) &&
+        (windowName == nullptr || window.TitleHash == titleHash))
+      return window.Handle;
   }
   return std::nullopt;
 }
 
 std::vector<HWND> RemoteTopLevelWindows() {
   std::vector<HWND> handles;
-  kivo_bus::TBus* bus = WindowBus();
-  if (bus == nullptr) return handles;
-  for (const std::string& destination : OtherBlocks(*bus))
-    for (const TWindowListing& window : ListWindows(*bus, destination))
-      handles.push_back(window.Handle);
+  if (kivo_bus::TBus* bus = WindowBus())
+    for (const TListedWindow& window : ListedWindows(*bus)) handles.push_back(window.Handle);
   return handles;
 }
 
@@ -225,7 +423,7 @@ BOOL IsRemoteWindow(HWND window) {
   kivo_bus::TBus* bus = WindowBus();
   try {
     bool exists = false;
-    WindowsOf(*bus, kivo_bus::TBus::BlockName(BlockOf(window)))
+    WindowsOf(*bus, BlockOf(window))
         .callMethod("IsWindow")
         .onInterface(kWindowsInterface)
         .withTimeout(kPostTimeout)
@@ -237,31 +435,50 @@ BOOL IsRemoteWindow(HWND window) {
   }
 }
 
-namespace {
-
-bool PostTo(kivo_bus::TBus& bus, const std::string& destination, std::uint32_t window, UINT message,
-            WPARAM wParam, LPARAM lParam) {
-  try {
-    bool queued = false;
-    WindowsOf(bus, destination)
-        .callMethod("Post")
-        .onInterface(kWindowsInterface)
-        .withTimeout(kPostTimeout)
-        .withArguments(window, message, static_cast<std::uint64_t>(wParam),
-                       static_cast<std::int64_t>(lParam))
-        .storeResultsTo(queued);
-    return queued;
-  } catch (const sdbus::Error&) {
-    return false;
-  }
+std::optional<DWORD> RemoteProcessOf(HWND window) {
+  kivo_bus::TBus* bus = WindowBus();
+  if (bus == nullptr) return std::nullopt;
+  return bus->ProcessOf(kivo_bus::TBus::BlockName(BlockOf(window)));
 }
 
-}  // namespace
+namespace {
 
-BOOL PostRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// Sends one of the post methods about `window` to the process of `block`
+// without waiting for its receipt; false (with the last error) when it
+// cannot go.
+template <class... TArguments>
+BOOL PostCall(std::uint32_t block, std::uint32_t window, const char* method, bool bounded,
+              TArguments... arguments) {
   kivo_bus::TBus* bus = WindowBus();
-  if (!PostTo(*bus, kivo_bus::TBus::BlockName(BlockOf(window)), HandleNumber(window), message,
-              wParam, lParam)) {
+  TReceivers& receivers = RemoteState(*bus).Receivers;
+  std::string owner;
+  switch (receivers.Admit(block, window, bounded, owner)) {
+    case TReceivers::TAdmission::Gone:
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    case TReceivers::TAdmission::Full:
+      SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+      return FALSE;
+    case TReceivers::TAdmission::Admitted:
+      break;
+  }
+  try {
+    sdbus::IProxy& proxy = WindowsOf(*bus, block);
+    sdbus::MethodCall call = proxy.createMethodCall(kWindowsInterface, method);
+    call << window;
+    ((call << arguments), ...);
+    proxy.callMethod(
+        call,
+        [&receivers, block, window, owner](sdbus::MethodReply& reply, const sdbus::Error* error) {
+          bool exists = true;
+          if (error == nullptr) reply >> exists;
+          // A receiver that timed out may only have stopped for a while;
+          // one that has gone is forgotten when the bus says so.
+          receivers.Settle(block, window, owner, exists);
+        },
+        std::chrono::duration_cast<std::chrono::microseconds>(kPostTimeout).count());
+  } catch (const sdbus::Error&) {
+    receivers.Settle(block, window, owner, true);
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
@@ -269,11 +486,34 @@ BOOL PostRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
+}  // namespace
+
+BOOL PostRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return PostCall(BlockOf(window), HandleNumber(window), "Post", true, std::uint32_t{message},
+                  static_cast<std::uint64_t>(wParam), static_cast<std::int64_t>(lParam));
+}
+
+// To every process that lists a top-level window; one whose posts pile up
+// is passed over.
 void PostToRemoteTopLevel(UINT message, WPARAM wParam, LPARAM lParam) {
   kivo_bus::TBus* bus = WindowBus();
   if (bus == nullptr) return;
-  for (const std::string& destination : OtherBlocks(*bus))
-    PostTo(*bus, destination, HandleNumber(HWND_BROADCAST), message, wParam, lParam);
+  std::set<std::uint32_t> blocks;
+  for (const TListedWindow& window : ListedWindows(*bus)) blocks.insert(BlockOf(window.Handle));
+  for (const std::uint32_t block : blocks)
+    PostCall(block, HandleNumber(HWND_BROADCAST), "Post", true, std::uint32_t{message},
+             static_cast<std::uint64_t>(wParam), static_cast<std::int64_t>(lParam));
+}
+
+BOOL PostRemoteOnExit(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return PostCall(BlockOf(window), HandleNumber(window), "PostOnExit", true, std::uint32_t{message},
+                  static_cast<std::uint64_t>(wParam), static_cast<std::int64_t>(lParam));
+}
+
+// Never refused for a full queue: a post left behind would be made for a
+// process that ended in order.
+BOOL CancelRemoteOnExit(HWND window) {
+  return PostCall(BlockOf(window), HandleNumber(window), "CancelPostOnExit", false);
 }
 
 LRESULT SendRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
@@ -282,7 +522,7 @@ LRESULT SendRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT
   auto sent = std::make_shared<TSentMessage>(
       TSentMessage{window, message, wParam, lParam, CallingThreadQueue()});
   try {
-    sdbus::IProxy& proxy = WindowsOf(*bus, kivo_bus::TBus::BlockName(BlockOf(window)));
+    sdbus::IProxy& proxy = WindowsOf(*bus, BlockOf(window));
     sdbus::MethodCall call = proxy.createMethodCall(kWindowsInterface, "Send");
     call << HandleNumber(window) << message << static_cast<std::uint64_t>(wParam)
          << static_cast<std::int64_t>(lParam) << static_cast<std::uint32_t>(flags)
@@ -295,11 +535,15 @@ LRESULT SendRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT
     proxy.callMethod(
         call,
         [sent](sdbus::MethodReply& reply, const sdbus::Error* error) {
-          bool done = false;
+          std::uint32_t outcome = static_cast<std::uint32_t>(TSendOutcome::NoWindow);
           std::int64_t answer = 0;
-          if (error == nullptr) reply >> done >> answer;
-          sent->Sender->Finish(*sent, done ? TSendState::Done : TSendState::Failed,
-                               static_cast<LRESULT>(answer));
+          if (error == nullptr) reply >> outcome >> answer;
+          const TSendState state = outcome == static_cast<std::uint32_t>(TSendOutcome::Done)
+                                       ? TSendState::Done
+                                   : outcome == static_cast<std::uint32_t>(TSendOutcome::Hung)
+                                       ? TSendState::Hung
+                                       : TSendState::Failed;
+          sent->Sender->Finish(*sent, state, static_cast<LRESULT>(answer));
         },
         busTimeout);
   } catch (const sdbus::Error&) {

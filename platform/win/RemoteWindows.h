@@ -25,11 +25,25 @@ std::uintptr_t FirstWindowNumber();
 // A handle of another process's block; always false without a bus.
 bool IsRemoteHandle(HWND window);
 
+// Found in the bus daemon's list of names, which the daemon answers
+// itself: a process that does not answer costs nothing.
 std::optional<HWND> FindRemoteWindow(LPCSTR className, LPCSTR windowName);
 BOOL IsRemoteWindow(HWND window);
-// As PostMessageA; a window whose process has gone is a stale handle.
+// As PostMessageA, without waiting for the receiver. A window whose process
+// has gone is a stale handle, and so is one that its process said it no
+// longer has; a receiver with too many posts not yet taken from the bus
+// refuses more (ERROR_NOT_ENOUGH_QUOTA).
 BOOL PostRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostToRemoteTopLevel(UINT message, WPARAM wParam, LPARAM lParam);
+// Leaves a post with the process that owns `window`, which that process
+// makes itself should this one leave the bus without taking it back.
+BOOL PostRemoteOnExit(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL CancelRemoteOnExit(HWND window);
+std::optional<DWORD> RemoteProcessOf(HWND window);
+
+// Top-level windows are listed as names on the bus while they exist.
+void PublishTopLevel(HWND window, const std::string& className, const std::string& title);
+void WithdrawTopLevel(HWND window, const std::string& className, const std::string& title);
 // Sends and waits as SendMessageTimeoutA does for a window of another
 // thread, handling sends to this thread meanwhile unless SMTO_BLOCK.
 LRESULT SendRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
@@ -38,18 +52,13 @@ std::vector<HWND> RemoteTopLevelWindows();
 
 // ---- This process's side, implemented with the window registry ----
 
-struct TWindowListing {
-  HWND Handle;
-  std::string ClassName;
-  std::string Title;
-};
-std::vector<TWindowListing> LocalTopLevelWindows();
 bool PostLocal(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 bool IsLocalWindow(HWND window);
-// Queues a message sent from another process; false when the window does
-// not exist, or is hung and the flags say to give up then.
-bool QueueSendFromRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
-                         std::shared_ptr<TSendWaiter> waiter);
+// Queues a message sent from another process: Waiting once queued, Failed
+// when the window does not exist, Hung when its thread is hung and the
+// flags say to give up then.
+TSendState QueueSendFromRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                               UINT flags, std::shared_ptr<TSendWaiter> waiter);
 // The calling thread waits for the answer to `sent` as for a send to
 // another thread; fills `result` and the last error.
 LRESULT AwaitSendReply(const std::shared_ptr<TSentMessage>& sent, UINT flags, UINT timeout,

@@ -32,6 +32,7 @@ constexpr TMessageText kWin32Texts[] = {
     {1113, "No mapping for the Unicode character exists in the target multi-byte code page."},
     {1400, "Invalid window handle."},
     {1460, "This operation returned because the timeout period expired."},
+    {1816, "Not enough quota is available to process this command."},
 };
 
 constexpr TMessageText kHresultTexts[] = {

@@ -51,6 +51,10 @@ UINT RegisterWindowMessageA(LPCSTR name);
 // Message-only windows are never found.
 HWND FindWindowA(LPCSTR className, LPCSTR windowName);
 BOOL IsWindow(HWND window);
+// The process that owns the window, through `processId` (which may be null);
+// returns 0 for a window that does not exist, else a non-zero thread number
+// (this layer names no threads of other processes: 1 for those).
+DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId);
 // Only the thread that made a window may destroy it. Its queued messages are
 // dropped; sends still waiting for it fail.
 BOOL DestroyWindow(HWND window);
@@ -59,6 +63,9 @@ BOOL DestroyWindow(HWND window);
 // the session bus; HWND_BROADCAST queues it for every top-level window.
 // Fails for a window that does not exist (or whose process has gone), and
 // for a null one: this layer has no messages for a thread without a window.
+// A post to another process never waits for it: one that has too many posts
+// on their way already refuses more (ERROR_NOT_ENOUGH_QUOTA), and a window
+// that its live process no longer has may take one post before it fails.
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Calls the window procedure directly on the window's own thread; from
 // another thread, waits until that thread takes the message from its queue

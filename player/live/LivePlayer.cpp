@@ -147,12 +147,16 @@ bool TLivePlayer::Handle(const ViewEvent& event) {
   return true;
 }
 
+// Messages are dispatched every time round, in whatever state the player
+// is: calls from other processes wait in this thread's queue, and a paused
+// or stopped player feeds no block that would dispatch them.
 bool TLivePlayer::HandleInputUntil(Clock::time_point deadline) {
   do {
     for (const ViewEvent& event : FView->WaitForInput(deadline)) {
       if (!Handle(event)) return false;
       ProcessMessages();
     }
+    ProcessMessages();
     Pump();
     if (FView->StopRequested()) return false;
   } while (Clock::now() < deadline);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/win/Windows.h"
+#include "platform/win/Messages.h"
 
 namespace kivo {
 
@@ -17,15 +17,33 @@ const TClientList::TClient* TClientList::Find(HWND window) const {
   return const_cast<TClientList*>(this)->Find(window);
 }
 
+namespace {
+
+bool InThisProcess(HWND window) {
+  DWORD process = 0;
+  return GetWindowThreadProcessId(window, &process) != 0 && process == GetCurrentProcessId();
+}
+
+}  // namespace
+
+TClientList::~TClientList() {
+  for (const TClient& client : FClients)
+    if (!client.InProcess) CancelPostMessageOnExit(client.Window);
+}
+
 void TClientList::Attach(HWND window) {
   if (window == nullptr || Find(window) != nullptr) return;
-  FClients.push_back({window, DefaultEventMask});
+  const bool inProcess = InThisProcess(window);
+  FClients.push_back({window, DefaultEventMask, inProcess});
+  if (!inProcess) PostMessageOnExit(window, FMessageId, ClassClose, LParamOf(kClosedByExit));
 }
 
 bool TClientList::Detach(HWND window) {
-  const auto removed =
-      std::erase_if(FClients, [window](const TClient& client) { return client.Window == window; });
-  return removed > 0;
+  const TClient* client = Find(window);
+  if (client == nullptr) return false;
+  if (!client->InProcess) CancelPostMessageOnExit(window);
+  std::erase_if(FClients, [window](const TClient& each) { return each.Window == window; });
+  return true;
 }
 
 bool TClientList::Contains(HWND window) const { return Find(window) != nullptr; }
@@ -49,21 +67,43 @@ bool TClientList::SetMask(HWND window, DWORD mask) {
   return true;
 }
 
-void TClientList::Notify(const TNotification& notification) {
+void TClientList::Notify(const TNotification& notification) { NotifyWhere(notification, false); }
+
+void TClientList::NotifyInProcess(const TNotification& notification) {
+  NotifyWhere(notification, true);
+}
+
+void TClientList::NotifyWhere(const TNotification& notification, bool inProcessOnly) {
   const DWORD notificationClass = NotificationClass(notification.WParam);
   if (notificationClass == 0) return;
+  PostOwedAborts();
   // Copied first: a client that is gone leaves the list meanwhile.
   const std::vector<TClient> clients = FClients;
   for (const TClient& client : clients) {
-    if ((client.Mask & notificationClass) == 0) continue;
-    if (!NotifyWindow(client.Window, notification)) Detach(client.Window);
+    if ((client.Mask & notificationClass) == 0 || (inProcessOnly && !client.InProcess)) continue;
+    if (!NotifyWindow(client.Window, notification)) DropFailed(client.Window);
   }
 }
 
 void TClientList::NotifyAll(const TNotification& notification) {
+  PostOwedAborts();
   const std::vector<TClient> clients = FClients;
   for (const TClient& client : clients)
-    if (!NotifyWindow(client.Window, notification)) Detach(client.Window);
+    if (!NotifyWindow(client.Window, notification)) DropFailed(client.Window);
+}
+
+// Right after the post that failed, while its last error tells why.
+void TClientList::DropFailed(HWND window) {
+  const bool stalled = GetLastError() == ERROR_NOT_ENOUGH_QUOTA;
+  Detach(window);
+  if (stalled && std::find(FOwedAborts.begin(), FOwedAborts.end(), window) == FOwedAborts.end())
+    FOwedAborts.push_back(window);
+}
+
+void TClientList::PostOwedAborts() {
+  std::erase_if(FOwedAborts, [this](HWND window) {
+    return NotifyWindow(window, {ClassAbort, 0}) || GetLastError() != ERROR_NOT_ENOUGH_QUOTA;
+  });
 }
 
 bool TClientList::NotifyWindow(HWND window, const TNotification& notification) const {

@@ -31,6 +31,12 @@ enum TStatusCode : std::uint16_t {
   stAdjustLevel = 31,
 };
 
+// The close notification's value (which clients do not read otherwise):
+// 1 when the player's process ended without closing, and its clients in
+// other processes hear of it through the posts it left with them.
+inline constexpr std::int32_t kClosedInOrder = 0;
+inline constexpr std::int32_t kClosedByExit = 1;
+
 struct TNotification {
   WPARAM WParam = 0;
   LPARAM LParam = 0;

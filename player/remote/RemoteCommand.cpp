@@ -15,6 +15,7 @@
 #include "platform/vcl/IniFiles.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/win/Messages.h"
+#include "player/notify/Notifications.h"
 #include "player/remote/JsonText.h"
 
 namespace kivo {
@@ -116,7 +117,8 @@ class TEventPrinter {
     kivo.OnKIVO = TKIVOEvent(this, &TEventPrinter::Print);
   }
 
-  void Run(const sigset_t& signals) {
+  // 0, or 1 when the player's process ended without closing.
+  int Run(const sigset_t& signals) {
     FKivo.SetEvents(
         TKIVOEventSet{evVolume, evSpeana, evLyrics, evCounter, evPosition, evTimer, evMove});
     const HWND wake = FKivo.WindowHandle;
@@ -132,18 +134,36 @@ class TEventPrinter {
     // Ended by the player's close: the watcher still waits for its signal.
     if (!FSignalled) pthread_kill(watcher.native_handle(), SIGTERM);
     watcher.join();
+    if (FPlayerVanished) {
+      std::fprintf(stderr, "kivo: the player's process ended without closing\n");
+      return 1;
+    }
+    if (FAborted) {
+      std::fprintf(stderr,
+                   "kivo: the player stopped sending notifications here: this program was not "
+                   "taking them\n");
+      return 1;
+    }
+    return 0;
   }
 
  private:
   void Print(TObject*, DWORD Event, int Param) {
     std::printf("{\"event\":\"%s\",\"wparam\":%u,\"lparam\":%d}\n", ClassName(Event), Event, Param);
     std::fflush(stdout);
-    if (ClassName(Event) == std::string("close")) FStop = true;
+    const std::string name = ClassName(Event);
+    if (name != "close" && name != "abort") return;
+    // The value of the close its process left with ours: it was killed.
+    FPlayerVanished = name == "close" && Param == kClosedByExit;
+    FAborted = name == "abort";
+    FStop = true;
   }
 
   TKIVO& FKivo;
   std::atomic<bool> FStop{false};
   std::atomic<bool> FSignalled{false};
+  bool FPlayerVanished = false;
+  bool FAborted = false;
 };
 
 int Act(TKIVO& kivo, const TRemoteCommandLine& line, const sigset_t& signals) {
@@ -178,7 +198,7 @@ int Act(TKIVO& kivo, const TRemoteCommandLine& line, const sigset_t& signals) {
   } else if (action == "quit") {
     kivo.Close();
   } else if (action == "events") {
-    TEventPrinter(kivo).Run(signals);
+    return TEventPrinter(kivo).Run(signals);
   }
   return 0;
 }
