@@ -100,6 +100,9 @@ struct TPlayerState {
   std::uint32_t SeekCount = 0;
   // Set by the close and shut-down commands; the player ends its loop.
   bool QuitRequested = false;
+  // The clients heard the close notification already (a client closed the
+  // player): the end of the session does not tell them again.
+  bool CloseAnnounced = false;
 
   const TTrack* CurrentTrack() const {
     if (Track < 1 || Track > static_cast<std::int32_t>(PlayList.size())) return nullptr;

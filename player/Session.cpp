@@ -153,7 +153,7 @@ std::optional<std::string> TPlayerSession::RunPlugin() {
 void TPlayerSession::AbortPlugin(TPluginStop stop) {
   if (stop == TPluginStop::ForRestart)
     FClients.NotifyInProcess({ClassClose, LParamOf(kClosedInOrder)});
-  else
+  else if (!FState.CloseAnnounced)
     FClients.Notify({ClassClose, LParamOf(kClosedInOrder)});
   ProcessMessages();
   // Also after a refused or failed start: the plug-in lets go of its lock.

@@ -42,6 +42,19 @@ std::string InterfaceName(REFIID iid) { return "org.kolmira.I" + Hex(iid); }
 
 // ---- Values on the bus ---------------------------------------------------------
 
+// A call whose texts are too large to travel is not made; a reply whose
+// texts are too large tells its caller so instead.
+constexpr HRESULT kArgumentsTooLarge = E_INVALIDARG;
+// The Win32 facility's ERROR_INSUFFICIENT_BUFFER.
+constexpr HRESULT kResultsTooLarge = MakeHResult(0x8007007A);
+
+// The bus refuses an array over 64 MiB and a message over 128 MiB, and
+// drops the connection that sends one; the texts of one call or reply stay
+// well below both.
+constexpr std::size_t kLargestTexts = std::size_t{32} << 20;
+
+// Texts beyond the limit are not written: the message is then not to be
+// sent, and TooLarge says so.
 class TMessageWriter final : public TMarshalWriter {
  public:
   explicit TMessageWriter(sdbus::Message& message) : FMessage(message) {}
@@ -49,11 +62,15 @@ class TMessageWriter final : public TMarshalWriter {
   void PutBool(VARIANT_BOOL value) override { FMessage << static_cast<std::int16_t>(value); }
   void PutText(BSTR value) override {
     const UINT length = SysStringLen(value);
+    FTextBytes += std::size_t{length} * sizeof(std::uint16_t);
+    if (TooLarge()) return;
     FMessage << std::vector<std::uint16_t>(value, value + length);
   }
+  bool TooLarge() const { return FTextBytes > kLargestTexts; }
 
  private:
   sdbus::Message& FMessage;
+  std::size_t FTextBytes = 0;
 };
 
 class TMessageReader final : public TMarshalReader {
@@ -347,6 +364,8 @@ void ServeOperation(const std::string& iidKey, TStubFunction stub, sdbus::Method
         sdbus::MethodReply reply = call.createReply();
         TMessageWriter out(reply);
         stub(intf.Get(), in, out);
+        // The object has run; only its out-values cannot travel.
+        if (out.TooLarge()) return ReplyFailure(call, kResultsTooLarge);
         reply.send();
       },
       [call] { ReplyFailure(call, RPC_E_DISCONNECTED); });
@@ -450,6 +469,7 @@ class TObjectProxy final : public IUnknown {
         call << FOwner.FId;
         TMessageWriter writer(call);
         in(writer);
+        if (writer.TooLarge()) return kArgumentsTooLarge;
         sdbus::MethodReply reply = proxy.callMethod(call, kCallTimeout);
         std::int32_t result = 0;
         reply >> result;

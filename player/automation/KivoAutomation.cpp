@@ -385,6 +385,7 @@ HRESULT TKivoAutomation::Abort(LONG Window) {
 HRESULT TKivoAutomation::Close() {
   Notify({ClassClose, 0});
   FState.QuitRequested = true;
+  FState.CloseAnnounced = true;
   return S_OK;
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/win/Messages.h"
 #include "player/SessionCommands.h"
+#include "player/headless/PlayerClaim.h"
 #include "player/live/TrackPlayback.h"
 
 namespace kivo {
@@ -68,6 +69,15 @@ class THeadlessPlayer {
 }  // namespace
 
 int RunStartedPlayer(const char* program) {
+  switch (ClaimThePlayer(std::chrono::seconds(15))) {
+    case TPlayerClaim::Play:
+      break;
+    case TPlayerClaim::Defer:
+      return 0;
+    case TPlayerClaim::NoAnswer:
+      std::fprintf(stderr, "kivo: another player is starting and does not answer\n");
+      return 1;
+  }
   try {
     TSessionOptions options;
     options.Home = HomeOf(program);

@@ -236,7 +236,11 @@ int RunRemoteCommand(const TRemoteCommandLine& commandLine) {
   TKIVO kivo(nullptr);
   kivo.Bind();
   if (!kivo.IsBound()) {
-    std::fprintf(stderr, "kivo: no player is running and none could be started\n");
+    // A player whose window is listed but that did not answer is stopped
+    // or hung; no second one was started beside it.
+    std::fprintf(stderr, kivo.GetKIVOHandle() != nullptr
+                             ? "kivo: a player is running but does not answer (is it stopped?)\n"
+                             : "kivo: no player is running and none could be started\n");
     return 1;
   }
   const int status = Act(kivo, commandLine, signals);

@@ -2,8 +2,9 @@
 // named on the command line. It prints its window's handle and the numbers
 // of two registered messages, then runs its message loop. Its window answers
 // "KIVO_TEST_ECHO" by posting the same message back to the window named in
-// lParam, "KIVO_TEST_SLOW" after sleeping wParam milliseconds with 42, and
-// any other message with wParam + 1.
+// lParam, "KIVO_TEST_SLOW" after sleeping wParam milliseconds with 42,
+// "KIVO_TEST_LEAVE" by leaving an echo of wParam with the window named in
+// lParam for when this process ends, and any other message with wParam + 1.
 #include <cstdio>
 #include <thread>
 
@@ -15,11 +16,14 @@ class TPeer {
  public:
   TPeer()
       : FEcho(RegisterWindowMessageA("KIVO_TEST_ECHO")),
-        FSlow(RegisterWindowMessageA("KIVO_TEST_SLOW")) {}
+        FSlow(RegisterWindowMessageA("KIVO_TEST_SLOW")),
+        FLeave(RegisterWindowMessageA("KIVO_TEST_LEAVE")) {}
 
   void WndProc(TMessage& message) {
     if (message.Msg == FEcho) {
       PostMessageA(reinterpret_cast<HWND>(message.LParam), FEcho, message.WParam, 0);
+    } else if (message.Msg == FLeave) {
+      PostMessageOnExit(reinterpret_cast<HWND>(message.LParam), FEcho, message.WParam, 0);
     } else if (message.Msg == FSlow) {
       std::this_thread::sleep_for(std::chrono::milliseconds(message.WParam));
       message.Result = 42;
@@ -30,6 +34,7 @@ class TPeer {
 
   UINT FEcho;
   UINT FSlow;
+  UINT FLeave;
 };
 
 }  // namespace

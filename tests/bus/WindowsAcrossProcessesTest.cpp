@@ -2,6 +2,8 @@
 // bus: this test process and the peer program (BusPeer.cpp).
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <sstream>
 #include <thread>
 
@@ -122,6 +124,45 @@ TEST_F(WindowsAcrossProcessesTest, AWindowWhoseProcessHasGoneIsAStaleHandle) {
   EXPECT_FALSE(IsWindow(FPeerWindow));
   std::uintptr_t result = 0;
   EXPECT_EQ(SendMessageTimeoutA(FPeerWindow, WM_USER, 1, 0, SMTO_NORMAL, 1000, &result), 0);
+}
+
+// Posts to a stopped process neither wait nor pile up without end, and
+// those it took arrive in order once it runs again.
+TEST_F(WindowsAcrossProcessesTest, PostsToAStoppedPeerReturnAtOnceAndAreBounded) {
+  ::kill(FPeer.Pid(), SIGSTOP);
+  std::size_t taken = 0;
+  while (taken < 1000 &&
+         PostMessageA(FPeerWindow, FPeerEcho, taken, static_cast<LPARAM>(Number(FOwn))))
+    ++taken;
+  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_QUOTA);
+  EXPECT_GT(taken, 0u);
+  EXPECT_LT(taken, 1000u);
+  // The bus daemon answers for the stopped peer's windows.
+  EXPECT_EQ(FindWindowA(kPeerClass, nullptr), FPeerWindow);
+  ::kill(FPeer.Pid(), SIGCONT);
+  PumpUntilReceived(taken);
+  ASSERT_EQ(FReceiver.Received.size(), taken);
+  for (std::size_t i = 0; i < taken; ++i) EXPECT_EQ(FReceiver.Received[i], i);
+}
+
+TEST_F(WindowsAcrossProcessesTest, APostLeftByAPeerIsMadeWhenItIsKilled) {
+  const UINT leave = RegisterWindowMessageA("KIVO_TEST_LEAVE");
+  ASSERT_TRUE(PostMessageA(FPeerWindow, leave, 99, static_cast<LPARAM>(Number(FOwn))));
+  ASSERT_TRUE(SendMessageTimeoutA(FPeerWindow, WM_USER, 0, 0, SMTO_BLOCK, 10000, nullptr));
+  EXPECT_TRUE(FReceiver.Received.empty());
+  FPeer.Kill();
+  PumpUntilReceived(1);
+  EXPECT_EQ(FReceiver.Received, std::vector<WPARAM>{99});
+}
+
+TEST_F(WindowsAcrossProcessesTest, AnAbortIfHungSendToAHungPeerTimesOut) {
+  const UINT slow = RegisterWindowMessageA("KIVO_TEST_SLOW");
+  ASSERT_TRUE(PostMessageA(FPeerWindow, slow, 7000, 0));
+  // Hung once its thread has not looked at its queue for five seconds.
+  std::this_thread::sleep_for(std::chrono::milliseconds(5500));
+  std::uintptr_t result = 0;
+  EXPECT_EQ(SendMessageTimeoutA(FPeerWindow, WM_USER, 1, 0, SMTO_ABORTIFHUNG, 1000, &result), 0);
+  EXPECT_EQ(GetLastError(), ERROR_TIMEOUT);
 }
 
 }  // namespace
