@@ -95,8 +95,8 @@ std::optional<TListedWindow> ParseDirectoryName(std::string_view name) {
   name.remove_prefix(kWindowNamePrefix.size());
   const std::size_t title = name.find(".T");
   const std::size_t handle = name.find(".H");
-  if (!name.starts_with('C') || title == std::string_view::npos || handle == std::string_view::npos ||
-      handle < title)
+  if (!name.starts_with('C') || title == std::string_view::npos ||
+      handle == std::string_view::npos || handle < title)
     return std::nullopt;
   TListedWindow window{};
   std::uint64_t number = 0;
@@ -538,11 +538,10 @@ LRESULT SendRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT
           std::uint32_t outcome = static_cast<std::uint32_t>(TSendOutcome::NoWindow);
           std::int64_t answer = 0;
           if (error == nullptr) reply >> outcome >> answer;
-          const TSendState state = outcome == static_cast<std::uint32_t>(TSendOutcome::Done)
-                                       ? TSendState::Done
-                                   : outcome == static_cast<std::uint32_t>(TSendOutcome::Hung)
-                                       ? TSendState::Hung
-                                       : TSendState::Failed;
+          const TSendState state =
+              outcome == static_cast<std::uint32_t>(TSendOutcome::Done)   ? TSendState::Done
+              : outcome == static_cast<std::uint32_t>(TSendOutcome::Hung) ? TSendState::Hung
+                                                                          : TSendState::Failed;
           sent->Sender->Finish(*sent, state, static_cast<LRESULT>(answer));
         },
         busTimeout);

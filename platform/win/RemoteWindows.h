@@ -57,8 +57,8 @@ bool IsLocalWindow(HWND window);
 // Queues a message sent from another process: Waiting once queued, Failed
 // when the window does not exist, Hung when its thread is hung and the
 // flags say to give up then.
-TSendState QueueSendFromRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                               UINT flags, std::shared_ptr<TSendWaiter> waiter);
+TSendState QueueSendFromRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
+                               std::shared_ptr<TSendWaiter> waiter);
 // The calling thread waits for the answer to `sent` as for a send to
 // another thread; fills `result` and the last error.
 LRESULT AwaitSendReply(const std::shared_ptr<TSentMessage>& sent, UINT flags, UINT timeout,

@@ -1,7 +1,6 @@
 // Windows and registered messages of two processes on a private session
 // bus: this test process and the peer program (BusPeer.cpp).
 #include <gtest/gtest.h>
-
 #include <signal.h>
 
 #include <sstream>
