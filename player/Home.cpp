@@ -7,6 +7,7 @@
 #include "platform/vcl/IniFiles.h"
 #include "platform/vcl/Registry.h"
 #include "platform/vcl/StringList.h"
+#include "platform/win/Messages.h"
 
 namespace kivo {
 
@@ -40,6 +41,8 @@ void TKivoHome::Prepare(const std::filesystem::path& executable,
     throw std::runtime_error("cannot make the home folder " + FFolder.string() + ": " +
                              error.message());
   LinkProgram(executable);
+  // Clients find the settings file beside the program they reach.
+  PublishProgramPath(ProgramLink().string());
   setenv("KIVO_REGISTRY_DIR", RegistryFolder().c_str(), 1);
   RecordProgramPath();
   TIniFile settings(SettingsFile().string());

@@ -378,6 +378,13 @@ BOOL CancelPostMessageOnExit(HWND window) {
   return Windows().Find(window) ? TRUE : FALSE;
 }
 
+void PublishProgramPath(const std::string& path) { SetPublishedProgramPath(path); }
+
+std::string ProgramPathOfWindow(HWND window) {
+  if (Windows().Find(window)) return PublishedProgramPath();
+  return IsRemoteHandle(window) ? RemoteProgramPath(window) : std::string();
+}
+
 BOOL DestroyWindow(HWND handle) {
   const std::shared_ptr<TWindow> window = Windows().Find(handle);
   if (!window) {

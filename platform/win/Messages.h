@@ -3,6 +3,8 @@
 // send and take messages are declared in Windows.h.
 #pragma once
 
+#include <string>
+
 #include "platform/vcl/Method.h"
 #include "platform/win/Windows.h"
 
@@ -34,6 +36,14 @@ HWND CreateTopLevelWindow(LPCSTR className, LPCSTR windowName, TWndMethod method
 // which ends with it: TRUE. FALSE for a window that does not exist.
 BOOL PostMessageOnExit(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL CancelPostMessageOnExit(HWND window);
+
+// The program a process shows the other processes of the session as its
+// own (by default its executable): a player that is reached through a link
+// names the link, beside which its settings file lies.
+void PublishProgramPath(const std::string& path);
+// The program path that the process owning `window` shows; empty when the
+// window or its process is not known.
+std::string ProgramPathOfWindow(HWND window);
 
 // Dispatches the calling thread's messages until its queue is empty, the
 // ones posted while it runs included, as the component library's

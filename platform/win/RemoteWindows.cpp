@@ -12,6 +12,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <random>
@@ -341,12 +342,25 @@ void CancelExitPost(TExitPosts& exitPosts, sdbus::MethodCall call) {
   reply.send();
 }
 
+struct TProgramPath {
+  std::mutex Lock;
+  std::optional<std::string> Published;
+};
+
+TProgramPath& ProgramPath() {
+  static TProgramPath path;
+  return path;
+}
+
 void PublishWindows(kivo_bus::TBus& bus) {
   TExitPosts& exitPosts = RemoteState(bus).ExitPosts;
   sdbus::IObject& object = bus.AddObject(kWindowsPath);
   object.registerMethod("IsWindow")
       .onInterface(kWindowsInterface)
       .implementedAs([](std::uint32_t window) { return IsLocalWindow(HandleOf(window)); });
+  object.registerMethod("ProgramPath").onInterface(kWindowsInterface).implementedAs([] {
+    return PublishedProgramPath();
+  });
   object.registerMethod("Post")
       .onInterface(kWindowsInterface)
       .implementedAs([](std::uint32_t window, std::uint32_t message, std::uint64_t wParam,
@@ -432,6 +446,37 @@ BOOL IsRemoteWindow(HWND window) {
     return exists ? TRUE : FALSE;
   } catch (const sdbus::Error&) {
     return FALSE;
+  }
+}
+
+void SetPublishedProgramPath(const std::string& path) {
+  std::lock_guard lock(ProgramPath().Lock);
+  ProgramPath().Published = path;
+}
+
+std::string PublishedProgramPath() {
+  {
+    std::lock_guard lock(ProgramPath().Lock);
+    if (ProgramPath().Published) return *ProgramPath().Published;
+  }
+  std::error_code error;
+  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : executable.string();
+}
+
+std::string RemoteProgramPath(HWND window) {
+  kivo_bus::TBus* bus = WindowBus();
+  if (bus == nullptr) return {};
+  try {
+    std::string path;
+    WindowsOf(*bus, BlockOf(window))
+        .callMethod("ProgramPath")
+        .onInterface(kWindowsInterface)
+        .withTimeout(kPostTimeout)
+        .storeResultsTo(path);
+    return path;
+  } catch (const sdbus::Error&) {
+    return {};
   }
 }
 

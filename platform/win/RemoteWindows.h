@@ -40,6 +40,9 @@ void PostToRemoteTopLevel(UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostRemoteOnExit(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL CancelRemoteOnExit(HWND window);
 std::optional<DWORD> RemoteProcessOf(HWND window);
+std::string RemoteProgramPath(HWND window);
+void SetPublishedProgramPath(const std::string& path);
+std::string PublishedProgramPath();
 
 // Top-level windows are listed as names on the bus while they exist.
 void PublishTopLevel(HWND window, const std::string& className, const std::string& title);
