@@ -12,6 +12,7 @@
 #include "player/FrameOutputs.h"
 #include "player/Playback.h"
 #include "player/PngFrameWriter.h"
+#include "player/StopSignals.h"
 #include "player/Tracks.h"
 #include "player/VideoRecorder.h"
 #include "player/input/DemoSource.h"
@@ -312,6 +313,8 @@ std::size_t TPlayerSession::Run() {
   std::size_t blockInTrack = 0;
 
   while (!FState.QuitRequested && !(FOptions.LastBlock && block > *FOptions.LastBlock)) {
+    // A stop signal ends the run between blocks, with the pictures so far.
+    if (StopSignalReceived() != 0) break;
     if (FState.PlayStatus != kStatusPlaying || FState.CurrentTrack() == nullptr) break;
     if (FState.Track != openTrack || FState.SeekPending) {
       audio = OpenTrackAudio(*FState.CurrentTrack());
