@@ -78,7 +78,11 @@ int main(int argc, char** argv) {
   kivo::TRemoteCommandLine remoteLine;
   CLI::App* remote = kivo::AddRemoteCommand(app, remoteLine);
 
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return kivo::RefuseCommandLine(app, error);
+  }
 
   try {
     if (levels->parsed()) {
