@@ -18,6 +18,7 @@
 #include "platform/win/Messages.h"
 #include "player/NumberOptions.h"
 #include "player/remote/JsonText.h"
+#include "plugin/BandPatterns.h"
 
 namespace kivo {
 
@@ -88,10 +89,10 @@ std::string TrackInfoJson(int index, const TTrackInfo& info) {
 }
 
 // The band pattern is the player's setting that the plug-in reads from the
-// player's settings file, as the plug-in does.
+// player's settings file, as the plug-in does, with the plug-in's default.
 int BandPattern(const TKIVO& kivo) {
   TIniFile settings(ChangeFileExt(kivo.HostPath, ".ini"));
-  return settings.ReadInteger("KIVO", "SpeanaPattern", 0);
+  return settings.ReadInteger("KIVO", "SpeanaPattern", kDefaultBandPattern);
 }
 
 void PrintStatus(TKIVO& kivo) {

@@ -320,7 +320,8 @@ TEST_F(HostLinkAcrossProcessesTest, RemoteReportsAndChangesTheStateOfTheRunningP
   EXPECT_NE(status.find("\"status\":\"playing\""), std::string::npos) << status;
   EXPECT_NE(status.find("\"title\":\"Demo\""), std::string::npos) << status;
   EXPECT_NE(status.find("\"length\":16000"), std::string::npos) << status;
-  EXPECT_NE(status.find("\"band_pattern\":"), std::string::npos) << status;
+  // A fresh settings file has no pattern yet: the plug-in's default.
+  EXPECT_NE(status.find("\"band_pattern\":2"), std::string::npos) << status;
 
   EXPECT_EQ(FStage.Remote({"volume", "30"}).second, 0);
   EXPECT_EQ(FStage.Remote({"display-mode", "2"}).second, 0);
