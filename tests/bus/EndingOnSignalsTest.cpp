@@ -6,6 +6,12 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/types.h>
+#include <unistd.h>
+
+// This C library's header leaves out the C linkage.
+extern "C" {
+#include <sys/pidfd.h>
+}
 
 #include <filesystem>
 #include <fstream>
@@ -86,6 +92,24 @@ bool IsCompletePng(const std::filesystem::path& path) {
          bytes.ends_with(end);
 }
 
+// A program this test did not start itself (the player a client started),
+// killed when the test ends, also when it fails before the program ended;
+// held by a pidfd, so that a number given again meanwhile is left alone.
+class TKilledAtEnd {
+ public:
+  explicit TKilledAtEnd(pid_t pid) : FPidFd(pidfd_open(pid, 0)) {}
+  ~TKilledAtEnd() {
+    if (FPidFd < 0) return;
+    pidfd_send_signal(FPidFd, SIGKILL, nullptr, 0);
+    ::close(FPidFd);
+  }
+  TKilledAtEnd(const TKilledAtEnd&) = delete;
+  TKilledAtEnd& operator=(const TKilledAtEnd&) = delete;
+
+ private:
+  int FPidFd;
+};
+
 // Blocks `signal` in this thread while it lives, as a client that takes
 // its signals with sigwait does.
 class TBlockedSignal {
@@ -144,6 +168,7 @@ TEST_F(EndingOnSignalsTest, APlayerStartedByRemoteEventsEndsOnSigterm) {
   ASSERT_TRUE(events.Attached);
   const std::vector<pid_t> started = ChildrenOf(events.Process().Pid());
   ASSERT_EQ(started.size(), 1u);
+  const TKilledAtEnd player(started.front());
   ::kill(started.front(), SIGTERM);
   EXPECT_TRUE(HearsTheClose(events.Process()));
   EXPECT_EQ(events.Process().Wait(), 0);
@@ -197,6 +222,7 @@ TEST_F(EndingOnSignalsTest, PlayingInATerminalEndsOnSighupAndGivesTheScreenBack)
   ASSERT_TRUE(PumpUntil([&] { return tmux.Format("#{alternate_on}") == "1"; }));
   const std::vector<pid_t> players = ChildrenOf(std::stoi(tmux.Format("#{pane_pid}")));
   ASSERT_EQ(players.size(), 1u);
+  const TKilledAtEnd player(players.front());
   TEventsClient events(FStage);
   ASSERT_TRUE(events.Attached);
   ::kill(players.front(), SIGHUP);
