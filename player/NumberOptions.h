@@ -1,6 +1,7 @@
 // Checks for the whole-number options of the command line that say in
 // words what was expected ("--hop: 0 is not a positive number of frames"),
-// and the one-line answer to a command that does not exist.
+// the one-line answer to a command that does not exist, and the exit
+// status of a refused command line.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -20,9 +21,21 @@ CLI::Validator WholeNumber(std::int64_t least, std::int64_t most, const std::str
 // The 32-bit range, for options the plug-in takes as they come.
 CLI::Validator AnyInt32(const std::string& expected);
 
+// From `least` up to the 32-bit limit, which the help leaves out ("0 or
+// more"); a number beyond the limit is refused as too large.
+CLI::Validator Int32From(std::int32_t least, const std::string& expected);
+
 // The failure message of the program: one line, "kivo: ... (try --help)";
-// a word where a command belongs is named as an unknown command, with the
-// commands there are.
+// a word where a command belongs (at the top, or after a command that has
+// commands of its own, "kivo remote") is named as an unknown command, with
+// the commands there are.
 std::string OneLineFailure(const CLI::App* app, const CLI::Error& error);
+
+// The exit status of a command line that was refused.
+inline constexpr int kUsageStatus = 2;
+
+// Prints what `error` says (the help when it was asked for) and returns the
+// exit status: 0 for the help, else kUsageStatus.
+int RefuseCommandLine(const CLI::App& app, const CLI::ParseError& error);
 
 }  // namespace kivo

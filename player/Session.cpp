@@ -12,6 +12,7 @@
 #include "player/FrameOutputs.h"
 #include "player/Playback.h"
 #include "player/PngFrameWriter.h"
+#include "player/StopSignals.h"
 #include "player/Tracks.h"
 #include "player/VideoRecorder.h"
 #include "player/input/DemoSource.h"
@@ -78,9 +79,11 @@ TPlayerSession::TPlayerSession(TSessionOptions options, std::string defaultDesig
                  "without panels\n",
                  FState.Design.c_str());
   MakePlayList();
+  // The class first: a client that finds the main window can then create
+  // the automation object at once.
+  FServer = std::make_unique<TAutomationServer>(FState, FClients, *this);
   FMainWindow =
       CreateTopLevelWindow("TFormKIVO", "KIVO", TWndMethod(this, &TPlayerSession::WndProc));
-  FServer = std::make_unique<TAutomationServer>(FState, FClients, *this);
   FControl = TKivoAutomation::Create(FState, FClients, *this);
   FControl.QueryInterface(Kivo_tlb::IID_IKIVOPlayList, FPlayList);
   MakeWindows();
@@ -322,6 +325,8 @@ std::size_t TPlayerSession::Run() {
   std::size_t blockInTrack = 0;
 
   while (!FState.QuitRequested && !(FOptions.LastBlock && block > *FOptions.LastBlock)) {
+    // A stop signal ends the run between blocks, with the pictures so far.
+    if (StopSignalReceived() != 0) break;
     if (FState.PlayStatus != kStatusPlaying || FState.CurrentTrack() == nullptr) break;
     if (FState.Track != openTrack || FState.SeekPending) {
       audio = OpenTrackAudio(*FState.CurrentTrack());

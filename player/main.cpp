@@ -10,6 +10,7 @@
 #include "player/LevelsCommand.h"
 #include "player/NumberOptions.h"
 #include "player/SessionCommands.h"
+#include "player/StopSignals.h"
 #include "player/headless/HeadlessPlayer.h"
 #include "player/input/FrameSource.h"
 #include "player/live/PlayCommand.h"
@@ -45,6 +46,15 @@ CLI::App* AddLevelsCommand(CLI::App& app, kivo::LevelsOptions& options, bool& de
   return levels;
 }
 
+// Rendering and playing end on a stop signal as at their own end; the
+// status tells which signal it was.
+template <class TRun>
+int EndingOnStopSignals(TRun run) {
+  const kivo::TStopSignals stopSignals;
+  run();
+  return kivo::ExitStatusAfter(kivo::StopSignalReceived());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,7 +78,11 @@ int main(int argc, char** argv) {
   kivo::TRemoteCommandLine remoteLine;
   CLI::App* remote = kivo::AddRemoteCommand(app, remoteLine);
 
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return kivo::RefuseCommandLine(app, error);
+  }
 
   try {
     if (levels->parsed()) {
@@ -80,10 +94,11 @@ int main(int argc, char** argv) {
     } else if (devices->parsed()) {
       kivo::RunDevices(stdout);
     } else if (render->parsed()) {
-      kivo::RenderSession(kivo::SessionOptionsOf(renderLine, true));
+      return EndingOnStopSignals(
+          [&] { kivo::RenderSession(kivo::SessionOptionsOf(renderLine, true)); });
     } else if (play->parsed()) {
       playLine.Capture = playCapture.Chosen();
-      kivo::RunPlayCommand(playLine);
+      return EndingOnStopSignals([&] { kivo::RunPlayCommand(playLine); });
     } else if (remote->parsed()) {
       return kivo::RunRemoteCommand(remoteLine);
     }

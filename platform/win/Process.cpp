@@ -238,17 +238,36 @@ std::vector<char*> PointersTo(std::vector<std::string>& texts) {
 }
 
 // posix_spawn's file actions and attributes, freed however the start ends.
+// A new process starts afresh, as on the platform: no signal blocked and
+// every signal at its default action, whatever the starting thread blocks
+// or ignores (a client that waits for its signals with sigwait would
+// otherwise leave its player deaf to them).
 class TSpawnSetup {
  public:
-  TSpawnSetup() { posix_spawn_file_actions_init(&FActions); }
-  ~TSpawnSetup() { posix_spawn_file_actions_destroy(&FActions); }
+  TSpawnSetup() {
+    posix_spawn_file_actions_init(&FActions);
+    posix_spawnattr_init(&FAttributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&FAttributes, &none);
+    sigset_t all;
+    sigfillset(&all);
+    posix_spawnattr_setsigdefault(&FAttributes, &all);
+    posix_spawnattr_setflags(&FAttributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  }
+  ~TSpawnSetup() {
+    posix_spawnattr_destroy(&FAttributes);
+    posix_spawn_file_actions_destroy(&FActions);
+  }
   TSpawnSetup(const TSpawnSetup&) = delete;
   TSpawnSetup& operator=(const TSpawnSetup&) = delete;
 
   posix_spawn_file_actions_t* Actions() { return &FActions; }
+  const posix_spawnattr_t* Attributes() const { return &FAttributes; }
 
  private:
   posix_spawn_file_actions_t FActions;
+  posix_spawnattr_t FAttributes;
 };
 
 bool ValidRequest(DWORD creationFlags, LPSTARTUPINFOA startupInfo,
@@ -324,8 +343,8 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIB
   std::vector<char*> variables = PointersTo(launch->Environment);
   pid_t pid = 0;
   const auto spawn = launch->SearchPath ? posix_spawnp : posix_spawn;
-  const int error = spawn(&pid, launch->Program.c_str(), setup.Actions(), nullptr, arguments.data(),
-                          variables.data());
+  const int error = spawn(&pid, launch->Program.c_str(), setup.Actions(), setup.Attributes(),
+                          arguments.data(), variables.data());
   if (error != 0) {
     SetLastError(ErrorFromErrno(error));
     return FALSE;

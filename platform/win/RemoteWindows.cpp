@@ -126,9 +126,7 @@ class TReceivers {
  public:
   enum class TAdmission { Admitted, Gone, Full };
 
-  explicit TReceivers(kivo_bus::TBus& bus) : FBus(bus) {
-    bus.OnPeerGone([this](const std::string& uniqueName) { Forget(uniqueName); });
-  }
+  explicit TReceivers(kivo_bus::TBus& bus) : FBus(bus) {}
 
   // Counts a post to `window` as on its way, unless its process has gone,
   // said that it no longer has the window, or has too many on their way
@@ -159,6 +157,12 @@ class TReceivers {
     if (!windowExists && window != HandleNumber(HWND_BROADCAST)) FDeadWindows.insert(window);
   }
 
+  // A peer that left the bus: a later owner of its block is learnt afresh.
+  void Forget(const std::string& uniqueName) {
+    std::lock_guard lock(FLock);
+    std::erase_if(FReceivers, [&](const auto& entry) { return entry.second.Owner == uniqueName; });
+  }
+
  private:
   struct TReceiver {
     std::string Owner;
@@ -172,11 +176,6 @@ class TReceivers {
     return TAdmission::Admitted;
   }
 
-  void Forget(const std::string& uniqueName) {
-    std::lock_guard lock(FLock);
-    std::erase_if(FReceivers, [&](const auto& entry) { return entry.second.Owner == uniqueName; });
-  }
-
   kivo_bus::TBus& FBus;
   std::mutex FLock;
   std::map<std::uint32_t, TReceiver> FReceivers;
@@ -188,9 +187,6 @@ class TReceivers {
 
 class TExitPosts {
  public:
-  explicit TExitPosts(kivo_bus::TBus& bus) {
-    bus.OnPeerGone([this](const std::string& uniqueName) { MakePostsOf(uniqueName); });
-  }
 
   // One post per window and peer, the latest kept; false when the peer
   // already left as many as it may.
@@ -211,7 +207,6 @@ class TExitPosts {
     if (found->second.empty()) FPosts.erase(found);
   }
 
- private:
   void MakePostsOf(const std::string& peer) {
     std::vector<MSG> posts;
     {
@@ -224,18 +219,28 @@ class TExitPosts {
     for (const MSG& post : posts) PostLocal(post.hwnd, post.message, post.wParam, post.lParam);
   }
 
+ private:
   std::mutex FLock;
   std::map<std::string, std::vector<MSG>> FPosts;
 };
 
 struct TRemoteState {
-  explicit TRemoteState(kivo_bus::TBus& bus) : Receivers(bus), ExitPosts(bus) {}
+  explicit TRemoteState(kivo_bus::TBus& bus) : Receivers(bus) {}
   TReceivers Receivers;
   TExitPosts ExitPosts;
 };
 
-TRemoteState& RemoteState(kivo_bus::TBus& bus) {
-  static TRemoteState state(bus);
+// Shared with every handler the bus keeps, so that it outlives the bus's
+// thread, which may still answer a receipt while the process ends.
+const std::shared_ptr<TRemoteState>& RemoteState(kivo_bus::TBus& bus) {
+  static const std::shared_ptr<TRemoteState> state = [&bus] {
+    auto made = std::make_shared<TRemoteState>(bus);
+    bus.OnPeerGone([made](const std::string& uniqueName) {
+      made->Receivers.Forget(uniqueName);
+      made->ExitPosts.MakePostsOf(uniqueName);
+    });
+    return made;
+  }();
   return state;
 }
 
@@ -353,7 +358,7 @@ TProgramPath& ProgramPath() {
 }
 
 void PublishWindows(kivo_bus::TBus& bus) {
-  TExitPosts& exitPosts = RemoteState(bus).ExitPosts;
+  const std::shared_ptr<TRemoteState> state = RemoteState(bus);
   sdbus::IObject& object = bus.AddObject(kWindowsPath);
   object.registerMethod("IsWindow")
       .onInterface(kWindowsInterface)
@@ -369,10 +374,12 @@ void PublishWindows(kivo_bus::TBus& bus) {
                          static_cast<LPARAM>(lParam));
       });
   object.registerMethod(kWindowsInterface, "Send", "uutxut", "ux", AnswerSend);
-  object.registerMethod(kWindowsInterface, "PostOnExit", "uutx", "b",
-                        [&exitPosts](sdbus::MethodCall call) { LeaveExitPost(exitPosts, call); });
-  object.registerMethod(kWindowsInterface, "CancelPostOnExit", "u", "b",
-                        [&exitPosts](sdbus::MethodCall call) { CancelExitPost(exitPosts, call); });
+  object.registerMethod(
+      kWindowsInterface, "PostOnExit", "uutx", "b",
+      [state](sdbus::MethodCall call) { LeaveExitPost(state->ExitPosts, std::move(call)); });
+  object.registerMethod(
+      kWindowsInterface, "CancelPostOnExit", "u", "b",
+      [state](sdbus::MethodCall call) { CancelExitPost(state->ExitPosts, std::move(call)); });
   object.finishRegistration();
 }
 
@@ -495,9 +502,9 @@ template <class... TArguments>
 BOOL PostCall(std::uint32_t block, std::uint32_t window, const char* method, bool bounded,
               TArguments... arguments) {
   kivo_bus::TBus* bus = WindowBus();
-  TReceivers& receivers = RemoteState(*bus).Receivers;
+  const std::shared_ptr<TRemoteState>& state = RemoteState(*bus);
   std::string owner;
-  switch (receivers.Admit(block, window, bounded, owner)) {
+  switch (state->Receivers.Admit(block, window, bounded, owner)) {
     case TReceivers::TAdmission::Gone:
       SetLastError(ERROR_INVALID_WINDOW_HANDLE);
       return FALSE;
@@ -514,16 +521,16 @@ BOOL PostCall(std::uint32_t block, std::uint32_t window, const char* method, boo
     ((call << arguments), ...);
     proxy.callMethod(
         call,
-        [&receivers, block, window, owner](sdbus::MethodReply& reply, const sdbus::Error* error) {
+        [state, block, window, owner](sdbus::MethodReply& reply, const sdbus::Error* error) {
           bool exists = true;
           if (error == nullptr) reply >> exists;
           // A receiver that timed out may only have stopped for a while;
           // one that has gone is forgotten when the bus says so.
-          receivers.Settle(block, window, owner, exists);
+          state->Receivers.Settle(block, window, owner, exists);
         },
         std::chrono::duration_cast<std::chrono::microseconds>(kPostTimeout).count());
   } catch (const sdbus::Error&) {
-    receivers.Settle(block, window, owner, true);
+    state->Receivers.Settle(block, window, owner, true);
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }

@@ -10,6 +10,7 @@
 
 #include "platform/win/Messages.h"
 #include "player/SessionCommands.h"
+#include "player/StopSignals.h"
 #include "player/headless/PlayerClaim.h"
 #include "player/live/TrackPlayback.h"
 
@@ -47,13 +48,16 @@ class THeadlessPlayer {
       ProcessMessages();
       next = std::max(next + frameTime, Clock::now());
       WaitForMessagesUntil(next);
+      // A stop signal ends the player as a client's Close does.
+      if (StopSignalReceived() != 0) FSession.Control().Close();
     }
   }
 
  private:
   // Calls from clients are answered as they come, not only once a frame.
   void WaitForMessagesUntil(Clock::time_point deadline) {
-    for (auto now = Clock::now(); now < deadline && !FSession.State().QuitRequested;
+    for (auto now = Clock::now();
+         now < deadline && !FSession.State().QuitRequested && StopSignalReceived() == 0;
          now = Clock::now()) {
       const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
       if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(wait.count()),
@@ -78,6 +82,7 @@ int RunStartedPlayer(const char* program) {
       std::fprintf(stderr, "kivo: another player is starting and does not answer\n");
       return 1;
   }
+  const TStopSignals stopSignals;
   try {
     TSessionOptions options;
     options.Home = HomeOf(program);
@@ -89,7 +94,7 @@ int RunStartedPlayer(const char* program) {
     std::fprintf(stderr, "kivo: %s\n", error.what());
     return 1;
   }
-  return 0;
+  return ExitStatusAfter(StopSignalReceived());
 }
 
 }  // namespace kivo

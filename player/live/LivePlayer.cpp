@@ -9,6 +9,7 @@
 #include "platform/render/HitTest.h"
 #include "platform/win/Messages.h"
 #include "player/Playback.h"
+#include "player/StopSignals.h"
 #include "player/live/FrozenBlock.h"
 #include "player/live/KeyCommands.h"
 #include "player/live/LiveCapture.h"
@@ -158,7 +159,8 @@ bool TLivePlayer::HandleInputUntil(Clock::time_point deadline) {
     }
     ProcessMessages();
     Pump();
-    if (FView->StopRequested()) return false;
+    // The desktop window leaves the stop signals to the player's own handlers.
+    if (FView->StopRequested() || StopSignalReceived() != 0) return false;
   } while (Clock::now() < deadline);
   return true;
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <thread>
@@ -15,8 +16,10 @@
 #include "platform/vcl/IniFiles.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/win/Messages.h"
+#include "player/NumberOptions.h"
 #include "player/notify/Notifications.h"
 #include "player/remote/JsonText.h"
+#include "plugin/BandPatterns.h"
 
 namespace kivo {
 
@@ -25,8 +28,16 @@ namespace {
 struct TAction {
   const char* Name;
   const char* Help;
-  // Takes the value N (required), or an optional track number.
+  // Takes the value (required), or an optional track number.
   enum class TArgument { None, Value, OptionalTrack } Argument;
+  // The argument's name and what it is, for the help and refusals.
+  const char* ArgumentName = nullptr;
+  const char* Expected = nullptr;
+  // The values the player takes; the commands refuse others before
+  // anything is sent, rather than leave them to the player to clamp or
+  // ignore.
+  std::int32_t Least = 0;
+  std::int32_t Most = std::numeric_limits<std::int32_t>::max();
 };
 
 constexpr TAction kActions[] = {
@@ -36,16 +47,25 @@ constexpr TAction kActions[] = {
     {"stop", "Stop playing", TAction::TArgument::None},
     {"next", "Go to the next track", TAction::TArgument::None},
     {"back", "Go to the previous track", TAction::TArgument::None},
-    {"volume", "Set the volume, 0 to 100", TAction::TArgument::Value},
-    {"display-mode", "Set the display mode, 0 to 4", TAction::TArgument::Value},
-    {"seek", "Jump to a position in the track, in milliseconds", TAction::TArgument::Value},
-    {"track-info", "Print a track's information (default: the current track) as JSON",
-     TAction::TArgument::OptionalTrack},
+    {"volume", "Set the volume, 0 to 100", TAction::TArgument::Value, "VOLUME", "a volume", 0, 100},
+    {"display-mode", "Set the display mode, 0 to 4", TAction::TArgument::Value, "MODE",
+     "a display mode", 0, 4},
+    {"seek", "Jump to a position in the track, 0 or more milliseconds", TAction::TArgument::Value,
+     "MS", "a position in milliseconds"},
+    {"track-info",
+     "Print a track's information as JSON: track 1 or later (default: the current one)",
+     TAction::TArgument::OptionalTrack, "TRACK", "a positive track number", 1},
     {"lyrics", "Print the lyrics lines as JSON, one line each", TAction::TArgument::None},
     {"quit", "Close the player", TAction::TArgument::None},
     {"events", "Print each notification of the player as one JSON line until interrupted",
      TAction::TArgument::None},
 };
+
+CLI::Validator RangeOf(const TAction& action) {
+  if (action.Most == std::numeric_limits<std::int32_t>::max())
+    return Int32From(action.Least, action.Expected);
+  return WholeNumber(action.Least, action.Most, action.Expected);
+}
 
 const char* PlayStatusName(int status) {
   switch (status) {
@@ -70,10 +90,14 @@ std::string TrackInfoJson(int index, const TTrackInfo& info) {
 }
 
 // The band pattern is the player's setting that the plug-in reads from the
-// player's settings file, as the plug-in does.
-int BandPattern(const TKIVO& kivo) {
-  TIniFile settings(ChangeFileExt(kivo.HostPath, ".ini"));
-  return settings.ReadInteger("KIVO", "SpeanaPattern", 0);
+// player's settings file, as the plug-in does, with the plug-in's default.
+// The file is the one beside the program the running player is reached
+// through, which may lie in another home than the registry here names.
+int BandPattern(TKIVO& kivo) {
+  std::string program = ProgramPathOfWindow(kivo.GetKIVOHandle());
+  if (program.empty()) program = kivo.HostPath;
+  TIniFile settings(ChangeFileExt(program, ".ini"));
+  return settings.ReadInteger("KIVO", "SpeanaPattern", kDefaultBandPattern);
 }
 
 void PrintStatus(TKIVO& kivo) {
@@ -214,9 +238,12 @@ CLI::App* AddRemoteCommand(CLI::App& app, TRemoteCommandLine& commandLine) {
     CLI::App* sub = remote->add_subcommand(action.Name, action.Help);
     sub->callback([&commandLine, name = std::string(action.Name)] { commandLine.Action = name; });
     if (action.Argument == TAction::TArgument::Value)
-      sub->add_option("N", commandLine.Value, "The value")->required();
+      sub->add_option(action.ArgumentName, commandLine.Value, "The value")
+          ->required()
+          ->check(RangeOf(action));
     if (action.Argument == TAction::TArgument::OptionalTrack)
-      sub->add_option("N", commandLine.Track, "Track number, from 1");
+      sub->add_option(action.ArgumentName, commandLine.Track, "Track number")
+          ->check(RangeOf(action));
   }
   return remote;
 }

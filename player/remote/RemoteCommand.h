@@ -17,7 +17,9 @@ struct TRemoteCommandLine {
 
 CLI::App* AddRemoteCommand(CLI::App& app, TRemoteCommandLine& commandLine);
 // Returns the process's exit status: 0 done, 1 no bus, no player or a
-// refused command.
+// command the player refused. Values outside the ranges the help gives are
+// refused while the command line is read (status 2), before any player is
+// reached.
 int RunRemoteCommand(const TRemoteCommandLine& commandLine);
 
 }  // namespace kivo

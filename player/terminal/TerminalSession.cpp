@@ -25,7 +25,7 @@ constexpr std::string_view kEnter = "\x1b[?1049h\x1b[?7l\x1b[?25l\x1b[?1000h\x1b
 constexpr std::string_view kLeave =
     "\x1b[0m\x1b[H\x1b[2J\x1b[?1006l\x1b[?1000l\x1b[?25h\x1b[?7h\x1b[?1049l";
 
-constexpr std::array kStopSignals = {SIGINT, SIGTERM};
+constexpr std::array kStopSignals = {SIGINT, SIGTERM, SIGHUP};
 constexpr std::array kCrashSignals = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL, SIGQUIT};
 constexpr std::array kJobSignals = {SIGTSTP, SIGCONT};
 
@@ -76,9 +76,19 @@ void OnResize(int) {
   Wake();
 }
 
-void OnStop(int) {
+// The handler there was before (the player's, which keeps the signal for
+// its exit status) hears the signal too.
+void PassOn(int signal) {
+  const struct sigaction& previous = gPrevious[signal];
+  if ((previous.sa_flags & SA_SIGINFO) != 0) return;
+  if (previous.sa_handler == SIG_DFL || previous.sa_handler == SIG_IGN) return;
+  previous.sa_handler(signal);
+}
+
+void OnStop(int signal) {
   gStop = 1;
   Wake();
+  PassOn(signal);
 }
 
 // Ctrl-Z: the terminal as it was, for the shell, then the stop the signal

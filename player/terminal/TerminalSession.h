@@ -32,8 +32,9 @@ class TerminalSession {
 
   // True once after the terminal changed its size.
   bool TakeResize();
-  // True after SIGINT or SIGTERM, or once the terminal hung up: the program
-  // should finish and end the session, which restores the terminal.
+  // True after SIGINT, SIGTERM or SIGHUP, or once the terminal hung up: the
+  // program should finish and end the session, which restores the terminal.
+  // A handler of these signals there before the session hears them too.
   bool StopRequested() const;
 
   int OutputFd() const { return FOutputFd; }

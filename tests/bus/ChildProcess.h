@@ -1,6 +1,7 @@
 // A program the test starts with its standard output in a pipe the test
 // reads line by line (standard error goes to a file of the test's choice,
-// or stays the test's own); killed and reaped when the guard ends.
+// or stays the test's own; standard input comes from a file, by default
+// /dev/null); killed and reaped when the guard ends.
 #pragma once
 
 #include <fcntl.h>
@@ -25,7 +26,8 @@ constexpr auto kPatience = 30s;
 class TChildProcess {
  public:
   explicit TChildProcess(const std::vector<std::string>& arguments,
-                         const std::string& errors = "/dev/null") {
+                         const std::string& errors = "/dev/null",
+                         const std::string& input = "/dev/null") {
     int output[2];
     if (::pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("no pipe");
     FPid = ::fork();
@@ -34,8 +36,8 @@ class TChildProcess {
       ::dup2(output[1], STDOUT_FILENO);
       const int error = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
       if (error >= 0) ::dup2(error, STDERR_FILENO);
-      const int input = ::open("/dev/null", O_RDONLY);
-      if (input >= 0) ::dup2(input, STDIN_FILENO);
+      const int source = ::open(input.c_str(), O_RDONLY);
+      if (source >= 0) ::dup2(source, STDIN_FILENO);
       std::vector<char*> argv;
       for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -83,6 +85,7 @@ class TChildProcess {
       int status = 0;
       if (::waitpid(FPid, &status, WNOHANG) == FPid) {
         FPid = -1;
+        FSignalled = WIFSIGNALED(status);
         FStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         return FStatus;
       }
@@ -90,6 +93,10 @@ class TChildProcess {
     }
     return FPid > 0 ? -1 : FStatus;
   }
+
+  // Whether, once Wait saw it end, a signal killed it (its status then
+  // being 128 + the signal) rather than it exiting with that status.
+  bool Signalled() const { return FSignalled; }
 
   void Kill() {
     if (FPid <= 0) return;
@@ -102,6 +109,7 @@ class TChildProcess {
   pid_t FPid = -1;
   int FOutput = -1;
   int FStatus = -1;
+  bool FSignalled = false;
   std::string FBuffer;
 };
 

@@ -7,13 +7,14 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
 #include "hostlink/Kivo.h"
 #include "platform/com/ComRuntime.h"
 #include "player/Home.h"
-#include "tests/bus/HostLinkStage.h"
+#include "tests/bus/PlayerStage.h"
 #include "tests/player/TmuxTestSupport.h"
 
 namespace {
@@ -38,15 +39,16 @@ class LinkFaultsTest : public ::testing::Test {
   ~LinkFaultsTest() override { CoUninitialize(); }
 
   // `kivo play --view none` on a generated tone long enough for any case.
-  std::unique_ptr<TChildProcess> PlayLive() {
+  std::unique_ptr<TChildProcess> PlayLive(std::vector<std::string> options = {}) {
     const std::filesystem::path tone = FStage.Home().parent_path() / "tone.wav";
     if (!std::filesystem::exists(tone))
       kivo_test::RunShell("sox -n -r 44100 -c 2 -b 16 " + kivo_test::Quoted(tone.string()) +
                           " synth 120 sine 440");
+    std::vector<std::string> arguments{KIVO_PROGRAM, "play", "--view", "none", "--no-sound"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.push_back(tone.string());
     auto player = std::make_unique<TChildProcess>(
-        std::vector<std::string>{KIVO_PROGRAM, "play", "--view", "none", "--no-sound",
-                                 tone.string()},
-        (FStage.Home().parent_path() / "player.txt").string());
+        arguments, (FStage.Home().parent_path() / "player.txt").string());
     EXPECT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
     return player;
   }
@@ -64,6 +66,18 @@ TEST_F(LinkFaultsTest, TheLivePlayerAnswersWhenPausedAndStopped) {
   EXPECT_NE(Status().find("\"status\":\"stopped\""), std::string::npos);
   ASSERT_EQ(FStage.Remote({"play"}).second, 0);
   EXPECT_NE(Status().find("\"status\":\"playing\""), std::string::npos);
+  EXPECT_EQ(FStage.Remote({"quit"}).second, 0);
+  EXPECT_EQ(player->Wait(), 0);
+}
+
+// A client whose registry names another home still reports the band
+// pattern the running player plays with.
+TEST_F(LinkFaultsTest, StatusTellsTheBandPatternOfTheRunningPlayersOwnHome) {
+  const std::filesystem::path other = FStage.Home().parent_path() / "other-home";
+  std::filesystem::create_directories(other);
+  std::ofstream(other / "kivo.ini") << "[KIVO]\nSpeanaPattern=4\n";
+  const auto player = PlayLive({"--home", other.string()});
+  EXPECT_NE(Status().find("\"band_pattern\":4"), std::string::npos) << Status();
   EXPECT_EQ(FStage.Remote({"quit"}).second, 0);
   EXPECT_EQ(player->Wait(), 0);
 }

@@ -146,8 +146,9 @@ TEST_F(WindowsAcrossProcessesTest, PostsToAStoppedPeerReturnAtOnceAndAreBounded)
 
 TEST_F(WindowsAcrossProcessesTest, APostLeftByAPeerIsMadeWhenItIsKilled) {
   const UINT leave = RegisterWindowMessageA("KIVO_TEST_LEAVE");
-  ASSERT_TRUE(PostMessageA(FPeerWindow, leave, 99, static_cast<LPARAM>(Number(FOwn))));
-  ASSERT_TRUE(SendMessageTimeoutA(FPeerWindow, WM_USER, 0, 0, SMTO_BLOCK, 10000, nullptr));
+  // Sent, so that the post is left before the answer comes back.
+  ASSERT_TRUE(SendMessageTimeoutA(FPeerWindow, leave, 99, static_cast<LPARAM>(Number(FOwn)),
+                                  SMTO_BLOCK, 10000, nullptr));
   EXPECT_TRUE(FReceiver.Received.empty());
   FPeer.Kill();
   PumpUntilReceived(1);

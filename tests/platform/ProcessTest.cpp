@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -103,6 +104,33 @@ TEST(CreateProcessTest, RequestsThisLayerCannotHonourAreRefused) {
                               nullptr, &startup, &info));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
   EXPECT_EQ(info.hProcess, nullptr);
+}
+
+// A starter that takes its signals with sigwait blocks them, and one that
+// ignores them may start programs too: a started program begins afresh all
+// the same, and ends on them.
+TEST(CreateProcessTest, ProgramStartsWithNoSignalBlockedOrIgnored) {
+  sigset_t terminate;
+  sigemptyset(&terminate);
+  sigaddset(&terminate, SIGTERM);
+  sigset_t mask;
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &terminate, &mask), 0);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  struct sigaction interrupt {};
+  ASSERT_EQ(sigaction(SIGINT, &ignore, &interrupt), 0);
+  TChild terminated;
+  TChild interrupted;
+  const bool started = terminated.Start(kHelper.c_str(), "helper block") &&
+                       interrupted.Start(kHelper.c_str(), "helper block");
+  sigaction(SIGINT, &interrupt, nullptr);
+  pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+  ASSERT_TRUE(started);
+
+  kill(static_cast<pid_t>(terminated.Info.dwProcessId), SIGTERM);
+  kill(static_cast<pid_t>(interrupted.Info.dwProcessId), SIGINT);
+  EXPECT_EQ(terminated.ExitCode(), 128u + SIGTERM);
+  EXPECT_EQ(interrupted.ExitCode(), 128u + SIGINT);
 }
 
 TEST(WaitForInputIdleTest, ProgramWithoutMessageLoopNeverBecomesIdle) {

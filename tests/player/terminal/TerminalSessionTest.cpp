@@ -114,8 +114,8 @@ TEST_F(TerminalSessionTest, AContinueTakesTheTerminalAgainAndEndsTheWait) {
   EXPECT_FALSE(session.StopRequested());
 }
 
-TEST_F(TerminalSessionTest, InterruptAndTerminateAskThePlayerToStop) {
-  for (const int signal : {SIGINT, SIGTERM}) {
+TEST_F(TerminalSessionTest, InterruptTerminateAndHangUpAskThePlayerToStop) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
     TerminalSession session(FTerminal.ProgramSide(), FTerminal.ProgramSide());
     EXPECT_FALSE(session.StopRequested());
     ::raise(signal);

@@ -96,17 +96,22 @@ class PlayerProcess {
     const auto giveUp = std::chrono::steady_clock::now() + kXPatience;
     while (!FStatus && std::chrono::steady_clock::now() < giveUp) {
       int status = 0;
-      if (::waitpid(FPid, &status, WNOHANG) == FPid)
+      if (::waitpid(FPid, &status, WNOHANG) == FPid) {
+        FKilled = WIFSIGNALED(status);
         FStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      else
+      } else {
         std::this_thread::sleep_for(20ms);
+      }
     }
     return FStatus;
   }
+  // Once it ended: killed by a signal rather than exiting with 128 + it.
+  bool Killed() const { return FKilled; }
 
  private:
   pid_t FPid = -1;
   std::optional<int> FStatus;
+  bool FKilled = false;
 };
 
 class WindowEndToEndTest : public ::testing::Test {
@@ -309,6 +314,17 @@ TEST_F(WindowEndToEndTest, SSwitchesTheSkinAndABrokenOneIsReportedAndPassedOver)
 
   FClient->AskToClose(*window);
   EXPECT_EQ(player->WaitForExit(), 0) << Log();
+}
+
+// SDL, which would take SIGTERM as a quit of its own, leaves it to the
+// player: it ends as on closing the window, telling the signal.
+TEST_F(WindowEndToEndTest, SigtermEndsThePlayerAsClosingTheWindowDoesWithItsStatus) {
+  auto player = Play(kFreeze + " --scale 1");
+  const std::optional<Window> window = FClient->WaitForWindowOf(player->Pid());
+  ASSERT_TRUE(window) << Log();
+  ::kill(player->Pid(), SIGTERM);
+  EXPECT_EQ(player->WaitForExit(), 128 + SIGTERM) << Log();
+  EXPECT_FALSE(player->Killed());
 }
 
 TEST_F(WindowEndToEndTest, WithoutADisplayAWindowCannotBeAskedFor) {

@@ -1,14 +1,16 @@
-// What the host-link tests across processes share: a stage of the test's
-// own (home, registry, runtime folder, the private bus, SDL's silent sound),
-// the real player started as a client starts it, and waiting while this
-// thread's messages are dispatched.
+// What the tests of the player across processes share: a folder of the
+// test's own for the player's home, registry and runtime on the program's
+// private bus, `kivo remote` run as a client, and the real player started
+// as a client starts it. KIVO_PROGRAM names the player.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -20,14 +22,12 @@
 
 namespace bus_test {
 
-using Clock = std::chrono::steady_clock;
-
 // Dispatches this thread's messages until `done` holds or the patience ends.
 template <class TDone>
-inline bool PumpUntil(TDone done) {
-  const auto deadline = Clock::now() + bus_test::kPatience;
+bool PumpUntil(TDone done) {
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
   while (!done()) {
-    if (Clock::now() >= deadline) return false;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     ProcessMessages();
   }
@@ -44,7 +44,7 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 class THostLinkStage {
  public:
   THostLinkStage() {
-    bus_test::ProgramBus();
+    ProgramBus();
     std::string pattern = (std::filesystem::temp_directory_path() / "kivo-bus-XXXXXX").string();
     FFolder = ::mkdtemp(pattern.data());
     std::filesystem::create_directories(FFolder / "run");
@@ -103,7 +103,7 @@ class TStartedPlayer {
   }
   // Its exit code once it ended within the patience; -1 otherwise.
   int Wait() {
-    const auto patience = std::chrono::milliseconds(bus_test::kPatience).count();
+    const auto patience = std::chrono::milliseconds(kPatience).count();
     if (WaitForSingleObject(FProcess.hProcess, static_cast<DWORD>(patience)) != WAIT_OBJECT_0)
       return -1;
     DWORD code = 0;
