@@ -363,6 +363,7 @@ std::size_t TPlayerSession::Run() {
   }
   if (video) video->Finish();
   if (pictures) pictures->Finish();
+  FPluginInPicture = FPluginRunning;
   End();
   return block;
 }

@@ -50,6 +50,8 @@ struct TSessionOptions {
   // Display modes set through the automation interface right after the
   // block of that number was played: (block, mode).
   std::vector<std::pair<std::size_t, std::int32_t>> DisplayModeChanges;
+  // A render without the plug-in in its pictures ends without complaint.
+  bool AllowBareWindow = false;
 };
 
 class TPlayerSession final : public TPlayerActions {
@@ -85,6 +87,9 @@ class TPlayerSession final : public TPlayerActions {
   std::optional<std::string> ChangeDesign(const std::string& design);
 
   bool PluginRunning() const { return FPluginRunning; }
+  // After Run: whether the plug-in was running when the last picture was
+  // taken.
+  bool PluginInPicture() const { return FPluginInPicture; }
   const TPlayerState& State() const { return FState; }
   TPlayerState& State() { return FState; }
   const TSessionOptions& Options() const { return FOptions; }
@@ -149,6 +154,7 @@ class TPlayerSession final : public TPlayerActions {
   std::unique_ptr<TVisualisationWindow> FWindows;
   std::unique_ptr<THostPlugin> FHost;
   bool FPluginRunning = false;
+  bool FPluginInPicture = false;
   // The player's own analysis runs only for a client that hears or reads
   // its spectrum, on the latest block, kept here until then.
   TSpectrumAnalysis FAnalysis;

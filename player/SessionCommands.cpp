@@ -28,6 +28,9 @@ void AddSessionOptions(CLI::App* command, TSessionCommandLine& line) {
       ->check(AnyInt32("a version number"));
   command->add_flag("--refuse-interface", line.Refuse,
                     "Refuse the plug-in's interface version, so that it does not start");
+  command->add_flag("--allow-bare-window", options.AllowBareWindow,
+                    "When rendering, write the window also when the plug-in is not in it, "
+                    "and end with status 0");
   command->add_option("--display-mode", options.DisplayMode, "Display mode at start, 0 to 4")
       ->check(WholeNumber(0, 4, "a display mode"));
   command->add_option("--rec-level", options.RecLevel, "Recording level in percent")
@@ -137,6 +140,10 @@ TSessionOptions SessionOptionsOf(const TSessionCommandLine& line, bool render) {
 void RenderSession(const TSessionOptions& options) {
   TPlayerSession session(options, DefaultDesignPath());
   session.Run();
+  if (!session.PluginInPicture() && !options.AllowBareWindow)
+    throw BareWindowError(
+        "the picture has no plug-in in it, since it did not run (--allow-bare-window accepts "
+        "that)");
 }
 
 std::string DefaultDesignPath() {

@@ -2,6 +2,8 @@
 // session and the two commands that run one.
 #pragma once
 
+#include <stdexcept>
+
 #include <CLI/CLI.hpp>
 #include <optional>
 #include <string>
@@ -37,6 +39,14 @@ CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& commandLine);
 
 // The checked options of a session; `render` tells which command read them.
 TSessionOptions SessionOptionsOf(const TSessionCommandLine& commandLine, bool render);
+
+// A render whose pictures show the bare window: the plug-in did not run.
+class BareWindowError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+// The exit status for it, apart from the other failures' 1.
+inline constexpr int kBareWindowStatus = 3;
 // Runs a session that feeds every block as fast as possible.
 void RenderSession(const TSessionOptions& options);
 

@@ -102,6 +102,9 @@ int main(int argc, char** argv) {
     } else if (remote->parsed()) {
       return kivo::RunRemoteCommand(remoteLine);
     }
+  } catch (const kivo::BareWindowError& error) {
+    std::fprintf(stderr, "kivo: %s\n", error.what());
+    return kivo::kBareWindowStatus;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kivo: %s\n", error.what());
     return 1;

@@ -119,13 +119,19 @@ PlayerStatus TLivePlayer::Status() const {
 }
 
 // The previous skin is back when the next one fails; the failed one is
-// passed over from then on, so that `s` still reaches the others.
+// passed over from then on, so that `s` still reaches the others. When the
+// plug-in does not start with the previous skin either (another player
+// holds it, say), the skin is not to blame, and `s` tries it again.
 void TLivePlayer::NextSkin() {
   const std::optional<std::string> next = FSkins.After(FSession.State().Design);
   if (!next) return;
   const std::optional<std::string> failure = FSession.ChangeDesign(*next);
   FSkinFailure.clear();
   if (!failure) return;
+  if (!FSession.PluginRunning()) {
+    FSkinFailure = "skin " + SkinName(*next) + " not shown: " + *failure + "; s tries again";
+    return;
+  }
   FSkins.MarkBroken(*next);
   FSkinFailure = "skin " + SkinName(*next) + " not loaded: " + *failure;
 }

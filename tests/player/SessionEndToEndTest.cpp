@@ -240,12 +240,20 @@ TEST_F(SessionEndToEndTest, DisplayModeChangeThroughTheAutomationInterfaceClears
   EXPECT_GT(CountPixels(RenderSkin(design, "tone.wav", "--set-display-mode 0:3"), lit), 0);
 }
 
-TEST_F(SessionEndToEndTest, RefusedStartsShowTheRefusalAndEndCleanlyWithABlackWindow) {
+// The black window is still written, but the run says it is no picture of
+// the plug-in, unless asked for the bare window.
+TEST_F(SessionEndToEndTest, RefusedStartsShowTheRefusalAndEndWithABlackWindowAndItsStatus) {
   for (const std::string refusal : {"--host-version 6099", "--refuse-interface"}) {
     const std::string png = File("refused.png");
     const TRun run = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --png " +
                             Quoted(png) + " " + refusal);
-    EXPECT_EQ(run.ExitCode, 0) << refusal;
+    EXPECT_EQ(run.ExitCode, 3) << refusal;
+    EXPECT_NE(run.Errors.find("the picture has no plug-in in it"), std::string::npos)
+        << run.Errors;
+    EXPECT_EQ(Render(Quoted(File("tone.wav")) + " --block 0 --png " + Quoted(png) + " " +
+                     refusal + " --allow-bare-window")
+                  .ExitCode,
+              0);
     EXPECT_NE(run.Errors.find("このバージョンのKIVOには対応していません"), std::string::npos)
         << refusal << ": " << run.Errors;
     EXPECT_NE(run.Errors.find("did not start"), std::string::npos) << run.Errors;
@@ -270,7 +278,7 @@ TEST_F(SessionEndToEndTest, SkinWithoutItsGraphicsFileIsReportedByName) {
 
   const TRun run = Render(Quoted(File("tone.wav")) + " --block 0 --png " + Quoted(File("o.png")) +
                           " --design " + Quoted(File("skin/design.ini")));
-  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(run.ExitCode, 3);
   EXPECT_NE(run.Errors.find("could not start"), std::string::npos) << run.Errors;
   EXPECT_NE(run.Errors.find("gone.bmp"), std::string::npos) << run.Errors;
 }
@@ -278,7 +286,7 @@ TEST_F(SessionEndToEndTest, SkinWithoutItsGraphicsFileIsReportedByName) {
 TEST_F(SessionEndToEndTest, MissingPluginOrBadOptionsAreReported) {
   const TRun noPlugin = Render("--block 0 --png " + Quoted(File("o.png")) + " --plugin " +
                                Quoted(File("nothing.so")));
-  EXPECT_EQ(noPlugin.ExitCode, 0);
+  EXPECT_EQ(noPlugin.ExitCode, 3);
   EXPECT_NE(noPlugin.Errors.find("cannot load the plug-in"), std::string::npos);
   EXPECT_TRUE(fs::exists(File("o.png")));
 

@@ -145,6 +145,41 @@ TEST_F(PlayEndToEndTest, PanelsAppearKeysSetTheModeAndThePeaksAndQGivesTheScreen
   EXPECT_EQ(tmux.Format("#{alternate_on}#{cursor_flag}#{mouse_sgr_flag}"), "010");
 }
 
+// Another player holds the plug-in, so no skin can start it: none is
+// taken for broken, and once the other has gone `s` brings the plug-in back.
+TEST_F(PlayEndToEndTest, SkinsAreNotBlamedForAPlugInThatAnotherPlayerHolds) {
+  const std::string tone = MakeTone(60);
+  const std::string holder = (FDir / "holder-home").string();
+  const std::string holding = "XDG_RUNTIME_DIR=" + Quoted(Runtime()) + " " +
+                              Quoted(KIVO_PROGRAM) + " play --view none --no-sound --home " +
+                              Quoted(holder) + " " + Quoted(tone) + " >/dev/null 2>&1 & echo $! >" +
+                              Quoted((FDir / "holder.pid").string()) + "; sleep 1; ";
+  Tmux tmux;
+  if (!StartPlay(tmux, "--no-sound " + Quoted(tone), holding)) GTEST_SKIP() << "tmux cannot start";
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& pane) {
+    return StatusLineOf(pane).find("tone") != std::string::npos;
+  })) << tmux.Pane();
+  EXPECT_FALSE(ShowsSegments(tmux.Pane()));
+
+  tmux.Run("send-keys -t view s");
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& pane) {
+    return StatusLineOf(pane).find("not shown") != std::string::npos;
+  })) << tmux.Pane();
+  EXPECT_NE(StatusLineOf(tmux.Pane()).find("s tries again"), std::string::npos);
+
+  ASSERT_EQ(std::system(("kill $(cat " + Quoted((FDir / "holder.pid").string()) + ")").c_str()),
+            0);
+  // Each skin in turn, until the plug-in starts again with one of them.
+  ASSERT_TRUE(tmux.WaitFor([&tmux](const std::string& pane) {
+    if (ShowsSegments(pane)) return true;
+    tmux.Run("send-keys -t view s");
+    return false;
+  })) << tmux.Pane();
+  EXPECT_EQ(StatusLineOf(tmux.Pane()).find("not loaded"), std::string::npos);
+  tmux.Run("send-keys -t view q");
+  ASSERT_TRUE(tmux.WaitForText("EXIT-STATUS=0")) << tmux.Pane();
+}
+
 TEST_F(PlayEndToEndTest, VolumePatternPauseAndAClickReachThePlugIn) {
   const std::string tone = MakeTone(60);
   Tmux tmux;
