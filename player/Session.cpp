@@ -15,6 +15,7 @@
 #include "player/StopSignals.h"
 #include "player/Tracks.h"
 #include "player/VideoRecorder.h"
+#include "player/host/DesignCheck.h"
 #include "player/input/DemoSource.h"
 
 namespace kivo {
@@ -78,6 +79,8 @@ TPlayerSession::TPlayerSession(TSessionOptions options, std::string defaultDesig
                  "kivo: warning: no design file %s: the plug-in starts with its defaults, "
                  "without panels\n",
                  FState.Design.c_str());
+  if (const std::string notice = DesignNotice(FState.Design); !notice.empty())
+    std::fprintf(stderr, "kivo: warning: %s\n", notice.c_str());
   MakePlayList();
   // The class first: a client that finds the main window can then create
   // the automation object at once.

@@ -10,6 +10,7 @@
 #include "platform/win/Messages.h"
 #include "player/Playback.h"
 #include "player/StopSignals.h"
+#include "player/host/DesignCheck.h"
 #include "player/live/FrozenBlock.h"
 #include "player/live/KeyCommands.h"
 #include "player/live/LiveCapture.h"
@@ -58,8 +59,9 @@ class TLivePlayer {
   // the frozen block is played once more to show it again.
   bool FReplayFrozen = false;
   TSkinCycle FSkins;
-  // Why the last skin asked for did not load; shown until the next change.
-  std::string FSkinFailure;
+  // Why the last skin asked for did not load, or what in its design the
+  // plug-in could not take; shown until the next change.
+  std::string FSkinNotice;
   std::unique_ptr<TLiveView> FView;
 };
 
@@ -114,7 +116,7 @@ PlayerStatus TLivePlayer::Status() const {
   status.DisplayMode = state.DisplayMode;
   status.BandPattern = state.SpeanaPattern;
   status.Paused = state.PlayStatus == kStatusPaused;
-  status.Notice = FSkinFailure;
+  status.Notice = FSkinNotice;
   return status;
 }
 
@@ -126,14 +128,17 @@ void TLivePlayer::NextSkin() {
   const std::optional<std::string> next = FSkins.After(FSession.State().Design);
   if (!next) return;
   const std::optional<std::string> failure = FSession.ChangeDesign(*next);
-  FSkinFailure.clear();
-  if (!failure) return;
+  FSkinNotice.clear();
+  if (!failure) {
+    FSkinNotice = DesignNotice(*next);
+    return;
+  }
   if (!FSession.PluginRunning()) {
-    FSkinFailure = "skin " + SkinName(*next) + " not shown: " + *failure + "; s tries again";
+    FSkinNotice = "skin " + SkinName(*next) + " not shown: " + *failure + "; s tries again";
     return;
   }
   FSkins.MarkBroken(*next);
-  FSkinFailure = "skin " + SkinName(*next) + " not loaded: " + *failure;
+  FSkinNotice = "skin " + SkinName(*next) + " not loaded: " + *failure;
 }
 
 bool TLivePlayer::Handle(const ViewEvent& event) {

@@ -8,6 +8,7 @@
 
 #include "player/Playback.h"
 #include "player/Timers.h"
+#include "player/host/DesignCheck.h"
 #include "player/host/HostPluginObject.h"
 #include "player/host/VisualisationWindow.h"
 
@@ -140,6 +141,30 @@ TEST(VisualisationWindowTest, SizesBeyondTheLargestWindowAreRefusedOrCut) {
   EXPECT_EQ(size.Width, kMaxWindowSide);
   EXPECT_EQ(size.Height, kMaxWindowSide);
   fs::remove(design);
+}
+
+TEST(DesignCheckTest, ValuesThatAreNoNumbersOrOutOfRangeAreNamedWithWhatIsUsed) {
+  const fs::path design = fs::path(testing::TempDir()) / "nonsense-design.ini";
+  std::ofstream(design) << "[SpeanaL]\nVisible=yes\nLeft=abc\nWidth=-10\nEdgeInner=7\n"
+                           "BackColor=$00301808\n[SpeanaR]\nWidth=2147483647\nHeight=$10\n"
+                           "[Lyrics]\nColors=65280,green,255\n";
+  EXPECT_EQ(DesignProblems(design.string()),
+            (std::vector<std::string>{
+                "SpeanaL Visible=yes is not a number: 0 is used",
+                "SpeanaL Left=abc is not a number: 0 is used",
+                "SpeanaL Width=-10 is out of range (0 to 4096)",
+                "SpeanaL EdgeInner=7 is out of range (0 to 3)",
+                "SpeanaR Width=2147483647 is out of range (0 to 4096)",
+                "Lyrics Colors item 2 (green) is not a number: 255 is used",
+            }));
+  const std::string notice = DesignNotice(design.string());
+  EXPECT_EQ(notice.rfind("design " + design.string() + ": SpeanaL Visible=yes", 0), 0u) << notice;
+  fs::remove(design);
+
+  EXPECT_TRUE(DesignProblems("/nonexistent/design.ini").empty());
+  for (const char* skin : {"bars", "picture", "frames"})
+    EXPECT_EQ(DesignNotice(std::string(KOLMIRA_SKINS_SOURCE) + "/" + skin + "/design.ini"), "")
+        << skin;
 }
 
 TEST(PlaybackSpacingTest, HopOverridesTheFrameRateAndPositionsConvertBothWays) {

@@ -299,6 +299,18 @@ TEST_F(SessionEndToEndTest, MissingPluginOrBadOptionsAreReported) {
   EXPECT_NE(noFile.Errors.find("absent.wav"), std::string::npos) << noFile.Errors;
 }
 
+TEST_F(SessionEndToEndTest, DesignValuesThePlugInCannotTakeAreNamedOnceAndTheSkinStillLoads) {
+  std::string design = ReadText(SkinDesign("bars"));
+  design.replace(design.find("Left=160"), 8, "Left=abc");
+  fs::create_directories(File("odd"));
+  std::ofstream(File("odd/design.ini")) << design;
+  const TRun run = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --png " +
+                          Quoted(File("o.png")) + " --design " + Quoted(File("odd/design.ini")));
+  EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+  EXPECT_EQ(run.Errors, "kivo: warning: design " + File("odd/design.ini") +
+                            ": SpeanaR Left=abc is not a number: 0 is used\n");
+}
+
 TEST_F(SessionEndToEndTest, AMissingDesignFileIsWarnedAboutAndThePluginStartsWithoutPanels) {
   const TRun run = Render(Quoted(File("tone.wav")) + " --hop 2048 --block 1 --size 40x20 --png " +
                           Quoted(File("o.png")) + " --design " + Quoted(File("no/such.ini")));
