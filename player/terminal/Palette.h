@@ -26,8 +26,10 @@ constexpr Rgb PixelRgb(std::uint32_t pixel) {
           static_cast<std::uint8_t>((pixel >> 16) & 0xFF)};
 }
 
-// The palette index 16..255 nearest to a colour: the nearer (by squared
-// distance) of the 6x6x6 cube entry and the grey ramp entry, the cube on a tie.
+// The palette index 16..255 that looks nearest to a colour: the least
+// CIEDE2000 difference in CIE L*a*b*, the lower index on a tie. A colour
+// with visible chroma keeps an entry that has some, so that dark blues stay
+// blue rather than the grey of their lightness.
 int NearestXterm256(Rgb color);
 
 // The SGR parameters that select a colour as foreground or background,

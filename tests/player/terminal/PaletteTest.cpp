@@ -30,9 +30,30 @@ TEST(PaletteTest, InnerCubeLevelsAreMatchedToTheNearestStep) {
   // 95, 135, 175, 215 are the inner levels; 100 is nearest 95, 160 nearest 175.
   EXPECT_EQ(NearestXterm256({95, 135, 175}), 16 + 36 * 1 + 6 * 2 + 3);
   EXPECT_EQ(NearestXterm256({100, 0, 160}), 16 + 36 * 1 + 3);
-  // 47 is nearer 0 than 95, 48 nearer 95.
+  // A little red in a full blue is not seen; more of it is violet.
   EXPECT_EQ(NearestXterm256({47, 0, 255}), 21);
-  EXPECT_EQ(NearestXterm256({48, 0, 255}), 57);
+  EXPECT_EQ(NearestXterm256({80, 0, 255}), 57);
+}
+
+// The default skins' colours as a person sees them: the segments' pure
+// colours exactly, the frames skin's near-black as black-grey, and the bars
+// skin's navy as a blue, not the grey 234 that is nearest by RGB distance.
+TEST(PaletteTest, TheDefaultSkinsColoursKeepTheirLook) {
+  EXPECT_EQ(NearestXterm256({0, 255, 0}), 46);
+  EXPECT_EQ(NearestXterm256({255, 255, 0}), 226);
+  EXPECT_EQ(NearestXterm256({255, 0, 0}), 196);
+  EXPECT_EQ(NearestXterm256({0, 255, 255}), 51);
+  EXPECT_EQ(NearestXterm256({8, 8, 16}), 232);
+  EXPECT_EQ(NearestXterm256({0, 0, 0}), 16);
+  EXPECT_EQ(NearestXterm256({8, 24, 48}), 17);
+  // The bevels' classic greys stay grey.
+  EXPECT_EQ(NearestXterm256({212, 208, 200}), 252);
+  EXPECT_EQ(NearestXterm256({128, 128, 128}), 244);
+  // Other dark colours keep their hue too.
+  EXPECT_EQ(NearestXterm256({48, 24, 8}), 52);
+  EXPECT_EQ(NearestXterm256({20, 40, 20}), 22);
+  // The same answer again, from the thread's cache.
+  EXPECT_EQ(NearestXterm256({8, 24, 48}), 17);
 }
 
 TEST(PaletteTest, GreysPreferTheGreyRampWhenItIsNearer) {
