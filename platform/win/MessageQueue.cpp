@@ -1,5 +1,8 @@
 #include "platform/win/MessageQueue.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -20,8 +23,25 @@ TThreadQueue::TThreadQueue() : FLastLook(std::chrono::steady_clock::now()) {}
 
 void TThreadQueue::Signal(std::unique_lock<std::mutex>& lock) {
   ++FGeneration;
+  if (FWake.Valid()) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(FWake.Get(), &one, sizeof one);
+  }
   lock.unlock();
   FChanged.notify_all();
+}
+
+int TThreadQueue::WakeFd() {
+  std::lock_guard lock(FLock);
+  if (!FWake.Valid()) FWake = TFileDescriptor(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+  return FWake.Get();
+}
+
+void TThreadQueue::ClearWake() {
+  std::lock_guard lock(FLock);
+  if (!FWake.Valid()) return;
+  std::uint64_t count = 0;
+  [[maybe_unused]] const ssize_t read = ::read(FWake.Get(), &count, sizeof count);
 }
 
 bool TThreadQueue::Post(const MSG& message) {

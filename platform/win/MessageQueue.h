@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/win/FileDescriptor.h"
 #include "platform/win/Windows.h"
 
 struct TSentMessage;
@@ -68,6 +69,11 @@ class TThreadQueue final : public TSendWaiter {
 
   bool IsHung();
 
+  // An event descriptor that polls readable once something arrives after
+  // the last ClearWake; made on first use.
+  int WakeFd();
+  void ClearWake();
+
   // The sender's side of a TSentMessage, under this (the sender's) queue.
   bool BeginRunning(TSentMessage& message) override;
   void Finish(TSentMessage& message, TSendState state, LRESULT result) override;
@@ -94,4 +100,5 @@ class TThreadQueue final : public TSendWaiter {
   bool FWaiting = false;
   std::uint64_t FGeneration = 0;
   std::chrono::steady_clock::time_point FLastLook;
+  TFileDescriptor FWake;
 };

@@ -509,7 +509,12 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD millisec
   return queue->WaitForInputUntil(seen, deadline) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
+int MessageQueueWakeFd() { return CurrentQueue()->WakeFd(); }
+
+// Cleared before the queue is emptied, so that what arrives meanwhile
+// wakes the next wait.
 void ProcessMessages() {
+  CurrentQueue()->ClearWake();
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {

@@ -45,6 +45,11 @@ void PublishProgramPath(const std::string& path);
 // window or its process is not known.
 std::string ProgramPathOfWindow(HWND window);
 
+// A descriptor that polls readable once a message arrives in the calling
+// thread's queue, until ProcessMessages next runs: for a loop that waits on
+// other descriptors too (a terminal's keys) and is to answer at once.
+int MessageQueueWakeFd();
+
 // Dispatches the calling thread's messages until its queue is empty, the
 // ones posted while it runs included, as the component library's
 // Application.ProcessMessages does. A WM_QUIT stops it and stays queued for

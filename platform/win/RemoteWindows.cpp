@@ -12,6 +12,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -30,9 +31,12 @@ constexpr std::string_view kWindowNamePrefix = "org.kolmira.Window.";
 // A post's receipt is answered by the receiver's bus thread, never by a
 // window procedure: only a peer that stopped running takes this long.
 constexpr std::chrono::seconds kPostTimeout{5};
-// Posts whose receipt has not come back yet, per receiving process; a peer
-// that stopped reading the bus fills it within a second of notifications.
+// Posts whose receipt has not come back yet, per receiving process, and
+// posts held back behind them: a receiver slower than its sender catches
+// up, one that confirms nothing for a second (it stopped) refuses more.
 constexpr unsigned kPostsInFlight = 64;
+constexpr std::size_t kHeldPosts = 4096;
+constexpr std::chrono::seconds kStalledAfter{1};
 // Posts another process may leave here to be made when it ends.
 constexpr std::size_t kExitPostsPerPeer = 64;
 constexpr std::uintptr_t kBlockSize = std::uintptr_t{1} << kivo_bus::kBlockShift;
@@ -122,42 +126,62 @@ std::vector<TListedWindow> ListedWindows(kivo_bus::TBus& bus) {
 
 // --- Posts on their way: what each receiving process has not confirmed ------
 
+// A post ready to leave, and the window its receipt is about.
+struct TPendingPost {
+  std::uint32_t Block;
+  std::uint32_t Window;
+  sdbus::MethodCall Call;
+};
+
+// Per receiving process: at most kPostsInFlight posts await their receipt;
+// later ones wait here, in order, and leave as receipts come back. A
+// receiver that has confirmed nothing for kStalledAfter while posts await
+// it (it stopped running), or that lets kHeldPosts pile up, refuses more.
 class TReceivers {
  public:
-  enum class TAdmission { Admitted, Gone, Full };
+  enum class TAdmission { Send, Held, Gone, Full };
 
   explicit TReceivers(kivo_bus::TBus& bus) : FBus(bus) {}
 
-  // Counts a post to `window` as on its way, unless its process has gone,
-  // said that it no longer has the window, or has too many on their way
-  // (`bounded`). The owner is learnt once from the bus daemon and forgotten
-  // when it leaves the bus, so that a later process taking the block is
-  // learnt afresh.
-  TAdmission Admit(std::uint32_t block, std::uint32_t window, bool bounded, std::string& owner) {
+  // Send: the post is to leave now; Held: it is kept and leaves in turn.
+  // The owner is learnt once from the bus daemon and forgotten when it
+  // leaves the bus, so that a later process taking the block is learnt
+  // afresh. Unbounded posts are never refused for a full queue.
+  TAdmission Admit(TPendingPost& post, bool bounded, std::string& owner) {
     {
       std::lock_guard lock(FLock);
-      if (FDeadWindows.contains(window)) return TAdmission::Gone;
-      const auto known = FReceivers.find(block);
-      if (known != FReceivers.end()) return AdmitLocked(known->second, bounded, owner);
+      if (FDeadWindows.contains(post.Window)) return TAdmission::Gone;
+      const auto known = FReceivers.find(post.Block);
+      if (known != FReceivers.end()) return AdmitLocked(known->second, post, bounded, owner);
     }
-    const std::optional<std::string> found = FBus.OwnerOf(kivo_bus::TBus::BlockName(block));
+    const std::optional<std::string> found = FBus.OwnerOf(kivo_bus::TBus::BlockName(post.Block));
     if (!found) return TAdmission::Gone;
     std::lock_guard lock(FLock);
-    TReceiver& receiver = FReceivers.try_emplace(block, TReceiver{*found, 0}).first->second;
-    return AdmitLocked(receiver, bounded, owner);
+    TReceiver& receiver = FReceivers.try_emplace(post.Block, *found).first->second;
+    return AdmitLocked(receiver, post, bounded, owner);
   }
 
-  // The receipt of a post (or the bus's word that it could not be made).
-  void Settle(std::uint32_t block, std::uint32_t window, const std::string& owner,
-              bool windowExists) {
+  // The receipt of a post (or the bus's word that it could not be made);
+  // the held posts that may leave now.
+  std::vector<TPendingPost> Settle(std::uint32_t block, std::uint32_t window,
+                                   const std::string& owner, bool windowExists) {
     std::lock_guard lock(FLock);
-    const auto known = FReceivers.find(block);
-    if (known != FReceivers.end() && known->second.Owner == owner && known->second.InFlight > 0)
-      --known->second.InFlight;
     if (!windowExists && window != HandleNumber(HWND_BROADCAST)) FDeadWindows.insert(window);
+    std::vector<TPendingPost> next;
+    const auto known = FReceivers.find(block);
+    if (known == FReceivers.end() || known->second.Owner != owner) return next;
+    TReceiver& receiver = known->second;
+    if (receiver.InFlight > 0) --receiver.InFlight;
+    receiver.Progress = TClock::now();
+    while (!receiver.Held.empty() && receiver.InFlight < kPostsInFlight) {
+      next.push_back(std::move(receiver.Held.front()));
+      receiver.Held.pop_front();
+      ++receiver.InFlight;
+    }
+    return next;
   }
 
-  // A peer that left the bus: a later owner of its block is learnt afresh.
+  // A peer that left the bus: what waited for it is dropped.
   void Forget(const std::string& uniqueName) {
     std::lock_guard lock(FLock);
     std::erase_if(FReceivers, [&](const auto& entry) { return entry.second.Owner == uniqueName; });
@@ -165,15 +189,27 @@ class TReceivers {
 
  private:
   struct TReceiver {
+    explicit TReceiver(std::string owner) : Owner(std::move(owner)) {}
     std::string Owner;
-    unsigned InFlight;
+    unsigned InFlight = 0;
+    std::deque<TPendingPost> Held;
+    // The last receipt, or when posts began to await one.
+    TClock::time_point Progress{};
   };
 
-  static TAdmission AdmitLocked(TReceiver& receiver, bool bounded, std::string& owner) {
-    if (bounded && receiver.InFlight >= kPostsInFlight) return TAdmission::Full;
-    ++receiver.InFlight;
+  static TAdmission AdmitLocked(TReceiver& receiver, TPendingPost& post, bool bounded,
+                                std::string& owner) {
+    const auto now = TClock::now();
+    const bool stalled = receiver.InFlight > 0 && now - receiver.Progress > kStalledAfter;
+    if (bounded && (stalled || receiver.Held.size() >= kHeldPosts)) return TAdmission::Full;
     owner = receiver.Owner;
-    return TAdmission::Admitted;
+    if (receiver.InFlight < kPostsInFlight && receiver.Held.empty()) {
+      if (receiver.InFlight == 0) receiver.Progress = now;
+      ++receiver.InFlight;
+      return TAdmission::Send;
+    }
+    receiver.Held.push_back(std::move(post));
+    return TAdmission::Held;
   }
 
   kivo_bus::TBus& FBus;
@@ -187,7 +223,6 @@ class TReceivers {
 
 class TExitPosts {
  public:
-
   // One post per window and peer, the latest kept; false when the peer
   // already left as many as it may.
   bool Leave(const std::string& peer, const MSG& message) {
@@ -495,6 +530,37 @@ std::optional<DWORD> RemoteProcessOf(HWND window) {
 
 namespace {
 
+// Sends held posts in turn as the receipts of earlier ones come back; the
+// receipts are taken on the bus's thread.
+void SendPosts(const std::shared_ptr<TRemoteState>& state, std::vector<TPendingPost> posts,
+               const std::string& owner) {
+  kivo_bus::TBus* bus = WindowBus();
+  std::deque<TPendingPost> toSend(std::make_move_iterator(posts.begin()),
+                                  std::make_move_iterator(posts.end()));
+  while (!toSend.empty()) {
+    TPendingPost post = std::move(toSend.front());
+    toSend.pop_front();
+    const std::uint32_t block = post.Block;
+    const std::uint32_t window = post.Window;
+    try {
+      WindowsOf(*bus, block)
+          .callMethod(
+              post.Call,
+              [state, block, window, owner](sdbus::MethodReply& reply, const sdbus::Error* error) {
+                bool exists = true;
+                if (error == nullptr) reply >> exists;
+                // A receiver that timed out may only have stopped for a while;
+                // one that has gone is forgotten when the bus says so.
+                SendPosts(state, state->Receivers.Settle(block, window, owner, exists), owner);
+              },
+              std::chrono::duration_cast<std::chrono::microseconds>(kPostTimeout).count());
+    } catch (const sdbus::Error&) {
+      for (TPendingPost& next : state->Receivers.Settle(block, window, owner, true))
+        toSend.push_back(std::move(next));
+    }
+  }
+}
+
 // Sends one of the post methods about `window` to the process of `block`
 // without waiting for its receipt; false (with the last error) when it
 // cannot go.
@@ -504,33 +570,25 @@ BOOL PostCall(std::uint32_t block, std::uint32_t window, const char* method, boo
   kivo_bus::TBus* bus = WindowBus();
   const std::shared_ptr<TRemoteState>& state = RemoteState(*bus);
   std::string owner;
-  switch (state->Receivers.Admit(block, window, bounded, owner)) {
-    case TReceivers::TAdmission::Gone:
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return FALSE;
-    case TReceivers::TAdmission::Full:
-      SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-      return FALSE;
-    case TReceivers::TAdmission::Admitted:
-      break;
-  }
   try {
-    sdbus::IProxy& proxy = WindowsOf(*bus, block);
-    sdbus::MethodCall call = proxy.createMethodCall(kWindowsInterface, method);
-    call << window;
-    ((call << arguments), ...);
-    proxy.callMethod(
-        call,
-        [state, block, window, owner](sdbus::MethodReply& reply, const sdbus::Error* error) {
-          bool exists = true;
-          if (error == nullptr) reply >> exists;
-          // A receiver that timed out may only have stopped for a while;
-          // one that has gone is forgotten when the bus says so.
-          state->Receivers.Settle(block, window, owner, exists);
-        },
-        std::chrono::duration_cast<std::chrono::microseconds>(kPostTimeout).count());
+    TPendingPost post{block, window,
+                      WindowsOf(*bus, block).createMethodCall(kWindowsInterface, method)};
+    post.Call << window;
+    ((post.Call << arguments), ...);
+    switch (state->Receivers.Admit(post, bounded, owner)) {
+      case TReceivers::TAdmission::Gone:
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+      case TReceivers::TAdmission::Full:
+        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+        return FALSE;
+      case TReceivers::TAdmission::Send:
+        SendPosts(state, {std::move(post)}, owner);
+        break;
+      case TReceivers::TAdmission::Held:
+        break;
+    }
   } catch (const sdbus::Error&) {
-    state->Receivers.Settle(block, window, owner, true);
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }

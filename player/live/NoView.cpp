@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include "platform/win/Messages.h"
 #include "player/StopSignals.h"
 
 namespace kivo {
@@ -10,8 +11,10 @@ std::vector<ViewEvent> TNoView::WaitForInput(Clock::time_point deadline) {
   const auto now = Clock::now();
   if (now < deadline && !StopRequested()) {
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
-    pollfd stop{StopSignalWakeFd(), POLLIN, 0};
-    ::poll(&stop, 1, static_cast<int>(wait.count()));
+    // A message (a call from another process) ends the wait as a stop
+    // signal does, so that it is answered at once.
+    pollfd wakes[2] = {{StopSignalWakeFd(), POLLIN, 0}, {MessageQueueWakeFd(), POLLIN, 0}};
+    ::poll(wakes, 2, static_cast<int>(wait.count()));
   }
   return {};
 }

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "platform/win/Messages.h"
+
 namespace kivo {
 
 // The keyboard: standard input when it is the terminal, else the
@@ -38,7 +40,9 @@ std::vector<ViewEvent> TTerminalLiveView::WaitForInput(Clock::time_point deadlin
   if (now >= deadline) return events;
   std::array<char, 256> buffer{};
   const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
-  const std::size_t got = FTerminal.WaitForInput(buffer, wait);
+  // Messages from other processes (calls to the player) end the wait too,
+  // so that they are answered at once rather than at the next frame.
+  const std::size_t got = FTerminal.WaitForInput(buffer, wait, MessageQueueWakeFd());
   for (const InputEvent& input : FDecoder.Feed(std::string_view(buffer.data(), got))) {
     if (const auto* key = std::get_if<KeyPress>(&input)) {
       events.emplace_back(*key);

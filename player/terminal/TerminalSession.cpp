@@ -241,10 +241,10 @@ TerminalSize TerminalSession::Size() const {
   return {size.ws_col, size.ws_row};
 }
 
-std::size_t TerminalSession::WaitForInput(std::span<char> buffer,
-                                          std::chrono::milliseconds timeout) {
-  pollfd fds[2] = {{FInputFd, POLLIN, 0}, {gWakeRead, POLLIN, 0}};
-  const int ready = ::poll(fds, 2, static_cast<int>(timeout.count()));
+std::size_t TerminalSession::WaitForInput(std::span<char> buffer, std::chrono::milliseconds timeout,
+                                          int alsoWakeFd) {
+  pollfd fds[3] = {{FInputFd, POLLIN, 0}, {gWakeRead, POLLIN, 0}, {alsoWakeFd, POLLIN, 0}};
+  const int ready = ::poll(fds, alsoWakeFd >= 0 ? 3 : 2, static_cast<int>(timeout.count()));
   if (ready <= 0) return 0;
   if ((fds[1].revents & POLLIN) != 0) DrainWakePipe();
   if ((fds[0].revents & POLLIN) != 0) {

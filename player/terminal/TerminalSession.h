@@ -28,7 +28,10 @@ class TerminalSession {
   // Waits up to `timeout` for input and reads what is there into `buffer`;
   // returns how many bytes it read, 0 when the time ran out or a signal
   // (a resize, an interrupt) ended the wait.
-  std::size_t WaitForInput(std::span<char> buffer, std::chrono::milliseconds timeout);
+  // `alsoWakeFd`, when not -1, ends the wait early (with nothing read)
+  // once it polls readable.
+  std::size_t WaitForInput(std::span<char> buffer, std::chrono::milliseconds timeout,
+                           int alsoWakeFd = -1);
 
   // True once after the terminal changed its size.
   bool TakeResize();

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <chrono>
 #include <functional>
@@ -320,6 +321,27 @@ class TWindowThread {
  private:
   std::thread FThread;
 };
+
+// A loop that waits on descriptors (a terminal's keys) wakes for messages
+// from other threads, and waits again once it dispatched them.
+TEST(CrossThreadTest, TheQueuesWakeDescriptorTellsOfMessagesUntilTheyAreDispatched) {
+  TRecorder recorder;
+  const TWindowGuard window(AllocateHWnd(recorder.Method()));
+  pollfd wake{MessageQueueWakeFd(), POLLIN, 0};
+  ASSERT_GE(wake.fd, 0);
+  EXPECT_EQ(::poll(&wake, 1, 0), 0);
+  std::thread poster([&] { PostMessageA(window.Get(), kFirst, 0, 0); });
+  poster.join();
+  EXPECT_EQ(::poll(&wake, 1, static_cast<int>(kHangGuardMs)), 1);
+  ProcessMessages();
+  EXPECT_EQ(recorder.Seen, std::vector<UINT>{kFirst});
+  EXPECT_EQ(::poll(&wake, 1, 0), 0);
+  std::thread sender([&] { SendMessageA(window.Get(), kSecond, 0, 0); });
+  EXPECT_EQ(::poll(&wake, 1, static_cast<int>(kHangGuardMs)), 1);
+  ProcessMessages();
+  sender.join();
+  EXPECT_EQ(recorder.Seen, (std::vector<UINT>{kFirst, kSecond}));
+}
 
 TEST(CrossThreadTest, SendRunsTheProcedureOnTheWindowsOwnThread) {
   TWindowThread owner;
