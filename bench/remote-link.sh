@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The player's link across processes under faults, on a session bus of its
 # own: the live loop's frame time as a subscribed observer sees it (the gaps
-# between its position notifications; median and 99th percentile) with 0, 1
+# between its position notifications; median, 99th percentile, largest) with 0, 1
 # and 4 other subscribed clients and with one of those stopped; the time of
 # `kivo remote status` with and without a stopped peer on the bus; and the
 # median of `kivo remote volume 50` (start, bind, one call, unbind). With a
@@ -30,15 +30,15 @@ export XDG_RUNTIME_DIR=$work/run SDL_AUDIODRIVER=dummy
 sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth 600 sine 440 2>/dev/null
 
 # Milliseconds between the position notifications a `kivo remote events`
-# client prints during `seconds`: "median p99".
+# client prints during `seconds`: "median p99 max".
 observe_frames() {
   local kivo=$1 seconds=$2
   timeout "$seconds" "$kivo" remote events 2>/dev/null | python3 -c '
 import sys, time
 stamps = [time.monotonic() for line in sys.stdin if "\"position\"" in line]
 gaps = sorted((b - a) * 1000 for a, b in zip(stamps, stamps[1:]))
-if not gaps: print("- -"); sys.exit()
-print("%.1f %.1f" % (gaps[len(gaps) // 2], gaps[min(len(gaps) - 1, int(len(gaps) * 0.99))]))
+if not gaps: print("- - -"); sys.exit()
+print("%.1f %.1f %.1f" % (gaps[len(gaps) // 2], gaps[min(len(gaps) - 1, int(len(gaps) * 0.99))], gaps[-1]))
 ' || true
 }
 
@@ -68,7 +68,7 @@ measure_build() {
   pids+=("$player")
   for _ in $(seq 100); do "$kivo" remote status >/dev/null 2>&1 && break; sleep 0.1; done
 
-  echo "$label: frame gaps seen by an observer (ms, median p99)"
+  echo "$label: frame gaps seen by an observer (ms, median p99 max)"
   echo "  no other subscriber:     $(observe_frames "$kivo" 8)"
   local clients=()
   "$kivo" remote events >/dev/null 2>&1 &
