@@ -25,6 +25,8 @@
 
 namespace kivo {
 
+class TTrackSkips;
+
 struct TSessionOptions {
   // Files to play in order; "-" is raw stereo on standard input; none
   // plays the built-in demo.
@@ -131,6 +133,8 @@ class TPlayerSession final : public TPlayerActions {
   void MakeWindows();
   std::optional<std::string> SwitchDesign(const std::string& design);
   void WndProc(TMessage& message);
+  // Skips a track the render cannot play; false when the playlist ended.
+  bool PassOver(TTrackSkips& skips, const std::string& reason);
   void KeepLatestBlock(const TSampleBlock& block);
   void NotifyPlayback(std::int32_t previousMs);
 

@@ -134,8 +134,13 @@ class SessionEndToEndTest : public ::testing::Test {
   // that the plug-in's single-instance lock is this test's alone.
   TRun Render(const std::string& arguments, const std::string& input = "/dev/null",
               const std::string& environment = "") const {
+    return Kivo("render", arguments, input, environment);
+  }
+
+  TRun Kivo(const std::string& subcommand, const std::string& arguments,
+            const std::string& input = "/dev/null", const std::string& environment = "") const {
     const std::string command = "XDG_RUNTIME_DIR=" + Quoted(File("runtime")) + " " + environment +
-                                " " + std::string(KIVO_PROGRAM) + " render --home " +
+                                " " + std::string(KIVO_PROGRAM) + " " + subcommand + " --home " +
                                 Quoted(File("home")) + " " + arguments + " <" + Quoted(input) +
                                 " 2>" + Quoted(File("stderr.txt")) + " >/dev/null";
     const int status = std::system(command.c_str());
@@ -387,6 +392,52 @@ TEST_F(SessionEndToEndTest, FramesFolderHoldsOnePicturePerBlock) {
     names.insert(entry.path().filename().string());
   EXPECT_EQ(names,
             (std::set<std::string>{"frame-000000.png", "frame-000001.png", "frame-000002.png"}));
+}
+
+// The pictures a run wrote into `folder`, one per block, in block order.
+std::vector<fs::path> FramesIn(const fs::path& folder) {
+  std::vector<fs::path> frames;
+  for (const auto& entry : fs::directory_iterator(folder)) frames.push_back(entry.path());
+  std::sort(frames.begin(), frames.end());
+  return frames;
+}
+
+// What is missing or is no audio is passed over, saying which and why; the
+// tracks after it play as if it had not been there.
+TEST_F(SessionEndToEndTest, UnplayableTracksAreSkippedWithTheReasonAndTheOthersPlay) {
+  const std::string frames = " --hop 2048 --png " + Quoted(File("o.png")) + " --frames ";
+  ASSERT_EQ(Render(Quoted(File("tone.wav")) + frames + Quoted(File("one"))).ExitCode, 0);
+  const std::size_t oneTrack = FramesIn(File("one")).size();
+  ASSERT_GT(oneTrack, 0u);
+
+  std::ofstream(File("text.wav")) << "this is no audio file\n";
+  const TRun played =
+      Kivo("play", "--no-wait " + Quoted(File("tone.wav")) + " " + Quoted(File("gone.wav")) + " " +
+                       Quoted(File("text.wav")) + " " + Quoted(File("silence.wav")) + frames +
+                       Quoted(File("four")));
+  EXPECT_EQ(played.ExitCode, 0) << played.Errors;
+  EXPECT_NE(
+      played.Errors.find("track 2 skipped: cannot open '" + File("gone.wav") + "': no such file"),
+      std::string::npos)
+      << played.Errors;
+  EXPECT_NE(played.Errors.find("track 3 skipped: cannot read '" + File("text.wav")),
+            std::string::npos)
+      << played.Errors;
+  EXPECT_EQ(FramesIn(File("four")).size(), 2 * oneTrack) << "the first and the last track";
+}
+
+TEST_F(SessionEndToEndTest, NothingPlayableEndsTheRenderWithTheReason) {
+  std::ofstream(File("text.wav")) << "this is no audio file\n";
+  const TRun run = Kivo("play", "--no-wait " + Quoted(File("gone.wav")) + " " +
+                                    Quoted(File("text.wav")) + " --png " + Quoted(File("o.png")));
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_NE(run.Errors.find("track 1 skipped: cannot open '" + File("gone.wav")), std::string::npos)
+      << run.Errors;
+  EXPECT_NE(run.Errors.find("no track of the playlist can be played; track 2 skipped: cannot "
+                            "read '" +
+                            File("text.wav")),
+            std::string::npos)
+      << run.Errors;
 }
 
 }  // namespace
