@@ -122,8 +122,12 @@ void TPlayerSession::MakePlayList() {
       FState.PlayList.push_back(MakeStreamTrack("-", "Standard input", 0));
       continue;
     }
-    FState.PlayList.push_back(MakeTrack(input));
+    for (const std::string& path : AudioPathsOfInput(input))
+      FState.PlayList.push_back(MakeTrack(path));
   }
+  if (!FOptions.Inputs.empty() && FState.PlayList.empty())
+    throw InputError("nothing to play: no audio file in " + FOptions.Inputs.front() +
+                     (FOptions.Inputs.size() > 1 ? " or the other inputs" : ""));
   if (FState.PlayList.empty())
     FState.PlayList.push_back(MakeStreamTrack(
         "", "Demo", MillisecondsAt(DemoSource::TotalFrames(), DemoSource::kSampleRate)));

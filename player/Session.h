@@ -28,8 +28,8 @@ namespace kivo {
 class TTrackSkips;
 
 struct TSessionOptions {
-  // Files to play in order; "-" is raw stereo on standard input; none
-  // plays the built-in demo.
+  // Files, M3U playlists and folders to play in order; "-" is raw stereo
+  // on standard input; none plays the built-in demo.
   std::vector<std::string> Inputs;
   std::string Home;
   // Empty: "kolmira.so" next to the player.

@@ -426,6 +426,44 @@ TEST_F(SessionEndToEndTest, UnplayableTracksAreSkippedWithTheReasonAndTheOthersP
   EXPECT_EQ(FramesIn(File("four")).size(), 2 * oneTrack) << "the first and the last track";
 }
 
+// A playlist's relative entries are taken from its own folder; a folder
+// plays its audio files in the order of their names, not those of its
+// subfolders.
+TEST_F(SessionEndToEndTest, PlaylistsAndFoldersPlayTheirAudioFiles) {
+  const std::string frames = " --hop 2048 --png " + Quoted(File("o.png")) + " --frames ";
+  ASSERT_EQ(Render(Quoted(File("silence.wav")) + frames + Quoted(File("silent"))).ExitCode, 0);
+  const std::vector<fs::path> silent = FramesIn(File("silent"));
+  ASSERT_EQ(Render(Quoted(File("tone.wav")) + frames + Quoted(File("loud"))).ExitCode, 0);
+  const std::vector<fs::path> loud = FramesIn(File("loud"));
+  ASSERT_FALSE(silent.empty());
+  ASSERT_NE(ReadPng(silent[0]).Pixels, ReadPng(loud[0]).Pixels);
+
+  fs::create_directories(File("lists"));
+  std::ofstream(File("lists/mix.m3u")) << "#EXTM3U\n#EXTINF:2,Tone\n../tone.wav\r\n"
+                                       << "absent.wav\n"
+                                       << File("silence.wav") << "\n";
+  const TRun list = Render(Quoted(File("lists/mix.m3u")) + frames + Quoted(File("list")));
+  EXPECT_EQ(list.ExitCode, 0) << list.Errors;
+  EXPECT_NE(list.Errors.find("track 2 skipped: cannot open '" + File("lists/absent.wav")),
+            std::string::npos)
+      << list.Errors;
+  const std::vector<fs::path> listed = FramesIn(File("list"));
+  ASSERT_EQ(listed.size(), loud.size() + silent.size());
+  EXPECT_EQ(ReadPng(listed[0]).Pixels, ReadPng(loud[0]).Pixels) << "the tone first";
+
+  fs::create_directories(File("album/deeper"));
+  fs::copy_file(File("tone.wav"), File("album/b-tone.wav"));
+  fs::copy_file(File("silence.wav"), File("album/a-silence.WAV"));
+  fs::copy_file(File("tone.wav"), File("album/deeper/c-tone.wav"));
+  std::ofstream(File("album/notes.txt")) << "liner notes\n";
+  const TRun folder = Render(Quoted(File("album")) + frames + Quoted(File("folder")));
+  EXPECT_EQ(folder.ExitCode, 0) << folder.Errors;
+  EXPECT_EQ(folder.Errors.find("skipped"), std::string::npos) << folder.Errors;
+  const std::vector<fs::path> fromFolder = FramesIn(File("folder"));
+  ASSERT_EQ(fromFolder.size(), loud.size() + silent.size());
+  EXPECT_EQ(ReadPng(fromFolder[0]).Pixels, ReadPng(silent[0]).Pixels) << "a-silence first";
+}
+
 TEST_F(SessionEndToEndTest, NothingPlayableEndsTheRenderWithTheReason) {
   std::ofstream(File("text.wav")) << "this is no audio file\n";
   const TRun run = Kivo("play", "--no-wait " + Quoted(File("gone.wav")) + " " +
@@ -438,6 +476,17 @@ TEST_F(SessionEndToEndTest, NothingPlayableEndsTheRenderWithTheReason) {
                             File("text.wav")),
             std::string::npos)
       << run.Errors;
+
+  std::ofstream(File("bad.m3u")) << "gone.wav\ntext.wav\n";
+  const TRun listed = Render(Quoted(File("bad.m3u")) + " --png " + Quoted(File("o.png")));
+  EXPECT_EQ(listed.ExitCode, 1);
+  EXPECT_NE(listed.Errors.find("no track of the playlist can be played"), std::string::npos)
+      << listed.Errors;
+
+  fs::create_directories(File("empty"));
+  const TRun empty = Render(Quoted(File("empty")) + " --png " + Quoted(File("o.png")));
+  EXPECT_EQ(empty.ExitCode, 1);
+  EXPECT_NE(empty.Errors.find("nothing to play"), std::string::npos) << empty.Errors;
 }
 
 }  // namespace
