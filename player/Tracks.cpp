@@ -3,7 +3,6 @@
 #include <sndfile.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -124,17 +123,11 @@ std::vector<std::string> ReadPlayListFile(const std::string& path) {
 
 namespace {
 
-std::string LowerCase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 bool IsAudioFileName(const std::filesystem::path& path) {
   static const std::set<std::string> kExtensions = {".aif",  ".aifc", ".aiff", ".au",  ".caf",
                                                     ".flac", ".mp3",  ".oga",  ".ogg", ".opus",
                                                     ".rf64", ".snd",  ".w64",  ".wav", ".wv"};
-  return kExtensions.contains(LowerCase(path.extension().string()));
+  return kExtensions.contains(LowerCaseExtension(path));
 }
 
 }  // namespace
