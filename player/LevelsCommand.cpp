@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "player/BlockCutter.h"
 #include "player/audio/CaptureSource.h"
 #include "player/input/DemoSource.h"
+#include "player/input/PlayListName.h"
 #include "player/input/RawStereoSource.h"
 #include "player/input/SoundFileSource.h"
 #include "plugin/SpectrumAnalysis.h"
@@ -53,11 +55,24 @@ class BlockResult final : public TAnalysisOutput {
   TBandLevels FRight{};
 };
 
+// The levels of one stream go out block by block, numbered from 0: a
+// playlist or a folder, which `play` and `render` take, has no one stream.
+void RefuseManyStreams(const std::string& input) {
+  std::error_code error;
+  if (std::filesystem::is_directory(input, error))
+    throw InputError("levels takes one audio stream: " + input +
+                     " is a folder; give one of its files");
+  if (IsPlayListFile(input))
+    throw InputError("levels takes one audio stream: " + input +
+                     " is a playlist; give one of its files");
+}
+
 std::unique_ptr<FrameSource> OpenInput(const LevelsOptions& options) {
   if (options.Capture) return CaptureFor(*options.Capture, options.Seconds, stderr);
   const std::string& input = options.Input;
   if (input.empty()) return std::make_unique<DemoSource>();
   if (input == "-") return std::make_unique<RawStereoSource>(stdin);
+  RefuseManyStreams(input);
   return std::make_unique<SoundFileSource>(input);
 }
 

@@ -13,6 +13,7 @@
 #include "player/Playback.h"
 #include "player/PngFrameWriter.h"
 #include "player/StopSignals.h"
+#include "player/TrackSkips.h"
 #include "player/Tracks.h"
 #include "player/VideoRecorder.h"
 #include "player/host/DesignCheck.h"
@@ -116,16 +117,20 @@ void TPlayerSession::ApplyOptions() {
   if (FOptions.Volume) FState.Volume = *FOptions.Volume;
 }
 
+// Files that are missing or unreadable stay in the playlist: they are
+// skipped when their turn comes, as a file that goes while playing is.
 void TPlayerSession::MakePlayList() {
   for (const std::string& input : FOptions.Inputs) {
     if (input == "-") {
       FState.PlayList.push_back(MakeStreamTrack("-", "Standard input", 0));
-    } else {
-      if (!std::filesystem::is_regular_file(input))
-        throw InputError("no such audio file: " + input);
-      FState.PlayList.push_back(MakeTrack(input));
+      continue;
     }
+    for (const std::string& path : AudioPathsOfInput(input))
+      FState.PlayList.push_back(MakeTrack(path));
   }
+  if (!FOptions.Inputs.empty() && FState.PlayList.empty())
+    throw InputError("nothing to play: no audio file in " + FOptions.Inputs.front() +
+                     (FOptions.Inputs.size() > 1 ? " or the other inputs" : ""));
   if (FState.PlayList.empty())
     FState.PlayList.push_back(MakeStreamTrack(
         "", "Demo", MillisecondsAt(DemoSource::TotalFrames(), DemoSource::kSampleRate)));
@@ -319,6 +324,7 @@ std::size_t TPlayerSession::Run() {
   }
 
   Begin();
+  TTrackSkips skips(FState, Control());
   std::size_t block = 0;
   std::int32_t openTrack = 0;
   TTrackAudio audio;
@@ -332,7 +338,13 @@ std::size_t TPlayerSession::Run() {
     if (StopSignalReceived() != 0) break;
     if (FState.PlayStatus != kStatusPlaying || FState.CurrentTrack() == nullptr) break;
     if (FState.Track != openTrack || FState.SeekPending) {
-      audio = OpenTrackAudio(*FState.CurrentTrack());
+      try {
+        audio = OpenTrackAudio(*FState.CurrentTrack());
+      } catch (const InputError& error) {
+        if (!PassOver(skips, error.what())) break;
+        continue;
+      }
+      skips.Opened();
       hop = BlockHop(FOptions.Hop, FOptions.Fps, audio.SampleRate);
       startFrame = FramesAt(FState.PositionMs, audio.SampleRate);
       SkipFrames(*audio.Source, startFrame);
@@ -342,7 +354,13 @@ std::size_t TPlayerSession::Run() {
       openTrack = FState.Track;
       FState.SeekPending = false;
     }
-    std::span<Frame> frames = cutter->Next();
+    std::span<Frame> frames;
+    try {
+      frames = cutter->Next();
+    } catch (const InputError& error) {
+      if (!PassOver(skips, error.what())) break;
+      continue;
+    }
     if (frames.empty()) {
       // Nobody listens along: a repeating playlist would never end, so the
       // run ends with its last track.
@@ -369,6 +387,15 @@ std::size_t TPlayerSession::Run() {
   FPluginInPicture = FPluginRunning;
   End();
   return block;
+}
+
+// Renders say on standard error which track they skipped; one that has
+// no track to play fails.
+bool TPlayerSession::PassOver(TTrackSkips& skips, const std::string& reason) {
+  const TSkipOutcome outcome = skips.Skip(reason);
+  if (outcome == TSkipOutcome::NothingPlayable) throw InputError(skips.Message());
+  std::fprintf(stderr, "kivo: %s\n", skips.Message().c_str());
+  return outcome == TSkipOutcome::NextTrack;
 }
 
 void TPlayerSession::SaveSettings() { FHome.SaveSettings(FState); }

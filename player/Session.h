@@ -25,9 +25,11 @@
 
 namespace kivo {
 
+class TTrackSkips;
+
 struct TSessionOptions {
-  // Files to play in order; "-" is raw stereo on standard input; none
-  // plays the built-in demo.
+  // Files, M3U playlists and folders to play in order; "-" is raw stereo
+  // on standard input; none plays the built-in demo.
   std::vector<std::string> Inputs;
   std::string Home;
   // Empty: "kolmira.so" next to the player.
@@ -136,6 +138,8 @@ class TPlayerSession final : public TPlayerActions {
   void MakeWindows();
   std::optional<std::string> SwitchDesign(const std::string& design);
   void WndProc(TMessage& message);
+  // Skips a track the render cannot play; false when the playlist ended.
+  bool PassOver(TTrackSkips& skips, const std::string& reason);
   void KeepLatestBlock(const TSampleBlock& block);
   void NotifyPlayback(std::int32_t previousMs);
 

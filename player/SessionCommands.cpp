@@ -75,8 +75,8 @@ CLI::App* AddRenderCommand(CLI::App& app, TSessionCommandLine& line) {
       "Feed blocks 0 to N of the input through the plug-in as fast as possible and write the "
       "visualisation window at 1:1 scale as a PNG file");
   render->add_option("INPUT", line.RenderInput,
-                     "Audio file; '-' reads raw 16-bit stereo from standard input; without it "
-                     "the built-in demo plays");
+                     "Audio file, M3U playlist or folder of audio files; '-' reads raw 16-bit "
+                     "stereo from standard input; without it the built-in demo plays");
   render->add_option("--png", line.Session.Png, "The PNG file to write")->required();
   render
       ->add_option("--block", line.Session.LastBlock,
@@ -92,7 +92,8 @@ CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& line) {
       "Play audio files through the plug-in and show its window live in the terminal, with "
       "sound; when standard output is not a terminal, render as `kivo render` does");
   play->add_option("INPUT", line.Session.Inputs,
-                   "Audio files to play in order; '-' reads raw 16-bit stereo from standard "
+                   "Audio files, M3U playlists and folders to play in order (a file that "
+                   "cannot be played is skipped); '-' reads raw 16-bit stereo from standard "
                    "input; without any the built-in demo plays");
   play->add_option("--png", line.Session.Png, "Write the window as PNG when playback ends");
   play->add_option("--block", line.Session.LastBlock,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "player/input/FrameSource.h"
@@ -118,6 +119,36 @@ std::vector<std::string> ReadPlayListFile(const std::string& path) {
     paths.push_back((entry.is_absolute() ? entry : folder / entry).lexically_normal().string());
   }
   return paths;
+}
+
+namespace {
+
+bool IsAudioFileName(const std::filesystem::path& path) {
+  static const std::set<std::string> kExtensions = {".aif",  ".aifc", ".aiff", ".au",  ".caf",
+                                                    ".flac", ".mp3",  ".oga",  ".ogg", ".opus",
+                                                    ".rf64", ".snd",  ".w64",  ".wav", ".wv"};
+  return kExtensions.contains(LowerCaseExtension(path));
+}
+
+}  // namespace
+
+std::vector<std::string> AudioFilesInFolder(const std::string& folder) {
+  std::vector<std::string> paths;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (entry.is_regular_file(error) && IsAudioFileName(entry.path()))
+      paths.push_back(entry.path().lexically_normal().string());
+  }
+  if (error) throw InputError("cannot read the folder " + folder + ": " + error.message());
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+std::vector<std::string> AudioPathsOfInput(const std::string& input) {
+  std::error_code error;
+  if (std::filesystem::is_directory(input, error)) return AudioFilesInFolder(input);
+  if (IsPlayListFile(input)) return ReadPlayListFile(input);
+  return {input};
 }
 
 void WritePlayListFile(const std::string& path, const std::vector<TTrack>& tracks) {

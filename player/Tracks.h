@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "player/PlayerState.h"
+#include "player/input/PlayListName.h"
 
 namespace kivo {
 
@@ -30,6 +31,15 @@ std::int32_t LyricsLineAt(const std::vector<TLyricsLine>& lines, std::int32_t po
 // playlist's folder; comment lines (starting with '#') skipped. Raises
 // InputError when the file cannot be read.
 std::vector<std::string> ReadPlayListFile(const std::string& path);
+// The audio files of a folder (those whose extension libsndfile reads), in
+// the order of their names; its subfolders are not looked into.
+std::vector<std::string> AudioFilesInFolder(const std::string& folder);
+// What one input of the command line plays: a playlist's entries, a
+// folder's audio files, or the input itself. Missing entries stay, to be
+// skipped when they are played. Raises InputError for a playlist that
+// cannot be read.
+std::vector<std::string> AudioPathsOfInput(const std::string& input);
+
 // Writes "#EXTM3U" and, per track, "#EXTINF:seconds,title" and its path.
 // Raises InputError when the file cannot be written.
 void WritePlayListFile(const std::string& path, const std::vector<TTrack>& tracks);

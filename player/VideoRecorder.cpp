@@ -172,7 +172,13 @@ int CommonSampleRate(const std::vector<TTrack>& tracks) {
   int rate = 0;
   const TTrack* first = nullptr;
   for (const TTrack& track : tracks) {
-    const int trackRate = OpenTrackAudio(track).SampleRate;
+    int trackRate = 0;
+    try {
+      trackRate = OpenTrackAudio(track).SampleRate;
+    } catch (const InputError&) {
+      // Skipped when its turn comes, it adds no sound to the video.
+      continue;
+    }
     if (first == nullptr) {
       first = &track;
       rate = trackRate;

@@ -42,7 +42,8 @@ class TFrameTimeline {
 };
 
 // The one sample rate of every track, which a video's sound needs; raises
-// std::runtime_error naming two tracks that differ.
+// std::runtime_error naming two tracks that differ. Tracks that cannot be
+// opened are left out: they are skipped.
 int CommonSampleRate(const std::vector<TTrack>& tracks);
 
 class TSoundFeed;

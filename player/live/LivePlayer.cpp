@@ -117,6 +117,8 @@ PlayerStatus TLivePlayer::Status() const {
   status.BandPattern = state.SpeanaPattern;
   status.Paused = state.PlayStatus == kStatusPaused;
   status.Notice = FSkinNotice;
+  if (const std::string skipped = FTracks.Notice(); !skipped.empty())
+    status.Notice = status.Notice.empty() ? skipped : status.Notice + "; " + skipped;
   return status;
 }
 

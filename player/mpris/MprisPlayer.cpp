@@ -6,6 +6,8 @@
 #include <stdexcept>
 
 #include "platform/com/Bstr.h"
+#include "player/Playback.h"
+#include "player/Tracks.h"
 
 namespace kivo {
 
@@ -66,6 +68,12 @@ void TMprisPlayer::OpenUri(const std::string& uri) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error))
     throw std::invalid_argument("no such audio file: " + path);
+  // Refused here, a file that is no audio leaves the current track playing.
+  try {
+    OpenTrackAudio(MakeTrack(path));
+  } catch (const InputError& unreadable) {
+    throw std::invalid_argument(unreadable.what());
+  }
   if (!FPlayList || FAILED(FPlayList->Add(StringToBstr(path).Get())))
     throw std::invalid_argument("the player cannot add " + path);
   FControl.set_Track(static_cast<LONG>(FState.PlayList.size()));

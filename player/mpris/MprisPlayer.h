@@ -34,7 +34,8 @@ class TMprisPlayer {
   // within it.
   void SetPosition(const std::string& trackId, std::int64_t positionUs);
   // Adds a local file to the playlist and plays it; raises
-  // std::invalid_argument for another scheme or a missing file.
+  // std::invalid_argument for another scheme, a missing file or one that
+  // cannot be played, which leaves the playlist as it was.
   void OpenUri(const std::string& uri);
 
   void SetVolume(double volume);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -87,6 +88,29 @@ TEST_F(HostLinkAcrossProcessesTest, BindsToARunningPlayerDrivesItAndHearsItsNoti
   EXPECT_EQ(track.Text1, "Demo");
   EXPECT_EQ(track.Number1, 16000);
 
+  kivo.Close();
+  EXPECT_TRUE(PumpUntil([&] { return !kivo.IsBound(); }));
+  EXPECT_EQ(player.Wait(), 0);
+}
+
+// A file that is gone, added and selected by a client, is skipped: the
+// track that played goes on and the player stays bound.
+TEST_F(HostLinkAcrossProcessesTest, AMissingFileAddedAndSelectedIsSkippedAndThePlayerStays) {
+  TStartedPlayer player;
+  TKIVO kivo(nullptr);
+  kivo.Bind();
+  ASSERT_TRUE(kivo.IsBound());
+  ASSERT_EQ(kivo.GetTrack(), 1);
+  kivo.Add((FStage.Home() / "missing.wav").string());
+  ASSERT_EQ(kivo.GetTracks(), 2);
+  kivo.SetTrack(2);
+  EXPECT_TRUE(PumpUntil([&] { return kivo.GetTrack() == 1; })) << "back to the demo";
+  EXPECT_EQ(kivo.GetPlayStatus(), 526);
+  // Long enough for a player that ended on the way to be seen gone.
+  const auto settled = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  PumpUntil([&] { return !kivo.IsBound() || std::chrono::steady_clock::now() > settled; });
+  EXPECT_TRUE(kivo.IsBound());
+  EXPECT_EQ(kivo.GetPlayStatus(), 526);
   kivo.Close();
   EXPECT_TRUE(PumpUntil([&] { return !kivo.IsBound(); }));
   EXPECT_EQ(player.Wait(), 0);

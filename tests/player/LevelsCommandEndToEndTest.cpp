@@ -180,6 +180,19 @@ TEST_F(LevelsCommandTest, BadInputGivesOneClearLine) {
   ExpectOneLineError("", "a command is required");
 }
 
+// A playlist or a folder, which `play` takes, is no one stream of blocks:
+// it is refused by what it is, even when it would hold playable audio.
+TEST_F(LevelsCommandTest, APlaylistOrAFolderIsRefusedAsNoOneStream) {
+  fs::create_directories(File("album"));
+  MakeTone("album/tone.wav");
+  std::ofstream(File("list.m3u")) << "album/tone.wav\n";
+  ExpectOneLineError("levels " + Quoted(File("album")), "is a folder");
+  ExpectOneLineError("levels " + Quoted(File("list.m3u")), "is a playlist");
+  const RunResult result = Kivo("levels " + Quoted(File("list.m3u")));
+  EXPECT_NE(result.Errors.find("levels takes one audio stream"), std::string::npos)
+      << result.Errors;
+}
+
 // Every numeric option of every command says what it takes, in words.
 TEST_F(LevelsCommandTest, OptionErrorsSayWhatWasExpected) {
   const std::vector<std::pair<std::string, std::string>> cases = {

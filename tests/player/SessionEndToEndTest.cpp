@@ -134,8 +134,13 @@ class SessionEndToEndTest : public ::testing::Test {
   // that the plug-in's single-instance lock is this test's alone.
   TRun Render(const std::string& arguments, const std::string& input = "/dev/null",
               const std::string& environment = "") const {
+    return Kivo("render", arguments, input, environment);
+  }
+
+  TRun Kivo(const std::string& subcommand, const std::string& arguments,
+            const std::string& input = "/dev/null", const std::string& environment = "") const {
     const std::string command = "XDG_RUNTIME_DIR=" + Quoted(File("runtime")) + " " + environment +
-                                " " + std::string(KIVO_PROGRAM) + " render --home " +
+                                " " + std::string(KIVO_PROGRAM) + " " + subcommand + " --home " +
                                 Quoted(File("home")) + " " + arguments + " <" + Quoted(input) +
                                 " 2>" + Quoted(File("stderr.txt")) + " >/dev/null";
     const int status = std::system(command.c_str());
@@ -407,6 +412,101 @@ TEST_F(SessionEndToEndTest, FramesFolderHoldsOnePicturePerBlock) {
     names.insert(entry.path().filename().string());
   EXPECT_EQ(names,
             (std::set<std::string>{"frame-000000.png", "frame-000001.png", "frame-000002.png"}));
+}
+
+// The pictures a run wrote into `folder`, one per block, in block order.
+std::vector<fs::path> FramesIn(const fs::path& folder) {
+  std::vector<fs::path> frames;
+  for (const auto& entry : fs::directory_iterator(folder)) frames.push_back(entry.path());
+  std::sort(frames.begin(), frames.end());
+  return frames;
+}
+
+// What is missing or is no audio is passed over, saying which and why; the
+// tracks after it play as if it had not been there.
+TEST_F(SessionEndToEndTest, UnplayableTracksAreSkippedWithTheReasonAndTheOthersPlay) {
+  const std::string frames = " --hop 2048 --png " + Quoted(File("o.png")) + " --frames ";
+  ASSERT_EQ(Render(Quoted(File("tone.wav")) + frames + Quoted(File("one"))).ExitCode, 0);
+  const std::size_t oneTrack = FramesIn(File("one")).size();
+  ASSERT_GT(oneTrack, 0u);
+
+  std::ofstream(File("text.wav")) << "this is no audio file\n";
+  const TRun played =
+      Kivo("play", "--no-wait " + Quoted(File("tone.wav")) + " " + Quoted(File("gone.wav")) + " " +
+                       Quoted(File("text.wav")) + " " + Quoted(File("silence.wav")) + frames +
+                       Quoted(File("four")));
+  EXPECT_EQ(played.ExitCode, 0) << played.Errors;
+  EXPECT_NE(
+      played.Errors.find("track 2 skipped: cannot open '" + File("gone.wav") + "': no such file"),
+      std::string::npos)
+      << played.Errors;
+  EXPECT_NE(played.Errors.find("track 3 skipped: cannot read '" + File("text.wav")),
+            std::string::npos)
+      << played.Errors;
+  EXPECT_EQ(FramesIn(File("four")).size(), 2 * oneTrack) << "the first and the last track";
+}
+
+// A playlist's relative entries are taken from its own folder; a folder
+// plays its audio files in the order of their names, not those of its
+// subfolders.
+TEST_F(SessionEndToEndTest, PlaylistsAndFoldersPlayTheirAudioFiles) {
+  const std::string frames = " --hop 2048 --png " + Quoted(File("o.png")) + " --frames ";
+  ASSERT_EQ(Render(Quoted(File("silence.wav")) + frames + Quoted(File("silent"))).ExitCode, 0);
+  const std::vector<fs::path> silent = FramesIn(File("silent"));
+  ASSERT_EQ(Render(Quoted(File("tone.wav")) + frames + Quoted(File("loud"))).ExitCode, 0);
+  const std::vector<fs::path> loud = FramesIn(File("loud"));
+  ASSERT_FALSE(silent.empty());
+  ASSERT_NE(ReadPng(silent[0]).Pixels, ReadPng(loud[0]).Pixels);
+
+  fs::create_directories(File("lists"));
+  std::ofstream(File("lists/mix.m3u")) << "#EXTM3U\n#EXTINF:2,Tone\n../tone.wav\r\n"
+                                       << "absent.wav\n"
+                                       << File("silence.wav") << "\n";
+  const TRun list = Render(Quoted(File("lists/mix.m3u")) + frames + Quoted(File("list")));
+  EXPECT_EQ(list.ExitCode, 0) << list.Errors;
+  EXPECT_NE(list.Errors.find("track 2 skipped: cannot open '" + File("lists/absent.wav")),
+            std::string::npos)
+      << list.Errors;
+  const std::vector<fs::path> listed = FramesIn(File("list"));
+  ASSERT_EQ(listed.size(), loud.size() + silent.size());
+  EXPECT_EQ(ReadPng(listed[0]).Pixels, ReadPng(loud[0]).Pixels) << "the tone first";
+
+  fs::create_directories(File("album/deeper"));
+  fs::copy_file(File("tone.wav"), File("album/b-tone.wav"));
+  fs::copy_file(File("silence.wav"), File("album/a-silence.WAV"));
+  fs::copy_file(File("tone.wav"), File("album/deeper/c-tone.wav"));
+  std::ofstream(File("album/notes.txt")) << "liner notes\n";
+  const TRun folder = Render(Quoted(File("album")) + frames + Quoted(File("folder")));
+  EXPECT_EQ(folder.ExitCode, 0) << folder.Errors;
+  EXPECT_EQ(folder.Errors.find("skipped"), std::string::npos) << folder.Errors;
+  const std::vector<fs::path> fromFolder = FramesIn(File("folder"));
+  ASSERT_EQ(fromFolder.size(), loud.size() + silent.size());
+  EXPECT_EQ(ReadPng(fromFolder[0]).Pixels, ReadPng(silent[0]).Pixels) << "a-silence first";
+}
+
+TEST_F(SessionEndToEndTest, NothingPlayableEndsTheRenderWithTheReason) {
+  std::ofstream(File("text.wav")) << "this is no audio file\n";
+  const TRun run = Kivo("play", "--no-wait " + Quoted(File("gone.wav")) + " " +
+                                    Quoted(File("text.wav")) + " --png " + Quoted(File("o.png")));
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_NE(run.Errors.find("track 1 skipped: cannot open '" + File("gone.wav")), std::string::npos)
+      << run.Errors;
+  EXPECT_NE(run.Errors.find("no track of the playlist can be played; track 2 skipped: cannot "
+                            "read '" +
+                            File("text.wav")),
+            std::string::npos)
+      << run.Errors;
+
+  std::ofstream(File("bad.m3u")) << "gone.wav\ntext.wav\n";
+  const TRun listed = Render(Quoted(File("bad.m3u")) + " --png " + Quoted(File("o.png")));
+  EXPECT_EQ(listed.ExitCode, 1);
+  EXPECT_NE(listed.Errors.find("no track of the playlist can be played"), std::string::npos)
+      << listed.Errors;
+
+  fs::create_directories(File("empty"));
+  const TRun empty = Render(Quoted(File("empty")) + " --png " + Quoted(File("o.png")));
+  EXPECT_EQ(empty.ExitCode, 1);
+  EXPECT_NE(empty.Errors.find("nothing to play"), std::string::npos) << empty.Errors;
 }
 
 }  // namespace

@@ -176,6 +176,23 @@ TEST_F(VideoEndToEndTest, PicturesFarApartStillGetAllTheirSound) {
   EXPECT_NEAR(Number(Probe(File("o.mp4"), "a:0"), "duration"), 20.0, 0.03);
 }
 
+// A track that cannot be played adds nothing to the video, nor its sample
+// rate to those that must agree; the tracks around it follow each other.
+TEST_F(VideoEndToEndTest, AnUnplayableTrackIsSkippedAndLeftOutOfTheVideo) {
+  const std::string first = Tone("first.wav", 1.0);
+  std::ofstream(File("text.wav")) << "this is no audio file\n";
+  const std::string second = Tone("second.wav", 1.5);
+  const TRun run = Session("play --no-wait " + first + " " + Quoted(File("text.wav")) + " " +
+                           Quoted(File("gone.wav")) + " " + second + " --hop 4410 --video " +
+                           Quoted(File("o.mp4")));
+  ASSERT_EQ(run.ExitCode, 0) << run.Output;
+  EXPECT_NE(run.Output.find("track 2 skipped: cannot read"), std::string::npos) << run.Output;
+  EXPECT_NE(run.Output.find("track 3 skipped: cannot open"), std::string::npos) << run.Output;
+  EXPECT_NEAR(Number(Probe(File("o.mp4"), "a:0"), "duration"), 2.5, 0.03);
+  EXPECT_EQ(Number(Probe(File("o.mp4"), "v:0"), "nb_frames"),
+            static_cast<double>(Blocks(first, 4410) + Blocks(second, 4410)));
+}
+
 TEST_F(VideoEndToEndTest, TracksOfDifferentSampleRatesAreRefusedBeforeAnythingPlays) {
   const TRun run = Session("play --no-wait " + Tone("cd.wav", 0.5) + " " +
                            Tone("dat.wav", 0.5, 48000) + " --video " + Quoted(File("o.mp4")));

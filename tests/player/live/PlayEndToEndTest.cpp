@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "tests/player/TmuxTestSupport.h"
@@ -44,8 +46,8 @@ class PlayEndToEndTest : public ::testing::Test {
 
   // A steady stereo sine, so that the panels show the same levels frame
   // after frame.
-  std::string MakeTone(double seconds) const {
-    const std::string path = (FDir / "tone.wav").string();
+  std::string MakeTone(double seconds, const std::string& name = "tone.wav") const {
+    const std::string path = (FDir / name).string();
     const std::string command = std::string(SOX_PROGRAM) + " -n -r 44100 -c 2 -b 16 " +
                                 Quoted(path) + " synth " + std::to_string(seconds) +
                                 " sine 1000 vol 0.5 2>/dev/null";
@@ -301,6 +303,53 @@ TEST_F(PlayEndToEndTest, APlayThatEndsByItselfGivesTheScreenBack) {
   ASSERT_TRUE(tmux.WaitForText("EXIT-STATUS=")) << tmux.Pane();
   EXPECT_NE(tmux.Pane().find("EXIT-STATUS=0"), std::string::npos) << tmux.Pane();
   EXPECT_EQ(tmux.Format("#{alternate_on}"), "0");
+}
+
+// A file removed and one overwritten with text while the first track
+// plays are skipped when their turn comes, the status line saying so; the
+// last track plays and the player ends with the playlist.
+TEST_F(PlayEndToEndTest, TracksThatGoOrTurnToTextWhilePlayingAreSkippedAndTheLastPlays) {
+  const std::string tone = MakeTone(4);
+  const std::string removed = MakeTone(2, "removed.wav");
+  const std::string texted = MakeTone(2, "texted.wav");
+  const std::string last = MakeTone(3, "last.wav");
+  Tmux tmux;
+  if (!StartPlay(tmux, "--no-sound " + Quoted(tone) + " " + Quoted(removed) + " " + Quoted(texted) +
+                           " " + Quoted(last)))
+    GTEST_SKIP() << "tmux cannot start";
+
+  ASSERT_TRUE(tmux.WaitFor(ShowsSegmentsAndStatus("tone"))) << tmux.Pane();
+  fs::remove(removed);
+  std::ofstream(texted, std::ios::trunc) << "no longer audio\n";
+
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& pane) {
+    const std::string status = StatusLineOf(pane);
+    return status.find("last") != std::string::npos &&
+           status.find("track 3 skipped: cannot read") != std::string::npos;
+  })) << tmux.Pane();
+  ASSERT_TRUE(tmux.WaitForText("EXIT-STATUS=")) << tmux.Pane();
+  EXPECT_NE(tmux.Pane().find("EXIT-STATUS=0"), std::string::npos) << tmux.Pane();
+}
+
+TEST_F(PlayEndToEndTest, WithNoPlayableTrackThePlayerStaysOpenWithTheReasonUntilQ) {
+  std::ofstream(FDir / "text.wav") << "no audio\n";
+  Tmux tmux;
+  if (!StartPlay(tmux, "--no-sound " + Quoted((FDir / "gone.wav").string()) + " " +
+                           Quoted((FDir / "text.wav").string())))
+    GTEST_SKIP() << "tmux cannot start";
+
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& pane) {
+    return StatusLineOf(pane).find("no track of the playlist can be played") != std::string::npos;
+  })) << tmux.Pane();
+  // Well past the few seconds a skipped track is named for.
+  std::this_thread::sleep_for(std::chrono::seconds(6));
+  const std::string later = tmux.Pane();
+  EXPECT_EQ(later.find("EXIT-STATUS="), std::string::npos) << later;
+  EXPECT_NE(StatusLineOf(later).find("no track of the playlist can be played"), std::string::npos)
+      << later;
+  tmux.Run("send-keys -t view q");
+  ASSERT_TRUE(tmux.WaitForText("EXIT-STATUS=")) << tmux.Pane();
+  EXPECT_NE(tmux.Pane().find("EXIT-STATUS=0"), std::string::npos) << tmux.Pane();
 }
 
 }  // namespace

@@ -239,4 +239,33 @@ TEST_F(MprisEndToEndTest, WithoutABusThePlayerPlaysAsEverAndSaysNothingOfIt) {
   EXPECT_EQ(FTmux.Pane().find("bus"), std::string::npos) << FTmux.Pane();
 }
 
+// A file that is no audio, or a playlist, is refused to the desktop's
+// client with an error, and what played goes on playing.
+TEST_F(MprisEndToEndTest, OpeningAFileThatIsNoAudioIsAnErrorAndTheTrackPlaysOn) {
+  const std::string tone = MakeTone("tone.wav", 60);
+  const fs::path fake = FDir / "fake.wav";
+  std::ofstream(fake) << "this is no audio file\n";
+  const fs::path list = FDir / "list.m3u";
+  std::ofstream(list) << tone << "\n";
+  ASSERT_TRUE(StartPlayOnTheBus(Quoted(tone))) << FTmux.Pane();
+  ASSERT_EQ(PlayerctlUntil("status", "Playing"), "Playing");
+
+  const CommandResult refused =
+      RunShell(FBus.On("dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.kivo "
+                       "/org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Player.OpenUri string:" +
+                       Quoted("file://" + fake.string())));
+  EXPECT_NE(refused.Status, 0) << refused.Output;
+  EXPECT_NE(refused.Output.find("InvalidArgs"), std::string::npos) << refused.Output;
+  EXPECT_NE(refused.Output.find(fake.string()), std::string::npos) << refused.Output;
+
+  const CommandResult playlist =
+      RunShell(FBus.On("playerctl -p kivo open " + Quoted("file://" + list.string())));
+  EXPECT_NE(playlist.Status, 0) << playlist.Output;
+
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(Playerctl("status"), "Playing");
+  EXPECT_EQ(Playerctl("metadata mpris:trackid"), "'/org/kivo/Track/1'");
+  EXPECT_EQ(FTmux.Pane().find("EXIT-STATUS="), std::string::npos) << FTmux.Pane();
+}
+
 }  // namespace

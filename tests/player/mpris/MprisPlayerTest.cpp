@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -212,10 +213,32 @@ TEST_F(MprisPlayerTest, NextAtTheEndDoesNothingUnlessThePlaylistRepeats) {
   EXPECT_EQ(State().Track, 3);
 }
 
+// A 16-bit stereo WAV file of `frames` silent frames at 8000 Hz.
+void WriteSilentWav(const std::filesystem::path& path, std::uint32_t frames) {
+  std::ofstream file(path, std::ios::binary);
+  auto put = [&file](std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) file.put(static_cast<char>(value >> (8 * i) & 0xFF));
+  };
+  const std::uint32_t dataBytes = frames * 4;
+  file << "RIFF";
+  put(36 + dataBytes, 4);
+  file << "WAVEfmt ";
+  put(16, 4);
+  put(1, 2);
+  put(2, 2);
+  put(8000, 4);
+  put(8000 * 4, 4);
+  put(4, 2);
+  put(16, 2);
+  file << "data";
+  put(dataBytes, 4);
+  for (std::uint32_t i = 0; i < dataBytes; ++i) file.put(0);
+}
+
 TEST_F(MprisPlayerTest, OpenUriAddsTheFileAndPlaysIt) {
   const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                     ("kivo-open uri-" + std::to_string(::getpid()) + ".raw");
-  std::ofstream(file) << "not audio, but a file";
+                                     ("kivo-open uri-" + std::to_string(::getpid()) + ".wav");
+  WriteSilentWav(file, 800);
   State().PlayStatus = kStatusStopped;
   FMpris.OpenUri(FileUriOf(file.string()));
   EXPECT_EQ(State().PlayList.size(), 4u);
@@ -228,7 +251,11 @@ TEST_F(MprisPlayerTest, OpenUriAddsTheFileAndPlaysIt) {
   EXPECT_THROW(FMpris.OpenUri("http://example.org/a.wav"), std::invalid_argument);
   EXPECT_THROW(FMpris.OpenUri(FileUriOf(file.string())), std::invalid_argument) << "gone";
   EXPECT_THROW(FMpris.OpenUri("file:///"), std::invalid_argument) << "a folder";
+  std::ofstream(file) << "not audio, but a file";
+  EXPECT_THROW(FMpris.OpenUri(FileUriOf(file.string())), std::invalid_argument) << "no audio";
+  std::filesystem::remove(file);
   EXPECT_EQ(State().PlayList.size(), tracks);
+  EXPECT_EQ(State().Track, 4);
 }
 
 TEST_F(MprisPlayerTest, QuitClosesThePlayerAsAClientWould) {
