@@ -10,6 +10,7 @@
 #include "platform/win/Messages.h"
 #include "player/Playback.h"
 #include "player/StopSignals.h"
+#include "player/audio/SdlOutput.h"
 #include "player/live/FrozenBlock.h"
 #include "player/live/KeyCommands.h"
 #include "player/live/LiveCapture.h"
@@ -107,14 +108,19 @@ PlayerStatus TLivePlayer::Status() const {
   const TTrack* track = state.CurrentTrack();
   PlayerStatus status;
   status.Track = track != nullptr ? track->Title : std::string();
-  if (FCapture && !FCapture->Problem().empty()) status.Track += " - " + FCapture->Problem();
   status.PositionSeconds = state.PositionMs / 1000;
   status.DurationSeconds = state.LengthMs() > 0 ? state.LengthMs() / 1000 : -1;
   status.VolumePercent = state.Volume;
   status.DisplayMode = state.DisplayMode;
   status.BandPattern = state.SpeanaPattern;
   status.Paused = state.PlayStatus == kStatusPaused;
-  status.Notice = FSkinFailure;
+  // A notice, unlike the title, is shown whole when the line is too short:
+  // the capture problem says what to do ("start PulseAudio ...").
+  const std::string capture = FCapture ? FCapture->Problem() : std::string();
+  status.Notice = capture.empty() || FSkinFailure.empty() ? capture + FSkinFailure
+                                                          : capture + "; " + FSkinFailure;
+  // A captured track is never played back, so sound off is no news there.
+  status.SoundOff = !FCapture && !SdlOutput::AnyOpen();
   return status;
 }
 
