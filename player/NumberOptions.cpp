@@ -36,8 +36,7 @@ bool InRange(const std::string& text, std::int64_t least, std::int64_t most) {
 
 // "--frobnicate", not "-" (standard input) nor a negative number.
 bool LooksLikeOption(const std::string& word) {
-  return word.size() > 1 && word.starts_with('-') &&
-         !(word[1] >= '0' && word[1] <= '9');
+  return word.size() > 1 && word.starts_with('-') && !(word[1] >= '0' && word[1] <= '9');
 }
 
 // The command the words chose, as deep as they went.
@@ -86,8 +85,8 @@ CLI::Validator PositiveDecimal(const std::string& expected) {
         double value = 0;
         const char* end = text.data() + text.size();
         const auto [stop, error] = std::from_chars(text.data(), end, value);
-        const bool positive = error == std::errc() && stop == end && std::isfinite(value) &&
-                              value > 0;
+        const bool positive =
+            error == std::errc() && stop == end && std::isfinite(value) && value > 0;
         return positive ? std::string() : text + refusal;
       },
       "more than 0");
@@ -146,8 +145,7 @@ std::string OneLineFailure(const CLI::App* app, const CLI::Error& error) {
     if (LooksLikeOption(word)) return path + ": unknown option '" + word + "' (try --help)\n";
   }
   if (HasCommands(chosen) && error.get_name() == "RequiredError")
-    return path + ": a command is required (commands: " + CommandNames(chosen) +
-           "; try --help)\n";
+    return path + ": a command is required (commands: " + CommandNames(chosen) + "; try --help)\n";
   return std::string("kivo: ") + error.what() + " (try --help)\n";
 }
 

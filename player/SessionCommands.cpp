@@ -30,8 +30,9 @@ CLI::Validator ModeChange() {
   return CLI::Validator(
       [](std::string& text) {
         return ModeChangeOf(text) ? std::string()
-                                  : text + " is not BLOCK:MODE, a block number and a display "
-                                           "mode from 0 to 4";
+                                  : text +
+                                        " is not BLOCK:MODE, a block number and a display "
+                                        "mode from 0 to 4";
       },
       "");
 }
@@ -80,7 +81,6 @@ void AddSessionOptions(CLI::App* command, TSessionCommandLine& line) {
                    "interface right after that block was played (repeatable)")
       ->check(ModeChange());
 }
-
 
 }  // namespace
 

@@ -20,9 +20,7 @@ void TerminalView::RequestRedraw() {
   FShownStatus.reset();
 }
 
-std::int32_t TerminalView::PictureRows() const {
-  return std::max(FSize.Rows - 1 - FNoticeRows, 0);
-}
+std::int32_t TerminalView::PictureRows() const { return std::max(FSize.Rows - 1 - FNoticeRows, 0); }
 
 std::int32_t TerminalView::MostNoticeRows() const { return std::max(FSize.Rows - 1, 0) / 2; }
 

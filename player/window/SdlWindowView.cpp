@@ -151,8 +151,7 @@ void TSdlWindowView::Handle(const SDL_Event& event, std::vector<ViewEvent>& even
       FStopRequested = true;
       break;
     case SDL_SYSWMEVENT:
-      if (FVideo.Errors().WatchedWindowGone(event.syswm.msg))
-        FStopRequested = true;
+      if (FVideo.Errors().WatchedWindowGone(event.syswm.msg)) FStopRequested = true;
       break;
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) FStopRequested = true;

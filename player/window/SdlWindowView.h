@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "player/live/LiveView.h"
-#include "player/window/X11Window.h"
 #include "player/window/WindowScale.h"
+#include "player/window/X11Window.h"
 
 namespace kivo {
 

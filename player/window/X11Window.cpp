@@ -50,5 +50,4 @@ bool TXlibErrorTrap::WatchedWindowGone(const SDL_SysWMmsg* message) {
 
 bool TXlibErrorTrap::WatchedWindowGone() const { return WindowGone.load(); }
 
-
 }  // namespace kivo

@@ -356,10 +356,10 @@ TEST_F(WindowEndToEndTest, WithADisplayThatDoesNotAnswerAWindowAskedForIsAClearE
   runs.emplace_back(DisplaysThatDoNotAnswer()[1], "no Wayland compositor answers on 'kivo-no-");
   for (const auto& [environment, reason] : runs) {
     SCOPED_TRACE(environment);
-    const CommandResult run =
-        RunShell("env -u SDL_VIDEODRIVER " + environment + " XDG_RUNTIME_DIR=" +
-                 Quoted(Runtime("none")) + " " + Quoted(KIVO_PROGRAM) + " play --view window " +
-                 "--no-sound --home " + Quoted(Home().string()) + " </dev/null");
+    const CommandResult run = RunShell(
+        "env -u SDL_VIDEODRIVER " + environment + " XDG_RUNTIME_DIR=" + Quoted(Runtime("none")) +
+        " " + Quoted(KIVO_PROGRAM) + " play --view window " + "--no-sound --home " +
+        Quoted(Home().string()) + " </dev/null");
     EXPECT_TRUE(WIFEXITED(run.Status) && WEXITSTATUS(run.Status) == 1) << run.Output;
     EXPECT_NE(run.Output.find("kivo: cannot open a window: "), std::string::npos) << run.Output;
     EXPECT_NE(run.Output.find(reason), std::string::npos) << run.Output;
