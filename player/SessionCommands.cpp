@@ -37,6 +37,22 @@ CLI::Validator ModeChange() {
       "");
 }
 
+// Checked while the command line is read, so that a bad size is refused as
+// every bad option is.
+CLI::Validator WindowSizeOption() {
+  return CLI::Validator(
+      [](std::string& text) {
+        try {
+          ParseWindowSize(text);
+          return std::string();
+        } catch (const std::invalid_argument&) {
+          return text + " is not a window size WIDTHxHEIGHT, each from 1 to " +
+                 std::to_string(kMaxWindowSide);
+        }
+      },
+      "");
+}
+
 void AddSessionOptions(CLI::App* command, TSessionCommandLine& line) {
   TSessionOptions& options = line.Session;
   command->add_option("--home", options.Home,
@@ -46,9 +62,11 @@ void AddSessionOptions(CLI::App* command, TSessionCommandLine& line) {
                       "The plug-in library (default: kolmira.so next to the player)");
   command->add_option("--design", options.Design,
                       "Design file of the skin to show (default: the settings file's)");
-  command->add_option("--size", line.Size,
-                      "Visualisation window size WIDTHxHEIGHT (default: as large as the "
-                      "design's panels need)");
+  command
+      ->add_option("--size", line.Size,
+                   "Visualisation window size WIDTHxHEIGHT (default: as large as the "
+                   "design's panels need)")
+      ->check(WindowSizeOption());
   command
       ->add_option("--host-version", options.Host.Version,
                    "Version the player reports to the plug-in")

@@ -194,6 +194,8 @@ TEST_F(LevelsCommandTest, OptionErrorsSayWhatWasExpected) {
        "--set-display-mode: 10:9 is not BLOCK:MODE, a block number and a display mode from 0 "
        "to 4"},
       {"render --png x.png --set-display-mode 10", "--set-display-mode: 10 is not BLOCK:MODE"},
+      {"render --png x.png --size 0x5",
+       "--size: 0x5 is not a window size WIDTHxHEIGHT, each from 1 to 4096"},
       {"levels --pattern 9", "--pattern: 9 is not a band pattern from 0 to 5"},
       {"levels --rec-level 1.5",
        "--rec-level: 1.5 is not a recording level in percent from -2147483648 to 2147483647"},
