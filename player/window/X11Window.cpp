@@ -13,7 +13,6 @@ namespace {
 // records is too; one trap at a time owns it.
 std::atomic<XID> WatchedWindow{None};
 std::atomic<bool> WindowGone{false};
-
 XErrorHandler PreviousHandler = nullptr;
 
 int RecordError(Display*, XErrorEvent* error) {
