@@ -1,5 +1,6 @@
 #include "player/CaptureOption.h"
 
+#include "player/NumberOptions.h"
 #include "player/input/FrameSource.h"
 
 namespace kivo {
@@ -21,7 +22,7 @@ std::optional<std::string> CaptureChoice::Chosen() const {
 void AddLevelsCaptureOptions(CLI::App* levels, CaptureChoice& capture, LevelsOptions& options) {
   capture.AddTo(levels);
   levels->add_option("--seconds", options.Seconds, "Seconds of audio to capture")
-      ->check(CLI::PositiveNumber);
+      ->check(PositiveDecimal("a positive number of seconds"));
 }
 
 void ApplyLevelsCapture(const CaptureChoice& capture, bool demo, LevelsOptions& options) {

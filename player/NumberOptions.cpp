@@ -1,6 +1,7 @@
 #include "player/NumberOptions.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace kivo {
 
@@ -17,11 +18,25 @@ std::string HelpText(std::int64_t least, std::int64_t most) {
   return std::to_string(least) + " to " + std::to_string(most);
 }
 
+// Digits beyond what 64 bits hold, which "is not a positive number" would
+// leave the person wondering about.
+bool BeyondInt64(const std::string& text) {
+  std::int64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  return error == std::errc::result_out_of_range && stop == end && !text.starts_with('-');
+}
+
 bool InRange(const std::string& text, std::int64_t least, std::int64_t most) {
   std::int64_t value = 0;
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, value);
   return error == std::errc() && stop == end && value >= least && value <= most;
+}
+
+// "--frobnicate", not "-" (standard input) nor a negative number.
+bool LooksLikeOption(const std::string& word) {
+  return word.size() > 1 && word.starts_with('-') && !(word[1] >= '0' && word[1] <= '9');
 }
 
 // The command the words chose, as deep as they went.
@@ -54,11 +69,43 @@ std::string CommandNames(const CLI::App& app) {
 
 CLI::Validator WholeNumber(std::int64_t least, std::int64_t most, const std::string& expected) {
   const std::string refusal = " is not " + expected + RangeText(least, most);
+  const std::string tooLarge = " is too large for " + expected;
   return CLI::Validator(
-      [least, most, refusal](std::string& text) {
-        return InRange(text, least, most) ? std::string() : text + refusal;
+      [least, most, refusal, tooLarge](std::string& text) {
+        if (InRange(text, least, most)) return std::string();
+        return text + (most == kNoUpperBound && BeyondInt64(text) ? tooLarge : refusal);
       },
       HelpText(least, most));
+}
+
+CLI::Validator PositiveDecimal(const std::string& expected) {
+  const std::string refusal = " is not " + expected;
+  return CLI::Validator(
+      [refusal](std::string& text) {
+        double value = 0;
+        const char* end = text.data() + text.size();
+        const auto [stop, error] = std::from_chars(text.data(), end, value);
+        const bool positive =
+            error == std::errc() && stop == end && std::isfinite(value) && value > 0;
+        return positive ? std::string() : text + refusal;
+      },
+      "more than 0");
+}
+
+void WarnOfNegativeLevels(std::optional<std::int32_t> recLevel, std::optional<std::int32_t> adjust,
+                          std::FILE* out) {
+  // The gain turns each sample over; the magnitudes, and so the bars, are
+  // those of the positive level.
+  if (recLevel && *recLevel < 0)
+    std::fprintf(out,
+                 "kivo: --rec-level %d is negative: the samples are turned over, which the bars "
+                 "show as --rec-level %lld\n",
+                 *recLevel, -static_cast<long long>(*recLevel));
+  if (adjust && *adjust < 0)
+    std::fprintf(out,
+                 "kivo: --adjust %d is negative: every level falls below 0, so the bars stay "
+                 "empty\n",
+                 *adjust);
 }
 
 CLI::Validator AnyInt32(const std::string& expected) {
@@ -81,19 +128,24 @@ CLI::Validator Int32From(std::int32_t least, const std::string& expected) {
 }
 
 std::string OneLineFailure(const CLI::App* app, const CLI::Error& error) {
+  const CLI::App& chosen = ChosenCommand(*app);
+  const std::string path = CommandPath(chosen);
   // Words left over where a command belongs, with none chosen: the first
   // was meant as one.
-  const CLI::App& chosen = ChosenCommand(*app);
   if (HasCommands(chosen)) {
-    const std::string path = CommandPath(chosen);
-    const std::string commands = CommandNames(chosen);
     for (const std::string& word : chosen.remaining()) {
       if (word.starts_with('-')) continue;
-      return path + ": unknown command '" + word + "' (commands: " + commands + "; try --help)\n";
+      return path + ": unknown command '" + word + "' (commands: " + CommandNames(chosen) +
+             "; try --help)\n";
     }
-    if (error.get_name() == "RequiredError")
-      return path + ": a command is required (commands: " + commands + "; try --help)\n";
   }
+  // Before what is missing: "--png is required" would hide a mistyped
+  // option.
+  for (const std::string& word : chosen.remaining()) {
+    if (LooksLikeOption(word)) return path + ": unknown option '" + word + "' (try --help)\n";
+  }
+  if (HasCommands(chosen) && error.get_name() == "RequiredError")
+    return path + ": a command is required (commands: " + CommandNames(chosen) + "; try --help)\n";
   return std::string("kivo: ") + error.what() + " (try --help)\n";
 }
 

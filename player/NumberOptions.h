@@ -6,7 +6,9 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace kivo {
@@ -18,6 +20,9 @@ inline constexpr std::int64_t kNoUpperBound = std::numeric_limits<std::int64_t>:
 // `expected` says it (a lower bound of 1 without an upper one: "positive").
 CLI::Validator WholeNumber(std::int64_t least, std::int64_t most, const std::string& expected);
 
+// A decimal number above 0, as --seconds takes it: "0 is not <expected>".
+CLI::Validator PositiveDecimal(const std::string& expected);
+
 // The 32-bit range, for options the plug-in takes as they come.
 CLI::Validator AnyInt32(const std::string& expected);
 
@@ -25,8 +30,16 @@ CLI::Validator AnyInt32(const std::string& expected);
 // more"); a number beyond the limit is refused as too large.
 CLI::Validator Int32From(std::int32_t least, const std::string& expected);
 
+// One line on `out` for each of --rec-level and --adjust that is negative:
+// the plug-in takes them as they come, so the run goes on, but not as a
+// person would expect.
+void WarnOfNegativeLevels(std::optional<std::int32_t> recLevel, std::optional<std::int32_t> adjust,
+                          std::FILE* out);
+
 // The failure message of the program: one line, "kivo: ... (try --help)";
-// a word where a command belongs (at the top, or after a command that has
+// an option no command knows is named ("kivo render: unknown option
+// '--frobnicate'") before anything else is missing; a word where a command
+// belongs (at the top, or after a command that has
 // commands of its own, "kivo remote") is named as an unknown command, with
 // the commands there are.
 std::string OneLineFailure(const CLI::App* app, const CLI::Error& error);

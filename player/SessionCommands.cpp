@@ -1,13 +1,57 @@
 #include "player/SessionCommands.h"
 
+#include <charconv>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include "player/NumberOptions.h"
+#include "player/OutputPaths.h"
 
 namespace kivo {
 
 namespace {
+
+std::optional<std::pair<std::size_t, std::int32_t>> ModeChangeOf(const std::string& text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos) return std::nullopt;
+  const char* end = text.data() + text.size();
+  std::size_t block = 0;
+  const auto [blockEnd, blockError] = std::from_chars(text.data(), text.data() + colon, block);
+  std::int32_t mode = 0;
+  const auto [modeEnd, modeError] = std::from_chars(text.data() + colon + 1, end, mode);
+  const bool whole = blockError == std::errc() && blockEnd == text.data() + colon &&
+                     modeError == std::errc() && modeEnd == end;
+  if (!whole || mode < 0 || mode > 4) return std::nullopt;
+  return std::pair{block, mode};
+}
+
+CLI::Validator ModeChange() {
+  return CLI::Validator(
+      [](std::string& text) {
+        return ModeChangeOf(text) ? std::string()
+                                  : text +
+                                        " is not BLOCK:MODE, a block number and a display "
+                                        "mode from 0 to 4";
+      },
+      "");
+}
+
+// Checked while the command line is read, so that a bad size is refused as
+// every bad option is.
+CLI::Validator WindowSizeOption() {
+  return CLI::Validator(
+      [](std::string& text) {
+        try {
+          ParseWindowSize(text);
+          return std::string();
+        } catch (const std::invalid_argument&) {
+          return text + " is not a window size WIDTHxHEIGHT, each from 1 to " +
+                 std::to_string(kMaxWindowSide);
+        }
+      },
+      "");
+}
 
 void AddSessionOptions(CLI::App* command, TSessionCommandLine& line) {
   TSessionOptions& options = line.Session;
@@ -18,9 +62,11 @@ void AddSessionOptions(CLI::App* command, TSessionCommandLine& line) {
                       "The plug-in library (default: kolmira.so next to the player)");
   command->add_option("--design", options.Design,
                       "Design file of the skin to show (default: the settings file's)");
-  command->add_option("--size", line.Size,
-                      "Visualisation window size WIDTHxHEIGHT (default: as large as the "
-                      "design's panels need)");
+  command
+      ->add_option("--size", line.Size,
+                   "Visualisation window size WIDTHxHEIGHT (default: as large as the "
+                   "design's panels need)")
+      ->check(WindowSizeOption());
   command
       ->add_option("--host-version", options.Host.Version,
                    "Version the player reports to the plug-in")
@@ -46,25 +92,15 @@ void AddSessionOptions(CLI::App* command, TSessionCommandLine& line) {
       ->add_option("--hop", options.Hop,
                    "Frames from one block to the next, whatever the frame rate")
       ->check(WholeNumber(1, kNoUpperBound, "a positive number of frames"));
-  command->add_option("--frames", options.FramesFolder, "Write one PNG per block into DIR");
-  command->add_option("--video", options.Video, "Encode the blocks' pictures with ffmpeg");
-  command->add_option("--set-display-mode", line.DisplayModeChanges,
-                      "BLOCK:MODE - set the display mode through the automation interface "
-                      "right after that block was played (repeatable)");
-}
-
-std::pair<std::size_t, std::int32_t> ParseModeChange(const std::string& text) {
-  const std::size_t colon = text.find(':');
-  try {
-    std::size_t used = 0;
-    const unsigned long block = std::stoul(text.substr(0, colon), &used);
-    if (colon != std::string::npos && used == colon) {
-      const int mode = std::stoi(text.substr(colon + 1), &used);
-      if (used == text.size() - colon - 1) return {block, mode};
-    }
-  } catch (const std::logic_error&) {
-  }
-  throw std::invalid_argument("--set-display-mode takes BLOCK:MODE, not " + text);
+  command->add_option("--frames", options.FramesFolder, "Write one PNG per block into DIR")
+      ->check(OutputFolder());
+  command->add_option("--video", options.Video, "Encode the blocks' pictures with ffmpeg")
+      ->check(OutputFile());
+  command
+      ->add_option("--set-display-mode", line.DisplayModeChanges,
+                   "BLOCK:MODE - set the display mode (0 to 4) through the automation "
+                   "interface right after that block was played (repeatable)")
+      ->check(ModeChange());
 }
 
 }  // namespace
@@ -77,7 +113,9 @@ CLI::App* AddRenderCommand(CLI::App& app, TSessionCommandLine& line) {
   render->add_option("INPUT", line.RenderInput,
                      "Audio file, M3U playlist or folder of audio files; '-' reads raw 16-bit "
                      "stereo from standard input; without it the built-in demo plays");
-  render->add_option("--png", line.Session.Png, "The PNG file to write")->required();
+  render->add_option("--png", line.Session.Png, "The PNG file to write")
+      ->required()
+      ->check(OutputFile());
   render
       ->add_option("--block", line.Session.LastBlock,
                    "The last block to feed (default: the whole input)")
@@ -95,7 +133,8 @@ CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& line) {
                    "Audio files, M3U playlists and folders to play in order (a file that "
                    "cannot be played is skipped); '-' reads raw 16-bit stereo from standard "
                    "input; without any the built-in demo plays");
-  play->add_option("--png", line.Session.Png, "Write the window as PNG when playback ends");
+  play->add_option("--png", line.Session.Png, "Write the window as PNG when playback ends")
+      ->check(OutputFile());
   play->add_option("--block", line.Session.LastBlock,
                    "The last block to play (live: the last frame to show)")
       ->check(WholeNumber(0, kNoUpperBound, "a block number"));
@@ -110,10 +149,11 @@ CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& line) {
   play->add_option("--scale", line.Scale,
                    "Desktop window: each pixel as an NxN square (default: the largest that "
                    "fits comfortably on the screen)")
-      ->check(CLI::Range(1, 64));
+      ->check(WholeNumber(1, 64, "a window scale"));
   play->add_option("--freeze", line.Freeze,
                    "Show a still picture, without sound: play blocks 0 to N as `render` does "
-                   "(--hop, --fps), and block N once more after each key or click");
+                   "(--hop, --fps), and block N once more after each key or click")
+      ->check(WholeNumber(0, kNoUpperBound, "a block number"));
   AddSessionOptions(play, line);
   play->footer(
       "Keys while playing live:\n"
@@ -134,7 +174,7 @@ TSessionOptions SessionOptionsOf(const TSessionCommandLine& line, bool render) {
   if (!line.Size.empty()) options.Size = ParseWindowSize(line.Size);
   options.Host.AcceptsInterface = !line.Refuse;
   for (const std::string& change : line.DisplayModeChanges)
-    options.DisplayModeChanges.push_back(ParseModeChange(change));
+    options.DisplayModeChanges.push_back(ModeChangeOf(change).value());
   return options;
 }
 

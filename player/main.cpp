@@ -90,14 +90,17 @@ int main(int argc, char** argv) {
         throw kivo::InputError("give either INPUT or --demo, not both");
       }
       kivo::ApplyLevelsCapture(levelsCapture, demo, levelsOptions);
+      kivo::WarnOfNegativeLevels(levelsOptions.RecLevel, levelsOptions.Adjust, stderr);
       kivo::RunLevels(levelsOptions, stdout);
     } else if (devices->parsed()) {
       kivo::RunDevices(stdout);
     } else if (render->parsed()) {
+      kivo::WarnOfNegativeLevels(renderLine.Session.RecLevel, renderLine.Session.Adjust, stderr);
       return EndingOnStopSignals(
           [&] { kivo::RenderSession(kivo::SessionOptionsOf(renderLine, true)); });
     } else if (play->parsed()) {
       playLine.Capture = playCapture.Chosen();
+      kivo::WarnOfNegativeLevels(playLine.Session.RecLevel, playLine.Session.Adjust, stderr);
       return EndingOnStopSignals([&] { kivo::RunPlayCommand(playLine); });
     } else if (remote->parsed()) {
       return kivo::RunRemoteCommand(remoteLine);

@@ -1,6 +1,7 @@
 #include "player/audio/SdlOutput.h"
 
 #include <algorithm>
+#include <atomic>
 #include <stdexcept>
 #include <utility>
 
@@ -12,6 +13,8 @@ namespace {
 
 std::int16_t LeftOf(Frame frame) { return static_cast<std::int16_t>(frame & 0xFFFF); }
 std::int16_t RightOf(Frame frame) { return static_cast<std::int16_t>(frame >> 16); }
+
+std::atomic<int> OpenOutputs{0};
 
 }  // namespace
 
@@ -37,12 +40,16 @@ SdlOutput::SdlOutput(std::uint32_t sampleRate, std::shared_ptr<const MonotonicCl
   }
   FDeviceFrames = obtained.samples;
   SDL_PauseAudioDevice(FDevice, 0);
+  ++OpenOutputs;
 }
 
 SdlOutput::~SdlOutput() {
+  --OpenOutputs;
   SDL_CloseAudioDevice(FDevice);
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
+
+bool SdlOutput::AnyOpen() { return OpenOutputs.load() > 0; }
 
 void SDLCALL SdlOutput::FillCallback(void* self, Uint8* stream, int length) {
   auto* samples = reinterpret_cast<std::int16_t*>(stream);

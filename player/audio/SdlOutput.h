@@ -21,6 +21,10 @@ class SdlOutput final : public SoundOutput {
   SdlOutput(std::uint32_t sampleRate, std::shared_ptr<const MonotonicClock> clock);
   ~SdlOutput() override;
 
+  // Whether a sound device is open for output now: the player's status
+  // says "sound off" while none is, whoever opened or failed to.
+  static bool AnyOpen();
+
   SdlOutput(const SdlOutput&) = delete;
   SdlOutput& operator=(const SdlOutput&) = delete;
 

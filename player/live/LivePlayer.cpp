@@ -10,6 +10,7 @@
 #include "platform/win/Messages.h"
 #include "player/Playback.h"
 #include "player/StopSignals.h"
+#include "player/audio/SdlOutput.h"
 #include "player/host/DesignCheck.h"
 #include "player/live/FrozenBlock.h"
 #include "player/live/KeyCommands.h"
@@ -109,16 +110,20 @@ PlayerStatus TLivePlayer::Status() const {
   const TTrack* track = state.CurrentTrack();
   PlayerStatus status;
   status.Track = track != nullptr ? track->Title : std::string();
-  if (FCapture && !FCapture->Problem().empty()) status.Track += " - " + FCapture->Problem();
   status.PositionSeconds = state.PositionMs / 1000;
   status.DurationSeconds = state.LengthMs() > 0 ? state.LengthMs() / 1000 : -1;
   status.VolumePercent = state.Volume;
   status.DisplayMode = state.DisplayMode;
   status.BandPattern = state.SpeanaPattern;
   status.Paused = state.PlayStatus == kStatusPaused;
-  status.Notice = FSkinNotice;
-  if (const std::string skipped = FTracks.Notice(); !skipped.empty())
-    status.Notice = status.Notice.empty() ? skipped : status.Notice + "; " + skipped;
+  // A notice, unlike the title, is shown whole when the line is too short:
+  // the capture problem says what to do ("start PulseAudio ...").
+  std::string notice = FCapture ? FCapture->Problem() : std::string();
+  for (const std::string& more : {FSkinNotice, FTracks.Notice()})
+    if (!more.empty()) notice = notice.empty() ? more : notice + "; " + more;
+  status.Notice = notice;
+  // A captured track is never played back, so sound off is no news there.
+  status.SoundOff = !FCapture && !SdlOutput::AnyOpen();
   return status;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kivo {
 
@@ -16,11 +17,25 @@ struct PlayerStatus {
   bool Paused = false;
   // A message for the person, after everything else; empty: none.
   std::string Notice;
+  // Playing without a sound device, or with --no-sound: the person hears
+  // nothing and should know that it is not the music.
+  bool SoundOff = false;
 
   bool operator==(const PlayerStatus&) const = default;
 };
 
 // For example "Song title  1:05 / 3:20  vol 80%  mode 2  pattern 1  paused".
 std::string FormatStatus(const PlayerStatus& status);
+
+// The status as a terminal shows it: the line at the bottom and, when the
+// notice does not fit on it, the notice whole on lines of its own above
+// it (at most `mostNoticeRows`; words kept together where they can be).
+struct StatusRows {
+  std::vector<std::string> Notice;
+  std::string Line;
+  bool operator==(const StatusRows&) const = default;
+};
+StatusRows LayOutStatus(const PlayerStatus& status, std::int32_t columns,
+                        std::int32_t mostNoticeRows);
 
 }  // namespace kivo

@@ -20,7 +20,16 @@ void TerminalView::RequestRedraw() {
   FShownStatus.reset();
 }
 
-std::int32_t TerminalView::PictureRows() const { return std::max(FSize.Rows - 1, 0); }
+std::int32_t TerminalView::PictureRows() const { return std::max(FSize.Rows - 1 - FNoticeRows, 0); }
+
+std::int32_t TerminalView::MostNoticeRows() const { return std::max(FSize.Rows - 1, 0) / 2; }
+
+std::string TerminalView::EncodeStatus(const StatusRows& rows) const {
+  std::string out;
+  std::int32_t row = FSize.Rows - static_cast<std::int32_t>(rows.Notice.size());
+  for (const std::string& line : rows.Notice) out += EncodeTextRow(line, row++, FSize.Columns);
+  return out + EncodeTextRow(rows.Line, FSize.Rows, FSize.Columns);
+}
 
 std::string TerminalView::UpdateCells(const TFrameUpdate& window) {
   const TFrame& frame = window.Frame;
@@ -48,14 +57,19 @@ void TerminalView::Present(const TFrame& frame, const PlayerStatus& status) {
   Present(TFrameUpdate{frame, 0, 0, {}}, status);
 }
 
+// The status is laid out first: the rows a notice takes are the picture's.
 void TerminalView::Present(const TFrameUpdate& window, const PlayerStatus& status) {
-  std::string body = UpdateCells(window);
+  std::optional<StatusRows> newRows;
   if (!FShownStatus || status != FShownStatus->Status) {
-    std::string text = FormatStatus(status);
-    if (FSize.Rows > 0 && (!FShownStatus || text != FShownStatus->Text)) {
-      body += EncodeTextRow(text, FSize.Rows, FSize.Columns);
+    newRows = LayOutStatus(status, FSize.Columns, MostNoticeRows());
+    FNoticeRows = static_cast<std::int32_t>(newRows->Notice.size());
+  }
+  std::string body = UpdateCells(window);
+  if (newRows) {
+    if (FSize.Rows > 0 && (!FShownStatus || *newRows != FShownStatus->Rows)) {
+      body += EncodeStatus(*newRows);
     }
-    FShownStatus = {status, std::move(text)};
+    FShownStatus = {status, std::move(*newRows)};
   }
 
   if (!body.empty()) FWrite(WrapAsOneUpdate(body));

@@ -1,5 +1,6 @@
 // Shows the visualisation window on a terminal frame after frame: the
-// picture fills all rows but the last, which holds the status line. Each
+// picture fills all rows but the last, which holds the status line, and
+// those a notice too long for it takes above it. Each
 // frame is sent as one piece of output holding only what changed.
 #pragma once
 
@@ -53,6 +54,9 @@ class TerminalView {
 
  private:
   std::int32_t PictureRows() const;
+  // A notice may take up to half the picture's rows.
+  std::int32_t MostNoticeRows() const;
+  std::string EncodeStatus(const StatusRows& rows) const;
 
   // Brings the cells shown up to the window; the output that draws the
   // cells that changed.
@@ -69,12 +73,13 @@ class TerminalView {
   std::uint64_t FShownSerial = 0;
   std::vector<std::size_t> FChangedCells;
   // The status last formatted, kept so that an unchanged one is not
-  // formatted again, and its text.
+  // formatted again, and its rows.
   struct TShownStatus {
     PlayerStatus Status;
-    std::string Text;
+    StatusRows Rows;
   };
   std::optional<TShownStatus> FShownStatus;
+  std::int32_t FNoticeRows = 0;
 };
 
 }  // namespace kivo

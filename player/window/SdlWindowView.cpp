@@ -1,6 +1,8 @@
 #include "player/window/SdlWindowView.h"
 
+#include <cstdlib>
 #include <stdexcept>
+#include <string_view>
 
 namespace kivo {
 
@@ -11,6 +13,24 @@ constexpr Uint32 kFrameFormat = SDL_PIXELFORMAT_ABGR8888;
 
 [[noreturn]] void FailWith(const std::string& what) {
   throw std::runtime_error(what + ": " + SDL_GetError());
+}
+
+// SDL falls back on its offscreen driver when no display answers, and then
+// a window "opens" that nobody sees. Those drivers count only when asked
+// for by name.
+bool ShowsNothing(std::string_view driver) { return driver == "offscreen" || driver == "dummy"; }
+
+bool AskedFor(std::string_view driver) {
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  return asked != nullptr && std::string_view(asked).find(driver) != std::string_view::npos;
+}
+
+std::string NoDisplayReason() {
+  if (const char* display = std::getenv("DISPLAY"); display != nullptr && *display != '\0')
+    return std::string("the X display '") + display + "' does not answer";
+  if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland != nullptr && *wayland != '\0')
+    return std::string("no Wayland compositor answers on '") + wayland + "'";
+  return "no display is set (DISPLAY, WAYLAND_DISPLAY)";
 }
 
 PixelSize ScreenSize(SDL_Window* window) {
@@ -28,6 +48,13 @@ PixelSize Scaled(PixelSize picture, std::int32_t scale) {
 
 TSdlWindowView::TVideo::TVideo() {
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) FailWith("cannot open a window");
+  const std::string_view driver = SDL_GetCurrentVideoDriver();
+  if (ShowsNothing(driver) && !AskedFor(driver)) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    throw std::runtime_error("cannot open a window: " + NoDisplayReason());
+  }
+  // A window destroyed by another client comes as X's own event.
+  if (driver == "x11") SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 
 TSdlWindowView::TVideo::~TVideo() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
@@ -44,6 +71,8 @@ void TSdlWindowView::Open(PixelSize picture, const std::string& title) {
   if (!FWindow) FailWith("cannot open a window");
   FRenderer.reset(SDL_CreateRenderer(FWindow.get(), -1, 0));
   if (!FRenderer) FailWith("cannot draw in the window");
+  // Only now: an OpenGL renderer makes the X window anew.
+  FVideo.Errors().Watch(FWindow.get());
   FShownTitle = title;
   FPlacement = PlacePicture(picture, size);
   MakeTexture(picture);
@@ -121,6 +150,9 @@ void TSdlWindowView::Handle(const SDL_Event& event, std::vector<ViewEvent>& even
     case SDL_QUIT:
       FStopRequested = true;
       break;
+    case SDL_SYSWMEVENT:
+      if (FVideo.Errors().WatchedWindowGone(event.syswm.msg)) FStopRequested = true;
+      break;
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) FStopRequested = true;
       if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
@@ -159,7 +191,10 @@ std::vector<ViewEvent> TSdlWindowView::WaitForInput(Clock::time_point deadline) 
     Handle(event, events);
     while (SDL_PollEvent(&event) != 0) Handle(event, events);
   }
-  if (FStale && FWindow) Draw();
+  // A destroyed window is closed, whether its end was seen as an event
+  // or as a request that failed.
+  if (FVideo.Errors().WatchedWindowGone()) FStopRequested = true;
+  if (FStale && FWindow && !FStopRequested) Draw();
   return events;
 }
 

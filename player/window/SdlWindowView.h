@@ -13,6 +13,7 @@
 
 #include "player/live/LiveView.h"
 #include "player/window/WindowScale.h"
+#include "player/window/X11Window.h"
 
 namespace kivo {
 
@@ -20,8 +21,10 @@ class TSdlWindowView final : public TLiveView {
  public:
   // `scale`: each window pixel as a scale x scale square; none: the
   // largest scale that fits comfortably on the screen. Raises
-  // std::runtime_error with SDL's reason when no display can be used. The
-  // window opens with the first frame.
+  // std::runtime_error with the reason when no display can be used, also
+  // when SDL would fall back on a driver that shows nothing (offscreen,
+  // dummy) without SDL_VIDEODRIVER asking for it. The window opens with
+  // the first frame.
   explicit TSdlWindowView(std::optional<std::int32_t> scale);
   ~TSdlWindowView() override;
   TSdlWindowView(const TSdlWindowView&) = delete;
@@ -38,6 +41,13 @@ class TSdlWindowView final : public TLiveView {
     ~TVideo();
     TVideo(const TVideo&) = delete;
     TVideo& operator=(const TVideo&) = delete;
+
+    // Xlib errors (on X11) do not end the program.
+    TXlibErrorTrap& Errors() { return FErrors; }
+
+   private:
+    // There before SDL's video starts and after it ends.
+    TXlibErrorTrap FErrors;
   };
   template <typename T, void (*Destroy)(T*)>
   struct TDestroyer {

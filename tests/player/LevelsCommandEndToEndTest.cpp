@@ -198,7 +198,17 @@ TEST_F(LevelsCommandTest, OptionErrorsSayWhatWasExpected) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"levels --hop 0", "--hop: 0 is not a positive number of frames"},
       {"levels --hop 99999999999999999999999",
-       "--hop: 99999999999999999999999 is not a positive number of frames"},
+       "--hop: 99999999999999999999999 is too large for a positive number of frames"},
+      {"levels --capture --seconds 0", "--seconds: 0 is not a positive number of seconds"},
+      {"levels --capture --seconds inf", "--seconds: inf is not a positive number of seconds"},
+      {"play --scale 0", "--scale: 0 is not a window scale from 1 to 64"},
+      {"play --freeze soon", "--freeze: soon is not a block number (0 or more)"},
+      {"render --png x.png --set-display-mode 10:9",
+       "--set-display-mode: 10:9 is not BLOCK:MODE, a block number and a display mode from 0 "
+       "to 4"},
+      {"render --png x.png --set-display-mode 10", "--set-display-mode: 10 is not BLOCK:MODE"},
+      {"render --png x.png --size 0x5",
+       "--size: 0x5 is not a window size WIDTHxHEIGHT, each from 1 to 4096"},
       {"levels --pattern 9", "--pattern: 9 is not a band pattern from 0 to 5"},
       {"levels --rec-level 1.5",
        "--rec-level: 1.5 is not a recording level in percent from -2147483648 to 2147483647"},
@@ -223,6 +233,59 @@ TEST_F(LevelsCommandTest, AnUnknownCommandIsNamedWithTheCommandsThereAre) {
                      "kivo: unknown command 'frobnicate' (commands: levels, ");
   ExpectOneLineError("frobnicate", ", render, play");
   ExpectOneLineError("--quiet frobnicate", "unknown command 'frobnicate'");
+}
+
+// Each refusal is the whole of what is printed, and the status of a
+// refused command line.
+TEST_F(LevelsCommandTest, UnknownOptionsAndBadOutputPathsAreNamedWithStatusTwo) {
+  std::ofstream(File("a-file")) << "not a folder\n";
+  const std::string file = File("a-file");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"--unknown-option", "kivo: unknown option '--unknown-option' (try --help)"},
+      {"render --frobnicate", "kivo render: unknown option '--frobnicate' (try --help)"},
+      {"levels --loud " + Quoted(file), "kivo levels: unknown option '--loud' (try --help)"},
+      {"render --png x.png --frames " + Quoted(file),
+       "kivo: --frames: '" + file + "' is not a folder (try --help)"},
+      {"render --png x.png --frames " + Quoted(file + "/frames"),
+       "kivo: --frames: cannot make '" + file + "/frames': '" + file +
+           "' is not a folder (try --help)"},
+      {"render --png " + Quoted(file + "/x.png"),
+       "kivo: --png: '" + file + "' is not a folder (try --help)"},
+      {"render --png " + Quoted(File("")), "is a folder, not a file"},
+      {"render --png " + Quoted(File("absent/x.png")), "no folder '" + File("absent") + "'"},
+      {"render --png x.png --video " + Quoted(File("")), "kivo: --video: '"},
+      // Permissions do not tell for root; the folder is tried.
+      {"render --png /proc/x.png", "kivo: --png: cannot write in '/proc': "},
+  };
+  for (const auto& [arguments, says] : cases) {
+    SCOPED_TRACE(arguments);
+    const RunResult result = Kivo(arguments);
+    EXPECT_EQ(result.ExitCode, 2) << result.Errors;
+    EXPECT_TRUE(result.Lines.empty());
+    EXPECT_EQ(SplitLines(result.Errors).size(), 1u) << result.Errors;
+    EXPECT_NE(result.Errors.find(says), std::string::npos) << result.Errors;
+  }
+}
+
+// The plug-in takes negative levels as they come, so they run; a line
+// says what they do.
+TEST_F(LevelsCommandTest, NegativeLevelsRunWithAWarning) {
+  MakeTone("tone.wav");
+  const std::string tone = Quoted(File("tone.wav"));
+  const RunResult turned = Kivo("levels --rec-level -50 " + tone);
+  EXPECT_EQ(turned.ExitCode, 0);
+  EXPECT_EQ(turned.Errors,
+            "kivo: --rec-level -50 is negative: the samples are turned over, which the bars show "
+            "as --rec-level 50\n");
+  EXPECT_EQ(turned.Lines, Kivo("levels --rec-level 50 " + tone).Lines);
+  ASSERT_FALSE(turned.Lines.empty());
+
+  const RunResult empty = Kivo("levels --adjust -5 " + tone);
+  EXPECT_EQ(empty.ExitCode, 0);
+  EXPECT_EQ(empty.Errors,
+            "kivo: --adjust -5 is negative: every level falls below 0, so the bars stay empty\n");
+  EXPECT_EQ(empty.Lines.size(), turned.Lines.size());
+  EXPECT_TRUE(Kivo("levels --rec-level 0 --adjust 0 " + tone).Errors.empty());
 }
 
 TEST_F(LevelsCommandTest, HelpExplainsTheCommand) {

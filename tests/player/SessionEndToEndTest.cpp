@@ -296,7 +296,7 @@ TEST_F(SessionEndToEndTest, MissingPluginOrBadOptionsAreReported) {
   EXPECT_TRUE(fs::exists(File("o.png")));
 
   const TRun badSize = Render("--png " + Quoted(File("o.png")) + " --size 0x5");
-  EXPECT_EQ(badSize.ExitCode, 1);
+  EXPECT_EQ(badSize.ExitCode, 2) << "refused as a bad option";
   EXPECT_NE(badSize.Errors.find("WIDTHxHEIGHT"), std::string::npos) << badSize.Errors;
 
   const TRun noFile = Render(Quoted(File("absent.wav")) + " --png " + Quoted(File("o.png")));

@@ -58,13 +58,13 @@ class PlayEndToEndTest : public ::testing::Test {
   // Starts `kivo play ARGUMENTS` in the pane after `prefix` (a pipe into
   // its standard input, or settings of its environment); the shell stays
   // after it, so that the screen it leaves is seen.
-  bool StartPlay(const Tmux& tmux, const std::string& arguments,
-                 const std::string& prefix = "") const {
+  bool StartPlay(const Tmux& tmux, const std::string& arguments, const std::string& prefix = "",
+                 int columns = kColumns, int rows = kRows) const {
     const std::string program = "printf 'NORMAL-SCREEN\\n'; " + prefix + Quoted(KIVO_PROGRAM) +
                                 " play --view terminal --home " + Quoted(Home()) + " " + arguments +
                                 "; echo \"EXIT-STATUS=$?\"; sleep 600";
     const CommandResult started = tmux.Run(
-        "new-session -d -s view -x " + std::to_string(kColumns) + " -y " + std::to_string(kRows) +
+        "new-session -d -s view -x " + std::to_string(columns) + " -y " + std::to_string(rows) +
         " -e COLORTERM=truecolor -e XDG_RUNTIME_DIR=" + Quoted(Runtime()) + " " + Quoted(program));
     return started.Status == 0;
   }
@@ -189,7 +189,8 @@ TEST_F(PlayEndToEndTest, VolumePatternPauseAndAClickReachThePlugIn) {
   // real time.
   if (!StartPlay(tmux, "--display-mode 3 --volume 10 " + Quoted(tone), "SDL_AUDIODRIVER=dummy "))
     GTEST_SKIP() << "tmux cannot start";
-  ASSERT_TRUE(tmux.WaitFor(ShowsSegments)) << tmux.Pane();
+  ASSERT_TRUE(tmux.WaitFor(ShowsSegmentsAndStatus("vol 10%"))) << tmux.Pane();
+  EXPECT_EQ(StatusLineOf(tmux.Pane()).find("sound off"), std::string::npos) << "a device plays";
 
   // A click on the left panel (window pixel 80, 50: cell 80, row 25) moves
   // the peak mode from 2 to 3, and the player's display mode follows to 4.
@@ -350,6 +351,49 @@ TEST_F(PlayEndToEndTest, WithNoPlayableTrackThePlayerStaysOpenWithTheReasonUntil
   tmux.Run("send-keys -t view q");
   ASSERT_TRUE(tmux.WaitForText("EXIT-STATUS=")) << tmux.Pane();
   EXPECT_NE(tmux.Pane().find("EXIT-STATUS=0"), std::string::npos) << tmux.Pane();
+}
+
+// In an 80-column terminal the status line cannot hold a broken skin's
+// reason, which names the file it missed: the reason goes whole on lines
+// of its own above the status line; without a sound device the status
+// line says the sound is off.
+TEST_F(PlayEndToEndTest, ANoticeTooLongForTheStatusLineShowsWholeAboveItAndSoundOffIsSaid) {
+  fs::create_directories(fs::path(Home()) / "skins" / "broken");
+  std::ofstream(fs::path(Home()) / "skins" / "broken" / "design.ini")
+      << "[SpeanaL]\nVisible=1\nWidth=50\nHeight=40\nGraphics=missing.bmp\n";
+  constexpr int columns = 80;
+  constexpr int rows = 24;
+  Tmux tmux;
+  // No device opens with a driver SDL does not have.
+  if (!StartPlay(tmux, "", "SDL_AUDIODRIVER=none-such ", columns, rows))
+    GTEST_SKIP() << "tmux cannot start";
+  const auto statusLine = [](const std::string& pane) { return LineOf(pane, rows - 1); };
+  ASSERT_TRUE(tmux.WaitFor([&](const std::string& pane) {
+    return statusLine(pane).find("pattern 2  sound off") != std::string::npos;
+  })) << tmux.Pane();
+
+  tmux.Run("send-keys -t view s");
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& pane) {
+    return pane.find("No such file or directory") != std::string::npos;
+  })) << tmux.Pane();
+  const std::string pane = tmux.Run("capture-pane -p -t view").Output;
+  // Lines break at spaces, or inside a word longer than a line: compared
+  // without the spaces, the rows above the status line hold the notice.
+  const auto withoutSpaces = [](std::string text) {
+    std::erase(text, ' ');
+    return text;
+  };
+  std::string notice;
+  for (int row = 0; row < rows - 1; ++row) notice += withoutSpaces(LineOf(pane, row));
+  const std::string missing = (fs::path(Home()) / "skins" / "broken" / "missing.bmp").string();
+  EXPECT_NE(notice.find("skinbrokennotloaded:"), std::string::npos) << pane;
+  EXPECT_NE(notice.find(withoutSpaces(missing) + "\":Nosuchfileordirectory"), std::string::npos)
+      << "the path whole: " << pane;
+  EXPECT_EQ(statusLine(pane).find("not loaded"), std::string::npos) << statusLine(pane);
+  EXPECT_NE(statusLine(pane).find("sound off"), std::string::npos) << statusLine(pane);
+
+  tmux.Run("send-keys -t view q");
+  ASSERT_TRUE(tmux.WaitForText("EXIT-STATUS=0")) << tmux.Pane();
 }
 
 }  // namespace

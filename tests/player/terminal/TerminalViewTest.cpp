@@ -180,4 +180,48 @@ TEST(StatusLineTest, ShowsTrackTimeVolumeModeAndPattern) {
             "Song  0:00 / 0:01  vol 80%  mode 2  pattern 1  skin x not loaded: why");
 }
 
+TEST(StatusLineTest, SaysWhenTheSoundIsOff) {
+  EXPECT_EQ(kivo::FormatStatus({"Song", 0, 1, 80, 2, 1, true, "", true}),
+            "Song  0:00 / 0:01  vol 80%  mode 2  pattern 1  sound off  paused");
+}
+
+// The capture hint and a broken skin's reason are what a person needs to
+// read whole.
+TEST(StatusLineTest, ANoticeTooLongForTheLineGoesWholeOnLinesAboveIt) {
+  const PlayerStatus status{
+      "Song", 0, 1,     80,
+      2,      1, false, "skin broken not loaded: cannot read /skins/broken/missing.bmp"};
+  EXPECT_EQ(kivo::LayOutStatus(status, 200, 5).Notice.size(), 0u) << "it fits";
+  const kivo::StatusRows rows = kivo::LayOutStatus(status, 30, 5);
+  EXPECT_EQ(rows.Line, "Song  0:00 / 0:01  vol 80%  mode 2  pattern 1");
+  EXPECT_EQ(rows.Notice, (std::vector<std::string>{"skin broken not loaded: cannot",
+                                                   "read /skins/broken/missing.bmp"}));
+  EXPECT_EQ(kivo::LayOutStatus(status, 30, 1).Notice.size(), 1u) << "as many rows as there are";
+  // A word longer than the line is cut where the line ends.
+  const PlayerStatus word{"Song", 0, 1, 80, 2, 1, false, std::string(25, 'x')};
+  EXPECT_EQ(
+      kivo::LayOutStatus(word, 10, 5).Notice,
+      (std::vector<std::string>{std::string(10, 'x'), std::string(10, 'x'), std::string(5, 'x')}));
+}
+
+TEST_F(TerminalViewTest, ANoticeTakesRowsFromThePictureAndGivesThemBack) {
+  TerminalView view = MakeView({20, 9});  // eight picture rows
+  view.Present(FFrame, FStatus);
+  EXPECT_EQ(view.Layout().Rows, 8);
+  PlayerStatus broken = FStatus;
+  broken.Notice = "skin broken not loaded: no bitmap";
+  view.Present(FFrame, broken);
+  EXPECT_EQ(view.Layout().Rows, 6);
+  EXPECT_NE(FWrites.back().find("\x1b[7;1H\x1b[0m\x1b[Kskin broken not\x1b"), std::string::npos);
+  EXPECT_NE(FWrites.back().find("\x1b[8;1H\x1b[0m\x1b[Kloaded: no bitmap\x1b"), std::string::npos);
+  EXPECT_NE(FWrites.back().find("\x1b[9;1H\x1b[0m\x1b[KTrack one"), std::string::npos);
+  EXPECT_EQ(view.WindowPointAt(0, 6), std::nullopt) << "no click on the notice";
+
+  view.Present(FFrame, FStatus);
+  EXPECT_EQ(view.Layout().Rows, 8);
+  // The notice's rows are picture cells again (blank beside the picture).
+  EXPECT_NE(FWrites.back().find("\x1b[7;1H "), std::string::npos);
+  EXPECT_NE(FWrites.back().find("\x1b[8;1H "), std::string::npos);
+}
+
 }  // namespace

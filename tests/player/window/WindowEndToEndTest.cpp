@@ -336,4 +336,74 @@ TEST_F(WindowEndToEndTest, WithoutADisplayAWindowCannotBeAskedFor) {
   EXPECT_NE(run.Output.find("cannot open a window"), std::string::npos) << run.Output;
 }
 
+// A display nobody serves: an X display number without a server, or a
+// Wayland socket without a compositor. SDL would fall back on its
+// offscreen driver, and a window nobody sees would "open".
+std::string DisplayThatDoesNotAnswer() {
+  for (int display = 900;; ++display)
+    if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(display)))
+      return "DISPLAY=:" + std::to_string(display);
+}
+std::vector<std::string> DisplaysThatDoNotAnswer() {
+  return {"-u WAYLAND_DISPLAY " + DisplayThatDoesNotAnswer(),
+          "-u DISPLAY WAYLAND_DISPLAY=kivo-no-compositor-" + std::to_string(::getpid())};
+}
+
+TEST_F(WindowEndToEndTest, WithADisplayThatDoesNotAnswerAWindowAskedForIsAClearError) {
+  std::vector<std::pair<std::string, std::string>> runs = {
+      {"-u DISPLAY -u WAYLAND_DISPLAY", "cannot open a window: no display is set"}};
+  runs.emplace_back(DisplaysThatDoNotAnswer()[0], "' does not answer");
+  runs.emplace_back(DisplaysThatDoNotAnswer()[1], "no Wayland compositor answers on 'kivo-no-");
+  for (const auto& [environment, reason] : runs) {
+    SCOPED_TRACE(environment);
+    const CommandResult run = RunShell(
+        "env -u SDL_VIDEODRIVER " + environment + " XDG_RUNTIME_DIR=" + Quoted(Runtime("none")) +
+        " " + Quoted(KIVO_PROGRAM) + " play --view window " + "--no-sound --home " +
+        Quoted(Home().string()) + " </dev/null");
+    EXPECT_TRUE(WIFEXITED(run.Status) && WEXITSTATUS(run.Status) == 1) << run.Output;
+    EXPECT_NE(run.Output.find("kivo: cannot open a window: "), std::string::npos) << run.Output;
+    EXPECT_NE(run.Output.find(reason), std::string::npos) << run.Output;
+  }
+}
+
+TEST_F(WindowEndToEndTest, WithADisplayThatDoesNotAnswerTheTerminalViewShowsAndQQuits) {
+  for (const std::string& environment : DisplaysThatDoNotAnswer()) {
+    SCOPED_TRACE(environment);
+    Tmux tmux;
+    const std::string program = "env -u SDL_VIDEODRIVER " + environment + " " +
+                                Quoted(KIVO_PROGRAM) + " play --no-sound --home " +
+                                Quoted(Home().string()) + "; echo \"EXIT-STATUS=$?\"; sleep 600";
+    if (tmux.Run("new-session -d -s view -x 240 -y 40 -e XDG_RUNTIME_DIR=" +
+                 Quoted(Runtime("tmux")) + " " + Quoted(program))
+            .Status != 0)
+      GTEST_SKIP() << "tmux cannot start";
+    ASSERT_TRUE(tmux.WaitForText("Demo")) << tmux.Pane();
+    EXPECT_NE(tmux.Pane().find(kUpperHalf), std::string::npos) << "the panels in the terminal";
+    tmux.Run("send-keys -t view q");
+    ASSERT_TRUE(tmux.WaitForText("EXIT-STATUS=")) << tmux.Pane();
+    const std::string after = tmux.Pane();
+    EXPECT_NE(after.find("EXIT-STATUS=0"), std::string::npos) << after;
+    EXPECT_NE(after.find("; showing the window in the terminal"), std::string::npos) << after;
+  }
+}
+
+// `xdotool windowclose` destroys the window itself, as a crashed window
+// manager or a killed session may: every later request for it fails.
+TEST_F(WindowEndToEndTest, AWindowDestroyedFromOutsideEndsThePlayerAsAClose) {
+  for (const std::string& how : {kFreeze, std::string("--hop 2048")}) {
+    SCOPED_TRACE(how);
+    auto player = Play(how + " --scale 1");
+    const std::optional<Window> window = FClient->WaitForWindowOf(player->Pid());
+    ASSERT_TRUE(window) << Log();
+    ASSERT_TRUE(WaitForTitleWith(*window, "Demo")) << FClient->Title(*window);
+    Xdotool("windowclose " + std::to_string(*window));
+    EXPECT_EQ(player->WaitForExit(), 0) << Log();
+    EXPECT_FALSE(player->Killed());
+    EXPECT_EQ(Log().find("X Error"), std::string::npos) << Log();
+    std::ifstream settings(Home() / "kivo.ini");
+    const std::string text(std::istreambuf_iterator<char>(settings), {});
+    EXPECT_NE(text.find("Design="), std::string::npos) << "settings kept: " << text;
+  }
+}
+
 }  // namespace

@@ -1,0 +1,52 @@
+#include "player/window/X11Window.h"
+
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
+#include <atomic>
+
+namespace kivo {
+
+namespace {
+
+// Xlib's handler is one plain function for the whole process, so what it
+// records is too; one trap at a time owns it.
+std::atomic<XID> WatchedWindow{None};
+std::atomic<bool> WindowGone{false};
+XErrorHandler PreviousHandler = nullptr;
+
+int RecordError(Display*, XErrorEvent* error) {
+  const bool aboutWindow = error->error_code == BadWindow || error->error_code == BadDrawable;
+  if (aboutWindow && error->resourceid == WatchedWindow.load()) WindowGone = true;
+  return 0;
+}
+
+}  // namespace
+
+TXlibErrorTrap::TXlibErrorTrap() {
+  WatchedWindow = None;
+  WindowGone = false;
+  PreviousHandler = XSetErrorHandler(RecordError);
+}
+
+TXlibErrorTrap::~TXlibErrorTrap() { XSetErrorHandler(PreviousHandler); }
+
+void TXlibErrorTrap::Watch(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return;
+  WatchedWindow = info.info.x11.window;
+  WindowGone = false;
+}
+
+bool TXlibErrorTrap::WatchedWindowGone(const SDL_SysWMmsg* message) {
+  if (message->subsystem != SDL_SYSWM_X11) return false;
+  const XEvent& event = message->msg.x11.event;
+  if (event.type == DestroyNotify && event.xdestroywindow.window == WatchedWindow.load())
+    WindowGone = true;
+  return WatchedWindowGone();
+}
+
+bool TXlibErrorTrap::WatchedWindowGone() const { return WindowGone.load(); }
+
+}  // namespace kivo

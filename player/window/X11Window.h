@@ -1,0 +1,37 @@
+// What the window view needs to know of X11 beneath SDL, kept apart since
+// Xlib's headers define names (KeyPress, None) the player uses too.
+//
+// Xlib's default error handler ends the program. A window destroyed by
+// another client (`xdotool windowclose`) makes SDL's later requests for it
+// errors, so the player would end with status 1 instead of as a close.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <optional>
+
+namespace kivo {
+
+// While it lives, Xlib errors are recorded instead of ending the program;
+// errors about the watched window mark it gone. The handler before it is
+// put back at the end. Made before SDL's video starts: SDL's X11 driver
+// keeps the handler it finds, calls it from its own, and puts it back
+// before it closes its connections, whose closing reports the errors
+// still on their way (a wake-up sent to a window that is gone).
+class TXlibErrorTrap {
+ public:
+  TXlibErrorTrap();
+  ~TXlibErrorTrap();
+  TXlibErrorTrap(const TXlibErrorTrap&) = delete;
+  TXlibErrorTrap& operator=(const TXlibErrorTrap&) = delete;
+
+  // Watches `window`'s X window; nothing when it is no X11 window.
+  void Watch(SDL_Window* window);
+  // The watched window was destroyed, seen in `message` (SDL's system
+  // event) or in a request that failed on it.
+  bool WatchedWindowGone(const SDL_SysWMmsg* message);
+  bool WatchedWindowGone() const;
+};
+
+}  // namespace kivo
