@@ -40,10 +40,6 @@ PixelSize ScreenSize(SDL_Window* window) {
   return {usable.w, usable.h};
 }
 
-PixelSize Scaled(PixelSize picture, std::int32_t scale) {
-  return {picture.Width * scale, picture.Height * scale};
-}
-
 }  // namespace
 
 TSdlWindowView::TVideo::TVideo() {
@@ -64,8 +60,7 @@ TSdlWindowView::TSdlWindowView(std::optional<std::int32_t> scale) : FScale(scale
 TSdlWindowView::~TSdlWindowView() = default;
 
 void TSdlWindowView::Open(PixelSize picture, const std::string& title) {
-  const std::int32_t scale = FScale.value_or(ComfortableScale(picture, ScreenSize(nullptr)));
-  const PixelSize size = Scaled(picture, scale);
+  const PixelSize size = Fit(picture, ScreenSize(nullptr));
   FWindow.reset(SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                  size.Width, size.Height, SDL_WINDOW_RESIZABLE));
   if (!FWindow) FailWith("cannot open a window");
@@ -78,10 +73,17 @@ void TSdlWindowView::Open(PixelSize picture, const std::string& title) {
   MakeTexture(picture);
 }
 
-// A new skin brings a window of another size: the scale stays, the
-// desktop window follows.
+// The window's size for the picture, and the notice when the screen cuts it.
+PixelSize TSdlWindowView::Fit(PixelSize picture, PixelSize screen) {
+  const WindowFit fit = FitWindow(picture, FScale, screen);
+  FFitNotice = fit.Cut ? "  (larger than the screen: shown cut, at scale 1)" : "";
+  return fit.Size;
+}
+
+// A new skin brings a picture of another size: without --scale the scale
+// is chosen again for it, as for the first, and the desktop window follows.
 void TSdlWindowView::Refit(PixelSize picture) {
-  const PixelSize size = Scaled(picture, FPlacement.Scale);
+  const PixelSize size = Fit(picture, ScreenSize(FWindow.get()));
   SDL_SetWindowSize(FWindow.get(), size.Width, size.Height);
   FPlacement = PlacePicture(picture, size);
   MakeTexture(picture);
@@ -100,12 +102,12 @@ void TSdlWindowView::MakeTexture(PixelSize picture) {
 void TSdlWindowView::Present(const TFrameUpdate& window, const PlayerStatus& status) {
   const TFrame& frame = window.Frame;
   const PixelSize picture{frame.Width, frame.Height};
-  const std::string title = FormatStatus(status);
   if (!FWindow) {
-    Open(picture, title);
+    Open(picture, FormatStatus(status));
   } else if (picture != FPlacement.Picture) {
     Refit(picture);
   }
+  const std::string title = FormatStatus(status) + FFitNotice;
   if (title != FShownTitle) {
     SDL_SetWindowTitle(FWindow.get(), title.c_str());
     FShownTitle = title;

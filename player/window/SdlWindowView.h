@@ -56,6 +56,7 @@ class TSdlWindowView final : public TLiveView {
 
   void Open(PixelSize picture, const std::string& title);
   void Refit(PixelSize picture);
+  PixelSize Fit(PixelSize picture, PixelSize screen);
   void MakeTexture(PixelSize picture);
   void Upload(const TFrameUpdate& window);
   void Draw();
@@ -70,6 +71,8 @@ class TSdlWindowView final : public TLiveView {
   // The paint the texture holds; 0 for none.
   std::uint64_t FShownSerial = 0;
   std::string FShownTitle;
+  // Said in the title while the picture is larger than the screen.
+  std::string FFitNotice;
   // The window lost its contents or its size: drawn again, not uploaded.
   bool FStale = true;
   bool FStopRequested = false;

@@ -24,6 +24,15 @@ std::int32_t ComfortableScale(PixelSize picture, PixelSize screen) {
   return LargestScale(picture, screen.Width * 3 / 4, screen.Height * 3 / 4);
 }
 
+WindowFit FitWindow(PixelSize picture, std::optional<std::int32_t> scale, PixelSize screen) {
+  const std::int32_t chosen = scale.value_or(ComfortableScale(picture, screen));
+  WindowFit fit{{picture.Width * chosen, picture.Height * chosen}, false};
+  if (scale || screen.Width <= 0 || screen.Height <= 0) return fit;
+  fit.Cut = fit.Size.Width > screen.Width || fit.Size.Height > screen.Height;
+  fit.Size = {std::min(fit.Size.Width, screen.Width), std::min(fit.Size.Height, screen.Height)};
+  return fit;
+}
+
 PicturePlacement PlacePicture(PixelSize picture, PixelSize window) {
   PicturePlacement placement;
   placement.Picture = picture;

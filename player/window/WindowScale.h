@@ -29,6 +29,17 @@ struct PicturePlacement {
 // the screen's width and height, so that it fits comfortably; at least 1.
 std::int32_t ComfortableScale(PixelSize picture, PixelSize screen);
 
+// The size of a desktop window for the picture: at `scale` when one was
+// asked for, else at the comfortable scale, and then no larger than the
+// screen (a picture larger than the screen at scale 1 is shown cut, at
+// scale 1). An unknown screen (0 x 0) bounds nothing.
+struct WindowFit {
+  PixelSize Size;
+  // The picture does not fit the screen even at scale 1.
+  bool Cut = false;
+};
+WindowFit FitWindow(PixelSize picture, std::optional<std::int32_t> scale, PixelSize screen);
+
 // The picture in a window of the given size: the largest scale at which
 // it fits whole (at least 1), centred.
 PicturePlacement PlacePicture(PixelSize picture, PixelSize window);

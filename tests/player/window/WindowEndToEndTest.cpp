@@ -316,6 +316,31 @@ TEST_F(WindowEndToEndTest, SSwitchesTheSkinAndABrokenOneIsReportedAndPassedOver)
   EXPECT_EQ(player->WaitForExit(), 0) << Log();
 }
 
+// A skin larger than the 1280 x 1024 screen at scale 1 gets a window no
+// larger than the screen, says so in the title, and the next skin gets a
+// comfortable scale of its own again.
+TEST_F(WindowEndToEndTest, ASkinLargerThanTheScreenIsCutToItAndTheNextOneFitsAgain) {
+  fs::create_directories(Home() / "skins" / "aa-huge");
+  const std::string huge = (Home() / "skins" / "aa-huge" / "design.ini").string();
+  std::ofstream(huge) << "[SpeanaL]\nVisible=1\nWidth=4000\nHeight=3000\nBackColor=255\n";
+  auto player = Play(kFreeze + " --display-mode 2 --design " + Quoted(huge));
+  const std::optional<Window> window = FClient->WaitForWindowOf(player->Pid());
+  ASSERT_TRUE(window) << Log();
+  EXPECT_TRUE(WaitForTitleWith(*window, "larger than the screen")) << FClient->Title(*window);
+  const auto [width, height] = FClient->Size(*window);
+  EXPECT_LE(width, 1280);
+  EXPECT_LE(height, 1024);
+
+  Type(*window, "s");
+  EXPECT_TRUE(WaitForTitle(*window, [](const std::string& title) {
+    return title.find("larger than the screen") == std::string::npos;
+  })) << FClient->Title(*window);
+  // The bars skin's 320 x 100 at the comfortable scale 3, not the huge one's 1.
+  EXPECT_EQ(WaitForPicture(*window, Rendered(SkinDesign("bars"), 2), 3), 0);
+  FClient->AskToClose(*window);
+  EXPECT_EQ(player->WaitForExit(), 0) << Log();
+}
+
 // SDL, which would take SIGTERM as a quit of its own, leaves it to the
 // player: it ends as on closing the window, telling the signal.
 TEST_F(WindowEndToEndTest, SigtermEndsThePlayerAsClosingTheWindowDoesWithItsStatus) {

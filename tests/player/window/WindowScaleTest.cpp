@@ -20,6 +20,20 @@ TEST(WindowScaleTest, TheDefaultScaleTakesAtMostThreeQuartersOfTheScreen) {
   EXPECT_EQ(ComfortableScale({0, 0}, {1280, 1024}), 1);
 }
 
+// Each skin's picture gets the comfortable scale of its own; one larger
+// than the screen at scale 1 is cut to the screen; a scale asked for stays.
+TEST(WindowScaleTest, EachPictureIsFittedAgainAndNoneIsLargerThanTheScreen) {
+  const PixelSize screen{1920, 1080};
+  EXPECT_EQ(FitWindow({320, 100}, std::nullopt, screen).Size, (PixelSize{1280, 400}));
+  EXPECT_EQ(FitWindow({200, 120}, std::nullopt, screen).Size, (PixelSize{1200, 720}));
+  const WindowFit huge = FitWindow({4000, 3000}, std::nullopt, screen);
+  EXPECT_EQ(huge.Size, screen);
+  EXPECT_TRUE(huge.Cut);
+  EXPECT_FALSE(FitWindow({1920, 1080}, std::nullopt, screen).Cut);
+  EXPECT_EQ(FitWindow({4000, 3000}, 2, screen).Size, (PixelSize{8000, 6000}));
+  EXPECT_EQ(FitWindow({320, 100}, std::nullopt, {0, 0}).Size, (PixelSize{320, 100}));
+}
+
 TEST(WindowScaleTest, AResizedWindowGetsTheLargestWholeScaleCentredOnBlack) {
   EXPECT_EQ(PlacePicture({320, 100}, {640, 200}), (PicturePlacement{2, 0, 0, {320, 100}}));
   // Scale 2 fits in 700 x 260 (3 would need 960 x 300): 30 pixels of black
