@@ -118,14 +118,7 @@ TEST_F(HostLinkAcrossProcessesTest, AMissingFileAddedAndSelectedIsSkippedAndTheP
 
 TEST_F(HostLinkAcrossProcessesTest, BindsToKivoPlayLiveInATerminal) {
   kivo_test::Tmux tmux;
-  const std::string program =
-      "env DBUS_SESSION_BUS_ADDRESS=" + kivo_test::Quoted(::getenv("DBUS_SESSION_BUS_ADDRESS")) +
-      " KIVO_HOME=" + kivo_test::Quoted(FStage.Home().string()) +
-      " XDG_RUNTIME_DIR=" + kivo_test::Quoted(::getenv("XDG_RUNTIME_DIR")) + " " +
-      kivo_test::Quoted(KIVO_PROGRAM) + " play --no-sound; sleep 600";
-  ASSERT_EQ(tmux.Run("new-session -d -s view -x 120 -y 40 " + kivo_test::Quoted(program)).Status,
-            0);
-  ASSERT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
+  ASSERT_TRUE(bus_test::PlayLiveInTmux(tmux, FStage, "--no-sound"));
   TKIVO kivo(nullptr);
   TEvents events;
   kivo.OnChangeDisplayMode = TKIVODisplayModeEvent(&events, &TEvents::Mode);

@@ -208,14 +208,7 @@ TEST_F(LinkFaultsTest, AClosedPlayerTellsItsClientsOnce) {
 
 TEST_F(LinkFaultsTest, ASkinSwitchKeepsRemoteClientsAttached) {
   kivo_test::Tmux tmux;
-  const std::string program =
-      "env DBUS_SESSION_BUS_ADDRESS=" + kivo_test::Quoted(::getenv("DBUS_SESSION_BUS_ADDRESS")) +
-      " KIVO_HOME=" + kivo_test::Quoted(FStage.Home().string()) +
-      " XDG_RUNTIME_DIR=" + kivo_test::Quoted(::getenv("XDG_RUNTIME_DIR")) + " " +
-      kivo_test::Quoted(KIVO_PROGRAM) + " play --no-sound --view terminal; sleep 600";
-  ASSERT_EQ(tmux.Run("new-session -d -s view -x 120 -y 40 " + kivo_test::Quoted(program)).Status,
-            0);
-  ASSERT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
+  ASSERT_TRUE(bus_test::PlayLiveInTmux(tmux, FStage, "--no-sound --view terminal"));
   TChildProcess events({KIVO_PROGRAM, "remote", "events"}, FStage.Errors().string());
   ASSERT_TRUE(events.ReadLine().has_value());
   tmux.Run("send-keys -t view s");

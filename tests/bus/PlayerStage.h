@@ -19,6 +19,7 @@
 #include "platform/win/Messages.h"
 #include "tests/bus/ChildProcess.h"
 #include "tests/bus/PrivateBus.h"
+#include "tests/player/TmuxTestSupport.h"
 
 namespace bus_test {
 
@@ -114,5 +115,19 @@ class TStartedPlayer {
  private:
   PROCESS_INFORMATION FProcess{};
 };
+
+// `kivo play OPTIONS` live in a tmux pane of its own on the stage's bus and
+// home; true once its main window is on the bus.
+inline bool PlayLiveInTmux(const kivo_test::Tmux& tmux, const THostLinkStage& stage,
+                           const std::string& options) {
+  const std::string program =
+      "env DBUS_SESSION_BUS_ADDRESS=" + kivo_test::Quoted(::getenv("DBUS_SESSION_BUS_ADDRESS")) +
+      " KIVO_HOME=" + kivo_test::Quoted(stage.Home().string()) +
+      " XDG_RUNTIME_DIR=" + kivo_test::Quoted(::getenv("XDG_RUNTIME_DIR")) + " " +
+      kivo_test::Quoted(KIVO_PROGRAM) + " play " + options + "; sleep 600";
+  return tmux.Run("new-session -d -s view -x 120 -y 40 " + kivo_test::Quoted(program)).Status ==
+             0 &&
+         PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; });
+}
 
 }  // namespace bus_test
