@@ -149,14 +149,8 @@ TEST_F(HostLinkAcrossProcessesTest, BindStartsThePlayerWhenNoneRunsAndBindsToIt)
 
 TEST_F(HostLinkAcrossProcessesTest, APlayerKilledDuringACallGivesAFailedResultNotAHang) {
   TStartedPlayer player;
-  // As TKIVO does, so that the interfaces have proxies here.
-  RegisterMarshalers();
-  TComPtr<IUnknown> object;
-  ASSERT_EQ(
-      CoCreateInstance(CLSID_KIVOControl, nullptr, CLSCTX_SERVER, IID_IUnknown, object.PutVoid()),
-      S_OK);
-  TComPtr<IKIVOControl> control;
-  ASSERT_EQ(object.QueryInterface(IID_IKIVOControl, control), S_OK);
+  const TComPtr<IKIVOControl> control = bus_test::RemoteControl();
+  ASSERT_TRUE(control);
   LONG volume = -1;
   ASSERT_EQ(control->get_Volume(&volume), S_OK);
   EXPECT_EQ(volume, 100);

@@ -234,13 +234,8 @@ TEST_F(LinkFaultsTest, ASkinSwitchKeepsRemoteClientsAttached) {
 
 TEST_F(LinkFaultsTest, AStringTooLargeForTheBusFailsThatCallAlone) {
   TStartedPlayer player;
-  RegisterMarshalers();
-  TComPtr<IUnknown> object;
-  ASSERT_EQ(
-      CoCreateInstance(CLSID_KIVOControl, nullptr, CLSCTX_SERVER, IID_IUnknown, object.PutVoid()),
-      S_OK);
-  TComPtr<IKIVOControl> control;
-  ASSERT_EQ(object.QueryInterface(IID_IKIVOControl, control), S_OK);
+  const TComPtr<IKIVOControl> control = bus_test::RemoteControl();
+  ASSERT_TRUE(control);
   const std::u16string huge(33'554'433, u'x');
   BSTR design = SysAllocStringLen(huge.data(), static_cast<UINT>(huge.size()));
   EXPECT_EQ(control->set_Design(design), E_INVALIDARG);

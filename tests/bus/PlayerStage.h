@@ -16,6 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "hostlink/Kivo_tlb.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/ComRuntime.h"
 #include "platform/win/Messages.h"
 #include "tests/bus/ChildProcess.h"
 #include "tests/bus/PrivateBus.h"
@@ -115,6 +118,21 @@ class TStartedPlayer {
  private:
   PROCESS_INFORMATION FProcess{};
 };
+
+// The running player's control interface through a proxy here, taken as
+// TKIVO takes it; null (after a failed expectation) when it cannot be had.
+inline TComPtr<Kivo_tlb::IKIVOControl> RemoteControl() {
+  Kivo_tlb::RegisterMarshalers();
+  TComPtr<IUnknown> object;
+  EXPECT_EQ(CoCreateInstance(Kivo_tlb::CLSID_KIVOControl, nullptr, CLSCTX_SERVER, IID_IUnknown,
+                             object.PutVoid()),
+            S_OK);
+  TComPtr<Kivo_tlb::IKIVOControl> control;
+  if (object) {
+    EXPECT_EQ(object.QueryInterface(Kivo_tlb::IID_IKIVOControl, control), S_OK);
+  }
+  return control;
+}
 
 // `kivo play OPTIONS` live in a tmux pane of its own on the stage's bus and
 // home; true once its main window is on the bus.
