@@ -53,7 +53,8 @@ std::uint64_t TLiveAudio::TrackFrame() const {
 
 std::vector<Frame> TLiveAudio::HeardBlock() const {
   const std::uint64_t heard = FOutput->HeardFrame();
-  const std::uint64_t count = std::min<std::uint64_t>(heard, BlockCutter::kBlockFrames);
+  const std::uint64_t ofSource = heard > FTrackStart ? heard - FTrackStart : 0;
+  const std::uint64_t count = std::min<std::uint64_t>(ofSource, BlockCutter::kBlockFrames);
   return FPlayed.Block(heard - count, static_cast<std::size_t>(count));
 }
 

@@ -34,7 +34,8 @@ class TLiveAudio {
   // audio reaches the ear.
   std::uint64_t TrackFrame() const;
   // Up to one analysis block (2048 frames) that ends at the frame heard
-  // now; empty while nothing has been heard yet.
+  // now, of the source opened last only: empty until its audio is heard,
+  // while the end of the one before still sounds.
   std::vector<Frame> HeardBlock() const;
 
  private:

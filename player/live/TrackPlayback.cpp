@@ -105,12 +105,18 @@ bool TTrackPlayback::Follow() {
   } catch (const InputError& error) {
     return PassOver(error.what());
   }
-  if (FAudio->Finished()) return FSession.Control().Next() == S_OK;
+  // The next track opens at once, so that no round shows a track that
+  // is current but not yet playing.
+  if (FAudio->Finished()) return FSession.Control().Next() == S_OK && OpenPlayableTrack();
   return true;
 }
 
+// Only the open track's own audio: once another track is selected, or the
+// open one is sought, its blocks would carry the old position into the next.
 void TTrackPlayback::FeedHeardBlock() {
-  if (!FAudio || FSession.State().PlayStatus != kStatusPlaying) return;
+  const TPlayerState& state = FSession.State();
+  if (!FAudio || state.PlayStatus != kStatusPlaying) return;
+  if (state.Track != FOpenTrack || state.SeekPending) return;
   std::vector<Frame> heard = FAudio->HeardBlock();
   if (heard.empty()) return;
   FSession.PlayBlock(SampleBlockOf(heard, heard.size()),
