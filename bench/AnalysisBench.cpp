@@ -50,25 +50,36 @@ TBandLevels ReferenceLevels(std::vector<std::uint32_t>& frames, TChannel channel
   return channel == TChannel::Left ? output.Left : output.Right;
 }
 
-void BM_SpectrumAnalysis(benchmark::State& state, TAnalysisPath path) {
-  std::vector<std::uint32_t> frames = MusicBlock();
-  const TSampleBlock block{frames.data(), 8192, 8192};
+// One block of `frames` frames at recording level `recLevel`.
+void BM_SpectrumAnalysis(benchmark::State& state, TAnalysisPath path, std::int32_t recLevel,
+                         std::uint32_t frames) {
+  std::vector<std::uint32_t> samples = MusicBlock();
+  const TSampleBlock block{samples.data(), 8192, 4 * frames};
   TSpectrumAnalysis analysis(path);
   if (analysis.Path() != path) state.SkipWithError("this processor lacks the path");
   state.SetLabel(std::string(AnalysisPathName(analysis.Path())));
-  analysis.FRecLevel = 100;
+  analysis.FRecLevel = recLevel;
   analysis.FSpeanaPattern = 2;
   analysis.FAdjustSpeanaLevel = 100;
   NullOutput output;
   for (auto _ : state) analysis.Sampling(&block, true, output);
   if (output.Clears != 0) state.SkipWithError("the benchmark block is silent");
 }
-BENCHMARK_CAPTURE(BM_SpectrumAnalysis, scalar, TAnalysisPath::Scalar);
-BENCHMARK_CAPTURE(BM_SpectrumAnalysis, portable, TAnalysisPath::Portable);
-BENCHMARK_CAPTURE(BM_SpectrumAnalysis, sse2, TAnalysisPath::Sse2);
-BENCHMARK_CAPTURE(BM_SpectrumAnalysis, avx2, TAnalysisPath::Avx2);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, scalar, TAnalysisPath::Scalar, 100, 2048);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, portable, TAnalysisPath::Portable, 100, 2048);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, sse2, TAnalysisPath::Sse2, 100, 2048);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, avx2, TAnalysisPath::Avx2, 100, 2048);
 // What the plug-in and the player run: the path picked at start.
-BENCHMARK_CAPTURE(BM_SpectrumAnalysis, dispatched, DispatchedAnalysisPath());
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, dispatched, DispatchedAnalysisPath(), 100, 2048);
+// Any level but 100 scales every sample; a short block is padded with zeros.
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, scalar_level150, TAnalysisPath::Scalar, 150, 2048);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, portable_level150, TAnalysisPath::Portable, 150, 2048);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, sse2_level150, TAnalysisPath::Sse2, 150, 2048);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, avx2_level150, TAnalysisPath::Avx2, 150, 2048);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, dispatched_level150, DispatchedAnalysisPath(), 150, 2048);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, dispatched_short1500, DispatchedAnalysisPath(), 100, 1500);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, dispatched_short1500_level150, DispatchedAnalysisPath(),
+                  150, 1500);
 
 void BM_FftwPipeline(benchmark::State& state, FftwPipeline::TLayout layout) {
   if (!FftwPipeline::Supported()) {

@@ -62,6 +62,14 @@ using TFastStereoKernel = void (*)(const TFastInput& input, const TFastChannel& 
 using TFastUnpack = std::uint32_t (*)(const std::uint32_t* samples, std::uint32_t frames,
                                       double* left, double* right);
 
+// The same at any other recording level: each sample becomes level x
+// sample / 100 truncated toward zero and clamped to 16 bits, exactly as the
+// reference's integer gain gives it. The product is exact in a double
+// (below 2^46 in magnitude), and truncating it times the double nearest
+// 0.01, which lies just above 1/100, gives the truncated quotient.
+using TFastScaledUnpack = std::uint32_t (*)(const std::uint32_t* samples, std::uint32_t frames,
+                                            std::int32_t recLevel, double* left, double* right);
+
 // Without unpacking: a value with a bit above bit 7 set exactly when some
 // frame has |L| + |R| of 256 or more, as the bitwise or has.
 using TFastLoudness = std::uint32_t (*)(const std::uint32_t* samples, std::uint32_t frames);
@@ -69,6 +77,7 @@ using TFastLoudness = std::uint32_t (*)(const std::uint32_t* samples, std::uint3
 struct TFastKernel {
   TFastStereoKernel Run;
   TFastUnpack Unpack;
+  TFastScaledUnpack UnpackScaled;
   TFastLoudness Loudness;
   std::size_t Lanes;  // doubles per vector, as compiled into the kernel's own file
 };

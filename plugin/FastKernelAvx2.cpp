@@ -83,6 +83,47 @@ std::uint32_t Unpack(const std::uint32_t* samples, std::uint32_t frames, double*
   return result;
 }
 
+// Four samples times the level in doubles, as the reference's gain.
+__m128i ScaleFour(__m128i samples, __m256d level) {
+  const __m256d product = _mm256_mul_pd(_mm256_cvtepi32_pd(samples), level);
+  const __m256d quotient = _mm256_mul_pd(product, _mm256_set1_pd(0.01));
+  const __m256d clamped = _mm256_min_pd(_mm256_max_pd(quotient, _mm256_set1_pd(-32768.0)),
+                                        _mm256_set1_pd(32767.0));
+  return _mm256_cvttpd_epi32(clamped);
+}
+
+std::int32_t ScaleOne(std::int32_t sample, double level) {
+  const double quotient = static_cast<double>(sample) * level * 0.01;
+  return static_cast<std::int32_t>(quotient < -32768.0 ? -32768.0
+                                   : quotient > 32767.0 ? 32767.0
+                                                        : quotient);
+}
+
+std::uint32_t UnpackScaled(const std::uint32_t* samples, std::uint32_t frames,
+                           std::int32_t recLevel, double* left, double* right) {
+  const double level = recLevel;
+  const __m256d levels = _mm256_set1_pd(level);
+  __m128i loudness = _mm_setzero_si128();
+  std::uint32_t i = 0;
+  for (; i + 4 <= frames; i += 4) {
+    const __m256i split = SplitFourFrames(samples + i);
+    const __m128i l = ScaleFour(Lefts(split), levels);
+    const __m128i r = ScaleFour(Rights(split), levels);
+    _mm256_storeu_pd(left + i, _mm256_cvtepi32_pd(l));
+    _mm256_storeu_pd(right + i, _mm256_cvtepi32_pd(r));
+    loudness = _mm_or_si128(loudness, _mm_add_epi32(_mm_abs_epi32(l), _mm_abs_epi32(r)));
+  }
+  std::uint32_t result = OrOfLanes(loudness);
+  for (; i < frames; ++i) {
+    const std::int32_t l = ScaleOne(LeftOf(samples[i]), level);
+    const std::int32_t r = ScaleOne(RightOf(samples[i]), level);
+    left[i] = l;
+    right[i] = r;
+    result |= static_cast<std::uint32_t>((l < 0 ? -l : l) + (r < 0 ? -r : r));
+  }
+  return result;
+}
+
 // Eight frames at a time in 16-bit lanes: |L| + |R| saturated at 65535,
 // which is 256 or more exactly when the true sum is.
 std::uint32_t LoudnessOf(const std::uint32_t* samples, std::uint32_t frames) {
@@ -104,5 +145,5 @@ std::uint32_t LoudnessOf(const std::uint32_t* samples, std::uint32_t frames) {
 
 }  // namespace
 
-const TFastKernel kAvx2Kernel{&TFastTransform<TAvx2Ops>::Run, &Unpack, &LoudnessOf,
+const TFastKernel kAvx2Kernel{&TFastTransform<TAvx2Ops>::Run, &Unpack, &UnpackScaled, &LoudnessOf,
                               TAvx2Ops::kLanes};

@@ -58,6 +58,28 @@ std::uint32_t Unpack(const std::uint32_t* samples, std::uint32_t frames, double*
   return loudness;
 }
 
+// The reference's integer gain in doubles, as the vector paths take it.
+std::int32_t ScaleOne(double sample, double level) {
+  const double quotient = sample * level * 0.01;
+  return static_cast<std::int32_t>(quotient < -32768.0 ? -32768.0
+                                   : quotient > 32767.0 ? 32767.0
+                                                        : quotient);
+}
+
+std::uint32_t UnpackScaled(const std::uint32_t* samples, std::uint32_t frames,
+                           std::int32_t recLevel, double* left, double* right) {
+  const double level = recLevel;
+  std::uint32_t loudness = 0;
+  for (std::uint32_t i = 0; i < frames; ++i) {
+    const std::int32_t l = ScaleOne(TPortableOps::Left(samples[i]), level);
+    const std::int32_t r = ScaleOne(TPortableOps::Right(samples[i]), level);
+    left[i] = l;
+    right[i] = r;
+    loudness |= static_cast<std::uint32_t>(std::abs(l) + std::abs(r));
+  }
+  return loudness;
+}
+
 std::uint32_t LoudnessOf(const std::uint32_t* samples, std::uint32_t frames) {
   std::uint32_t loudness = 0;
   for (std::uint32_t i = 0; i < frames; ++i) loudness |= Loudness(samples[i]);
@@ -66,5 +88,5 @@ std::uint32_t LoudnessOf(const std::uint32_t* samples, std::uint32_t frames) {
 
 }  // namespace
 
-const TFastKernel kPortableKernel{&TFastTransform<TPortableOps>::Run, &Unpack, &LoudnessOf,
+const TFastKernel kPortableKernel{&TFastTransform<TPortableOps>::Run, &Unpack, &UnpackScaled, &LoudnessOf,
                                   TPortableOps::kLanes};

@@ -96,6 +96,49 @@ std::uint32_t Unpack(const std::uint32_t* samples, std::uint32_t frames, double*
   return result;
 }
 
+// The two samples in the low lanes times the level in doubles, as the
+// reference's gain; the result is in the low lanes, zeros above.
+__m128i ScaleTwo(__m128i samples, __m128d level) {
+  const __m128d product = _mm_mul_pd(_mm_cvtepi32_pd(samples), level);
+  const __m128d quotient = _mm_mul_pd(product, _mm_set1_pd(0.01));
+  const __m128d clamped =
+      _mm_min_pd(_mm_max_pd(quotient, _mm_set1_pd(-32768.0)), _mm_set1_pd(32767.0));
+  return _mm_cvttpd_epi32(clamped);
+}
+
+std::int32_t ScaleOne(std::int32_t sample, double level) {
+  const double quotient = static_cast<double>(sample) * level * 0.01;
+  return static_cast<std::int32_t>(quotient < -32768.0 ? -32768.0
+                                   : quotient > 32767.0 ? 32767.0
+                                                        : quotient);
+}
+
+std::uint32_t UnpackScaled(const std::uint32_t* samples, std::uint32_t frames,
+                           std::int32_t recLevel, double* left, double* right) {
+  const double level = recLevel;
+  const __m128d levels = _mm_set1_pd(level);
+  __m128i loudness = _mm_setzero_si128();
+  std::uint32_t i = 0;
+  for (; i + 2 <= frames; i += 2) {
+    const __m128i words = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples + i));
+    const __m128i split = SplitChannels(WidenTwoFrames(words));
+    const __m128i l = ScaleTwo(split, levels);
+    const __m128i r = ScaleTwo(_mm_unpackhi_epi64(split, split), levels);
+    _mm_storeu_pd(left + i, _mm_cvtepi32_pd(l));
+    _mm_storeu_pd(right + i, _mm_cvtepi32_pd(r));
+    loudness = _mm_or_si128(loudness, _mm_add_epi32(Abs(l), Abs(r)));
+  }
+  std::uint32_t result = OrOfLanes(loudness);
+  for (; i < frames; ++i) {
+    const std::int32_t l = ScaleOne(LeftOf(samples[i]), level);
+    const std::int32_t r = ScaleOne(RightOf(samples[i]), level);
+    left[i] = l;
+    right[i] = r;
+    result |= static_cast<std::uint32_t>((l < 0 ? -l : l) + (r < 0 ? -r : r));
+  }
+  return result;
+}
+
 // Four frames at a time in 16-bit lanes: |L| + |R| saturated at 65535,
 // which is 256 or more exactly when the true sum is. |-32768| wraps to the
 // bit pattern of 32768, which is what the unsigned addition reads.
@@ -114,5 +157,5 @@ std::uint32_t LoudnessOf(const std::uint32_t* samples, std::uint32_t frames) {
 
 }  // namespace
 
-const TFastKernel kSse2Kernel{&TFastTransform<TSse2Ops>::Run, &Unpack, &LoudnessOf,
+const TFastKernel kSse2Kernel{&TFastTransform<TSse2Ops>::Run, &Unpack, &UnpackScaled, &LoudnessOf,
                               TSse2Ops::kLanes};

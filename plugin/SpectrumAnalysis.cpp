@@ -240,15 +240,15 @@ void TSpectrumAnalysis::SamplingFast(const std::uint32_t* samples, std::uint32_t
   // transform; anything else is unpacked and padded first.
   const bool unity = FRecLevel == kUnityRecLevel;
   const bool direct = unity && frames == kMaxFrames;
-  bool loud = false;
+  std::uint32_t loudness = 0;
   if (direct) {
-    loud = (FKernel->Loudness(samples, frames) & kSilenceMask) != 0;
+    loudness = FKernel->Loudness(samples, frames);
   } else if (unity) {
-    loud = (FKernel->Unpack(samples, frames, FLeftRe.data(), FRightRe.data()) & kSilenceMask) != 0;
+    loudness = FKernel->Unpack(samples, frames, FLeftRe.data(), FRightRe.data());
   } else {
-    loud = UnpackFrames(samples, frames);
+    loudness = FKernel->UnpackScaled(samples, frames, FRecLevel, FLeftRe.data(), FRightRe.data());
   }
-  if (!loud) {
+  if ((loudness & kSilenceMask) == 0) {
     output.ClearPanels();
     return;
   }

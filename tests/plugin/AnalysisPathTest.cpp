@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <random>
@@ -22,7 +23,9 @@ using analysis_test::BlockOf;
 using analysis_test::Frame;
 using analysis_test::TRecorder;
 
-constexpr std::array kRecLevels{100, 0, 50, 200};
+constexpr std::array kRecLevels{100,  0,    50,   200,     1,      99, 101, -150,
+                                100000, -1, std::numeric_limits<std::int32_t>::max(),
+                                std::numeric_limits<std::int32_t>::min()};
 constexpr std::array kFastPaths{TAnalysisPath::Portable, TAnalysisPath::Sse2, TAnalysisPath::Avx2};
 
 std::vector<TAnalysisPath> SupportedFastPaths() {
@@ -185,6 +188,51 @@ TEST(AnalysisPathTest, AnUnsupportedPathFallsBackToTheDispatchedOne) {
   }
 }
 
+// Every 16-bit sample on both channels, at levels around unity, negative,
+// tiny, huge and at the ends of the 32-bit range, against the reference's
+// integer gain; and the loudness from those very samples.
+TEST(AnalysisPathTest, EveryKernelScalesEverySampleAsTheReference) {
+  constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+  const std::array<std::int32_t, 17> levels{
+      0, 1, -1, 2, 3, 7, 33, 50, 99, 101, 150, 200, -100, 100'000, 65'537, kMax, kMin};
+  constexpr std::size_t kSamples = 65536;
+  std::vector<std::uint32_t> frames(kSamples);
+  for (std::size_t i = 0; i < kSamples; ++i) {
+    // Left runs up through every sample, right down, so both halves meet each.
+    frames[i] = Frame(Sample(static_cast<std::int32_t>(i) - 32768),
+                      Sample(32767 - static_cast<std::int32_t>(i)));
+  }
+  std::vector<double> left(kSamples + 1);
+  std::vector<double> right(kSamples + 1);
+  for (TAnalysisPath path : SupportedFastPaths()) {
+    const TFastKernel* kernel = FastKernelOf(path);
+    for (std::int32_t level : levels) {
+      // An odd count leaves a tail for the scalar remainder of each kernel.
+      for (std::uint32_t count : {std::uint32_t{kSamples}, std::uint32_t{kSamples - 3}}) {
+        const std::uint32_t loudness =
+            kernel->UnpackScaled(frames.data(), count, level, left.data(), right.data());
+        std::uint32_t expectedLoudness = 0;
+        for (std::uint32_t i = 0; i < count; ++i) {
+          const std::int32_t l = static_cast<std::int32_t>(i) - 32768;
+          const std::int32_t r = 32767 - static_cast<std::int32_t>(i);
+          const std::int32_t scaledLeft = TSpectrumAnalysis::ApplyRecLevel(l, level);
+          const std::int32_t scaledRight = TSpectrumAnalysis::ApplyRecLevel(r, level);
+          ASSERT_EQ(std::bit_cast<std::uint64_t>(left[i]),
+                    std::bit_cast<std::uint64_t>(static_cast<double>(scaledLeft)))
+              << AnalysisPathName(path) << ": level " << level << ", sample " << l;
+          ASSERT_EQ(std::bit_cast<std::uint64_t>(right[i]),
+                    std::bit_cast<std::uint64_t>(static_cast<double>(scaledRight)))
+              << AnalysisPathName(path) << ": level " << level << ", sample " << r;
+          expectedLoudness |=
+              static_cast<std::uint32_t>(std::abs(scaledLeft) + std::abs(scaledRight));
+        }
+        EXPECT_EQ(loudness, expectedLoudness) << AnalysisPathName(path) << ": level " << level;
+      }
+    }
+  }
+}
+
 TEST(AnalysisPathTest, RandomFullRangeBlocksGiveTheReferenceSums) {
   TPathComparison comparison;
   std::mt19937 generator(12);
@@ -224,6 +272,8 @@ TEST(AnalysisPathTest, ShortBlocksGiveTheReferenceSums) {
     comparison.Compare(loud);
     comparison.Compare(soft);
   }
+  std::vector<std::uint32_t> empty;
+  comparison.Compare(empty);
   EXPECT_GT(comparison.Analysed(), 2500);
 }
 
