@@ -16,3 +16,5 @@ HRESULT CreateRemoteInstance(REFCLSID clsid, REFIID riid, void** object);
 
 // The runtime's side: the factory registered here for a class, if any.
 TComPtr<IUnknown> LocalClassFactory(REFCLSID clsid, DWORD clsContext);
+// Whether the interface has a marshaler, so that it can cross processes.
+bool MarshalerKnown(REFIID iid);
