@@ -14,6 +14,8 @@ namespace {
 using kivo_bus::TRefusal;
 
 constexpr UINT kApartmentCall = WM_USER + 0x7F00;
+// Out-values too large for the bus: the Win32 facility's ERROR_INSUFFICIENT_BUFFER.
+constexpr HRESULT kResultsTooLarge = MakeHResult(0x8007007A);
 
 // ---- Running on the object's thread -------------------------------------------
 
@@ -310,7 +312,7 @@ void TIncomingObjectCalls::Operation(const std::string& sender, REFIID iid, TStu
         const TComPtr<IUnknown> intf = found->second;
         stub(intf.Get(), *in, reply->Out());
         // The object has run; only its out-values cannot travel.
-        if (reply->TooLarge()) return reply->Fail(MakeHResult(0x8007007A));
+        if (reply->TooLarge()) return reply->Fail(kResultsTooLarge);
         reply->Send();
       },
       [reply] { reply->Fail(RPC_E_DISCONNECTED); });

@@ -46,8 +46,6 @@ std::string InterfaceName(REFIID iid) { return "org.kolmira.I" + Hex(iid); }
 // A call whose texts are too large to travel is not made; a reply whose
 // texts are too large tells its caller so instead.
 constexpr HRESULT kArgumentsTooLarge = E_INVALIDARG;
-// The Win32 facility's ERROR_INSUFFICIENT_BUFFER.
-constexpr HRESULT kResultsTooLarge = MakeHResult(0x8007007A);
 
 // The bus refuses an array over 64 MiB and a message over 128 MiB, and
 // drops the connection that sends one; the texts of one call or reply stay
@@ -464,6 +462,10 @@ void WithdrawClass(DWORD cookie) {
 }
 
 bool MarshalerKnown(REFIID iid) { return Marshalers().Find(iid) != nullptr; }
+
+std::shared_ptr<const TInterfaceMarshaler> InterfaceMarshaler(REFIID iid) {
+  return Marshalers().Find(iid);
+}
 
 HRESULT CreateRemoteInstance(REFCLSID clsid, REFIID riid, void** object) {
   kivo_bus::TBus* bus = ObjectBus();
