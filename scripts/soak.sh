@@ -25,7 +25,8 @@ if [[ ! "$render_minutes" =~ ^[0-9]+$ ]]; then
 fi
 root=$(pwd)
 soak=${SOAK_DIR:-$root/build/soak}
-fuzzers=(sample_block_fuzzer bmp_fuzzer ini_fuzzer kivo_notification_fuzzer skin_fuzzer)
+fuzzers=(sample_block_fuzzer bmp_fuzzer ini_fuzzer kivo_notification_fuzzer skin_fuzzer
+  bus_boundary_fuzzer)
 
 export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
 cmake --preset fuzz >/dev/null

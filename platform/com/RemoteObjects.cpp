@@ -16,6 +16,8 @@
 #include <set>
 
 #include "platform/bus/Bus.h"
+#include "platform/bus/Refusal.h"
+#include "platform/com/IncomingObjectCalls.h"
 #include "platform/com/Marshal.h"
 #include "platform/win/Messages.h"
 #include "platform/win/RemoteWindows.h"
@@ -27,7 +29,6 @@ constexpr const char* kObjectsInterface = "org.kolmira.Objects";
 // Long enough for any operation of a live object, short enough that a
 // server that stopped answering does not stop its clients for good.
 constexpr std::chrono::seconds kCallTimeout{10};
-constexpr UINT kApartmentCall = WM_USER + 0x7F00;
 
 std::string Hex(REFGUID guid) {
   std::string hex;
@@ -45,8 +46,6 @@ std::string InterfaceName(REFIID iid) { return "org.kolmira.I" + Hex(iid); }
 // A call whose texts are too large to travel is not made; a reply whose
 // texts are too large tells its caller so instead.
 constexpr HRESULT kArgumentsTooLarge = E_INVALIDARG;
-// The Win32 facility's ERROR_INSUFFICIENT_BUFFER.
-constexpr HRESULT kResultsTooLarge = MakeHResult(0x8007007A);
 
 // The bus refuses an array over 64 MiB and a message over 128 MiB, and
 // drops the connection that sends one; the texts of one call or reply stay
@@ -58,7 +57,12 @@ constexpr std::size_t kLargestTexts = std::size_t{32} << 20;
 class TMessageWriter final : public TMarshalWriter {
  public:
   explicit TMessageWriter(sdbus::Message& message) : FMessage(message) {}
-  void PutLong(LONG value) override { FMessage << static_cast<std::int32_t>(value); }
+  // A handle of this process among the values is one the other side may
+  // post to.
+  void PutLong(LONG value) override {
+    if (value > 0) NoteValueLeaving(static_cast<std::uint64_t>(value));
+    FMessage << static_cast<std::int32_t>(value);
+  }
   void PutBool(VARIANT_BOOL value) override { FMessage << static_cast<std::int16_t>(value); }
   void PutText(BSTR value) override {
     const UINT length = SysStringLen(value);
@@ -132,50 +136,19 @@ TMarshalers& Marshalers() {
   return *marshalers;
 }
 
-// ---- Running on the object's thread -------------------------------------------
+// ---- The server's side on the bus ---------------------------------------------
 
-// The window through which a thread's objects are reached; made on the
-// thread, destroyed with its other windows when it ends.
-class TApartmentProcedure {
- public:
-  void WndProc(TMessage& message) {
-    if (message.Msg != kApartmentCall) return;
-    (*reinterpret_cast<std::function<void()>*>(message.LParam))();
+TIncomingObjectCalls& Incoming();
+
+// Runs an incoming call; what it refuses goes back to the caller as an
+// error naming the argument.
+template <class TCall>
+auto Refusing(TCall&& call) {
+  try {
+    return call();
+  } catch (const kivo_bus::TRefusal& refusal) {
+    throw sdbus::Error(refusal.ErrorName(), refusal.what());
   }
-};
-
-TApartmentProcedure gApartmentProcedure;
-
-HWND ThreadApartment() {
-  thread_local HWND apartment = nullptr;
-  if (apartment == nullptr || !IsWindow(apartment))
-    apartment = AllocateHWnd(TWndMethod(&gApartmentProcedure, &TApartmentProcedure::WndProc));
-  return apartment;
-}
-
-// A piece of work for the object's thread: run there once, or, when the
-// thread is gone, `failed` instead (on whichever thread finds out).
-class TApartmentWork final : public TSendWaiter {
- public:
-  TApartmentWork(std::function<void()> work, std::function<void()> failed)
-      : FWork(std::move(work)), FFailed(std::move(failed)) {}
-  bool BeginRunning(TSentMessage&) override { return true; }
-  void Finish(TSentMessage&, TSendState state, LRESULT) override {
-    if (state != TSendState::Done && FFailed) FFailed();
-  }
-  std::function<void()>* Work() { return &FWork; }
-
- private:
-  std::function<void()> FWork;
-  std::function<void()> FFailed;
-};
-
-void RunInApartment(HWND apartment, std::function<void()> work, std::function<void()> failed) {
-  auto job = std::make_shared<TApartmentWork>(std::move(work), failed);
-  const auto lParam = reinterpret_cast<LPARAM>(job->Work());
-  if (QueueSendFromRemote(apartment, kApartmentCall, 0, lParam, 0, job) != TSendState::Waiting &&
-      failed)
-    failed();
 }
 
 void ReplyFailure(const sdbus::MethodCall& call, HRESULT result) {
@@ -187,98 +160,6 @@ void ReplyFailure(const sdbus::MethodCall& call, HRESULT result) {
   }
 }
 
-// ---- The server's table --------------------------------------------------------
-
-struct TExport {
-  std::string Client;
-  HWND Apartment;
-  TComPtr<IUnknown> Identity;
-  std::map<std::string, TComPtr<IUnknown>> Interfaces;
-};
-
-class TExports {
- public:
-  std::uint64_t Add(std::shared_ptr<TExport> entry) {
-    std::lock_guard lock(FLock);
-    const std::uint64_t id = ++FNextId;
-    FEntries.emplace(id, std::move(entry));
-    return id;
-  }
-  std::shared_ptr<TExport> Find(std::uint64_t id, const std::string& client) {
-    std::lock_guard lock(FLock);
-    const auto found = FEntries.find(id);
-    if (found == FEntries.end() || found->second->Client != client) return nullptr;
-    return found->second;
-  }
-  std::shared_ptr<TExport> Remove(std::uint64_t id, const std::string& client) {
-    std::lock_guard lock(FLock);
-    const auto found = FEntries.find(id);
-    if (found == FEntries.end() || found->second->Client != client) return nullptr;
-    std::shared_ptr<TExport> entry = std::move(found->second);
-    FEntries.erase(found);
-    return entry;
-  }
-  std::vector<std::shared_ptr<TExport>> RemoveClient(const std::string& client) {
-    std::vector<std::shared_ptr<TExport>> removed;
-    std::lock_guard lock(FLock);
-    std::erase_if(FEntries, [&](auto& entry) {
-      if (entry.second->Client != client) return false;
-      removed.push_back(std::move(entry.second));
-      return true;
-    });
-    return removed;
-  }
-
- private:
-  std::mutex FLock;
-  std::uint64_t FNextId = 0;
-  std::map<std::uint64_t, std::shared_ptr<TExport>> FEntries;
-};
-
-TExports& Exports() {
-  static TExports* const exports = new TExports;
-  return *exports;
-}
-
-// The references of an entry are let go on the object's own thread.
-void ReleaseExport(std::shared_ptr<TExport> entry) {
-  if (!entry) return;
-  const HWND apartment = entry->Apartment;
-  RunInApartment(
-      apartment,
-      [entry] {
-        entry->Interfaces.clear();
-        entry->Identity.Reset();
-      },
-      nullptr);
-}
-
-struct TPublication {
-  DWORD Cookie;
-  CLSID Clsid;
-  HWND Apartment;
-};
-
-std::mutex gPublicationLock;
-std::vector<TPublication> gPublications;
-
-std::optional<HWND> ApartmentOf(REFCLSID clsid) {
-  std::lock_guard lock(gPublicationLock);
-  for (const TPublication& publication : gPublications)
-    if (publication.Clsid == clsid) return publication.Apartment;
-  return std::nullopt;
-}
-
-std::optional<GUID> ParseGuid(const std::string& text) {
-  try {
-    return StringToGUID(text);
-  } catch (const std::invalid_argument&) {
-    return std::nullopt;
-  }
-}
-
-kivo_bus::TBus* ObjectBus();
-
 void ReplyCreated(const sdbus::MethodCall& call, HRESULT result, std::uint64_t id) {
   try {
     sdbus::MethodReply reply = call.createReply();
@@ -288,87 +169,103 @@ void ReplyCreated(const sdbus::MethodCall& call, HRESULT result, std::uint64_t i
   }
 }
 
+void ReplyCount(const sdbus::MethodCall& call, std::uint32_t count) {
+  sdbus::MethodReply reply = call.createReply();
+  reply << count;
+  reply.send();
+}
+
+// An operation's reply, made on the object's thread once the stub ran.
+class TBusOperationReply final : public TOperationReply {
+ public:
+  explicit TBusOperationReply(sdbus::MethodCall call) : FCall(std::move(call)) {}
+  TMarshalWriter& Out() override {
+    if (!FWriter) {
+      FReply = FCall.createReply();
+      FWriter = std::make_unique<TMessageWriter>(FReply);
+    }
+    return *FWriter;
+  }
+  bool TooLarge() const override { return FWriter && FWriter->TooLarge(); }
+  void Send() override {
+    try {
+      Out();
+      FReply.send();
+    } catch (const sdbus::Error&) {
+    }
+  }
+  void Fail(HRESULT result) override { ReplyFailure(FCall, result); }
+
+ private:
+  sdbus::MethodCall FCall;
+  sdbus::MethodReply FReply;
+  std::unique_ptr<TMessageWriter> FWriter;
+};
+
+// The in-values as the bus checked their types against the operation's
+// signature: longs, VARIANT_BOOLs and UTF-16 texts.
+std::shared_ptr<TInValues> ReadInValues(sdbus::MethodCall& call, const std::string& signature) {
+  auto values = std::make_shared<TInValues>();
+  for (std::size_t i = 0; i < signature.size(); ++i) {
+    if (signature[i] == 'i') {
+      std::int32_t value = 0;
+      call >> value;
+      values->Add(static_cast<LONG>(value));
+    } else if (signature[i] == 'n') {
+      std::int16_t value = 0;
+      call >> value;
+      values->Add(static_cast<VARIANT_BOOL>(value));
+    } else {
+      std::vector<std::uint16_t> text;
+      call >> text;
+      values->Add(std::u16string(text.begin(), text.end()));
+      ++i;
+    }
+  }
+  return values;
+}
+
 void ServeCreateInstance(sdbus::MethodCall call) {
-  std::string clsidText;
-  std::string iidText;
-  call >> clsidText >> iidText;
-  const std::optional<GUID> clsid = ParseGuid(clsidText);
-  const std::optional<GUID> iid = ParseGuid(iidText);
-  const std::optional<HWND> apartment = clsid ? ApartmentOf(*clsid) : std::nullopt;
-  if (!clsid || !iid || !apartment) return ReplyCreated(call, REGDB_E_CLASSNOTREG, 0);
-  const std::string client = call.getSender();
-  RunInApartment(
-      *apartment,
-      [call, clsid = *clsid, iid = *iid, client, apartment = *apartment] {
-        HRESULT result = REGDB_E_CLASSNOTREG;
-        std::uint64_t id = 0;
-        if (const TComPtr<IUnknown> registered = LocalClassFactory(clsid, CLSCTX_LOCAL_SERVER)) {
-          TComPtr<IClassFactory> factory;
-          result = registered.QueryInterface(IID_IClassFactory, factory);
-          TComPtr<IUnknown> object;
-          if (SUCCEEDED(result)) result = factory->CreateInstance(nullptr, iid, object.PutVoid());
-          if (SUCCEEDED(result)) {
-            auto entry = std::make_shared<TExport>(TExport{client, apartment, object, {}});
-            entry->Interfaces.emplace(GUIDToString(iid), object);
-            id = Exports().Add(std::move(entry));
-            // A client that left while its request waited here is not
-            // going to give the object back.
-            if (!ObjectBus()->OwnerOf(client)) ReleaseExport(Exports().Remove(id, client));
-          }
-        }
-        ReplyCreated(call, result, id);
-      },
-      [call] { ReplyCreated(call, RPC_E_DISCONNECTED, 0); });
+  std::string clsid;
+  std::string iid;
+  call >> clsid >> iid;
+  Refusing([&] {
+    Incoming().CreateInstance(call.getSender(), clsid, iid, [call](HRESULT result, std::uint64_t id) {
+      ReplyCreated(call, result, id);
+    });
+  });
 }
 
 void ServeQueryInterface(sdbus::MethodCall call) {
   std::uint64_t id = 0;
-  std::string iidText;
-  call >> id >> iidText;
-  const std::shared_ptr<TExport> entry = Exports().Find(id, call.getSender());
-  const std::optional<GUID> iid = ParseGuid(iidText);
-  if (!entry || !iid) return ReplyFailure(call, RPC_E_DISCONNECTED);
-  if (!Marshalers().Find(*iid) && *iid != IID_IUnknown) return ReplyFailure(call, E_NOINTERFACE);
-  RunInApartment(
-      entry->Apartment,
-      [call, entry, iid = *iid] {
-        TComPtr<IUnknown> intf;
-        HRESULT result = entry->Identity ? entry->Identity->QueryInterface(iid, intf.PutVoid())
-                                         : RPC_E_DISCONNECTED;
-        if (SUCCEEDED(result)) entry->Interfaces[GUIDToString(iid)] = std::move(intf);
-        ReplyFailure(call, result);
-      },
-      [call] { ReplyFailure(call, RPC_E_DISCONNECTED); });
+  std::string iid;
+  call >> id >> iid;
+  Refusing([&] {
+    Incoming().QueryInterface(call.getSender(), id, iid,
+                              [call](HRESULT result) { ReplyFailure(call, result); });
+  });
+}
+
+void ServeAddRef(sdbus::MethodCall call) {
+  std::uint64_t id = 0;
+  call >> id;
+  ReplyCount(call, Refusing([&] { return Incoming().AddRef(call.getSender(), id); }));
 }
 
 void ServeRelease(sdbus::MethodCall call) {
   std::uint64_t id = 0;
   call >> id;
-  ReleaseExport(Exports().Remove(id, call.getSender()));
-  ReplyFailure(call, S_OK);
+  ReplyCount(call, Refusing([&] { return Incoming().Release(call.getSender(), id); }));
 }
 
-void ServeOperation(const std::string& iidKey, TStubFunction stub, sdbus::MethodCall call) {
+void ServeOperation(REFIID iid, const TRemoteOperation& operation, sdbus::MethodCall call) {
   std::uint64_t id = 0;
   call >> id;
-  const std::shared_ptr<TExport> entry = Exports().Find(id, call.getSender());
-  if (!entry) return ReplyFailure(call, RPC_E_DISCONNECTED);
-  RunInApartment(
-      entry->Apartment,
-      [call, entry, iidKey, stub]() mutable {
-        const auto found = entry->Interfaces.find(iidKey);
-        if (found == entry->Interfaces.end() || !found->second)
-          return ReplyFailure(call, E_NOINTERFACE);
-        TComPtr<IUnknown> intf = found->second;
-        TMessageReader in(call);
-        sdbus::MethodReply reply = call.createReply();
-        TMessageWriter out(reply);
-        stub(intf.Get(), in, out);
-        // The object has run; only its out-values cannot travel.
-        if (out.TooLarge()) return ReplyFailure(call, kResultsTooLarge);
-        reply.send();
-      },
-      [call] { ReplyFailure(call, RPC_E_DISCONNECTED); });
+  Refusing([&] {
+    std::shared_ptr<TInValues> in = ReadInValues(call, operation.InSignature);
+    Incoming().Operation(call.getSender(), iid, operation.Stub, id, std::move(in),
+                         std::make_shared<TBusOperationReply>(call));
+  });
 }
 
 // Once per interface, whichever of the bus and the marshaler comes first.
@@ -378,15 +275,24 @@ void PublishStubs(kivo_bus::TBus& bus, const TInterfaceMarshaler& marshaler) {
   std::lock_guard guard(lock);
   if (!published.insert(GUIDToString(marshaler.Iid)).second) return;
   sdbus::IObject& object = bus.AddObject(InterfacePath(marshaler.Iid));
-  const std::string iidKey = GUIDToString(marshaler.Iid);
   for (const TRemoteOperation& operation : marshaler.Operations) {
     object.registerMethod(InterfaceName(marshaler.Iid), operation.Name, "t" + operation.InSignature,
                           "i" + operation.OutSignature,
-                          [iidKey, stub = operation.Stub](sdbus::MethodCall call) {
-                            ServeOperation(iidKey, stub, std::move(call));
+                          [iid = marshaler.Iid, operation](sdbus::MethodCall call) {
+                            ServeOperation(iid, operation, std::move(call));
                           });
   }
   object.finishRegistration();
+}
+
+kivo_bus::TBus* ObjectBus();
+
+// Never destroyed: the bus thread may still answer calls while the
+// process ends.
+TIncomingObjectCalls& Incoming() {
+  static TIncomingObjectCalls* const incoming = new TIncomingObjectCalls(
+      [](const std::string& peer) { return ObjectBus()->OwnerOf(peer).has_value(); });
+  return *incoming;
 }
 
 kivo_bus::TBus* ObjectBus() {
@@ -396,12 +302,10 @@ kivo_bus::TBus* ObjectBus() {
     sdbus::IObject& object = found->AddObject(kObjectsPath);
     object.registerMethod(kObjectsInterface, "CreateInstance", "ss", "it", ServeCreateInstance);
     object.registerMethod(kObjectsInterface, "QueryInterface", "ts", "i", ServeQueryInterface);
-    object.registerMethod(kObjectsInterface, "Release", "t", "i", ServeRelease);
+    object.registerMethod(kObjectsInterface, "AddRef", "t", "u", ServeAddRef);
+    object.registerMethod(kObjectsInterface, "Release", "t", "u", ServeRelease);
     object.finishRegistration();
-    found->OnPeerGone([](const std::string& client) {
-      for (std::shared_ptr<TExport>& entry : Exports().RemoveClient(client))
-        ReleaseExport(std::move(entry));
-    });
+    found->OnPeerGone([](const std::string& client) { Incoming().PeerGone(client); });
     for (const auto& marshaler : Marshalers().All()) PublishStubs(*found, *marshaler);
     return found;
   }();
@@ -546,31 +450,21 @@ void CoRegisterInterfaceMarshaler(TInterfaceMarshaler marshaler) {
 void PublishClass(REFCLSID clsid, DWORD cookie) {
   kivo_bus::TBus* bus = ObjectBus();
   if (bus == nullptr) return;
-  const HWND apartment = ThreadApartment();
-  {
-    std::lock_guard lock(gPublicationLock);
-    gPublications.push_back({cookie, clsid, apartment});
-  }
+  Incoming().Publish(clsid, cookie);
   bus->Claim(ClassName(clsid));
 }
 
 void WithdrawClass(DWORD cookie) {
   kivo_bus::TBus* bus = ObjectBus();
   if (bus == nullptr) return;
-  std::optional<CLSID> withdrawn;
-  bool stillServed = false;
-  {
-    std::lock_guard lock(gPublicationLock);
-    for (const TPublication& publication : gPublications)
-      if (publication.Cookie == cookie) withdrawn = publication.Clsid;
-    std::erase_if(gPublications, [cookie](const TPublication& publication) {
-      return publication.Cookie == cookie;
-    });
-    if (withdrawn)
-      for (const TPublication& publication : gPublications)
-        stillServed = stillServed || publication.Clsid == *withdrawn;
-  }
-  if (withdrawn && !stillServed) bus->Release(ClassName(*withdrawn));
+  const TIncomingObjectCalls::TWithdrawn withdrawn = Incoming().Withdraw(cookie);
+  if (withdrawn.Found && !withdrawn.StillServed) bus->Release(ClassName(withdrawn.Clsid));
+}
+
+bool MarshalerKnown(REFIID iid) { return Marshalers().Find(iid) != nullptr; }
+
+std::shared_ptr<const TInterfaceMarshaler> InterfaceMarshaler(REFIID iid) {
+  return Marshalers().Find(iid);
 }
 
 HRESULT CreateRemoteInstance(REFCLSID clsid, REFIID riid, void** object) {

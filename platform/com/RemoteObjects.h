@@ -7,6 +7,7 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/com/Marshal.h"
 
 // Publishes the class for the calling thread when the bus is there.
 void PublishClass(REFCLSID clsid, DWORD cookie);
@@ -16,3 +17,7 @@ HRESULT CreateRemoteInstance(REFCLSID clsid, REFIID riid, void** object);
 
 // The runtime's side: the factory registered here for a class, if any.
 TComPtr<IUnknown> LocalClassFactory(REFCLSID clsid, DWORD clsContext);
+// Whether the interface has a marshaler, so that it can cross processes.
+bool MarshalerKnown(REFIID iid);
+// The interface's operations and proxies as registered; null when unknown.
+std::shared_ptr<const TInterfaceMarshaler> InterfaceMarshaler(REFIID iid);

@@ -44,10 +44,10 @@ void TThreadQueue::ClearWake() {
   [[maybe_unused]] const ssize_t read = ::read(FWake.Get(), &count, sizeof count);
 }
 
-bool TThreadQueue::Post(const MSG& message) {
+bool TThreadQueue::Post(const MSG& message, std::shared_ptr<const void> ticket) {
   std::unique_lock lock(FLock);
   if (FClosed) return false;
-  FPosted.push_back(message);
+  FPosted.push_back({message, std::move(ticket)});
   Signal(lock);
   return true;
 }
@@ -64,12 +64,12 @@ bool TThreadQueue::TakePosted(MSG& message, HWND window, UINT filterMin, UINT fi
                               bool remove) {
   std::lock_guard lock(FLock);
   FLastLook = std::chrono::steady_clock::now();
-  const auto found = std::find_if(FPosted.begin(), FPosted.end(), [&](const MSG& queued) {
-    return (window == nullptr || queued.hwnd == window) &&
-           InRange(queued.message, filterMin, filterMax);
+  const auto found = std::find_if(FPosted.begin(), FPosted.end(), [&](const TPosted& queued) {
+    return (window == nullptr || queued.Message.hwnd == window) &&
+           InRange(queued.Message.message, filterMin, filterMax);
   });
   if (found == FPosted.end()) return TakeQuit(message, window, filterMin, filterMax, remove);
-  message = *found;
+  message = found->Message;
   if (remove) FPosted.erase(found);
   return true;
 }
@@ -130,7 +130,7 @@ bool TThreadQueue::WaitForInputUntil(std::uint64_t seenGeneration,
 
 std::vector<std::shared_ptr<TSentMessage>> TThreadQueue::DropWindow(HWND window) {
   std::lock_guard lock(FLock);
-  std::erase_if(FPosted, [&](const MSG& queued) { return queued.hwnd == window; });
+  std::erase_if(FPosted, [&](const TPosted& queued) { return queued.Message.hwnd == window; });
   std::vector<std::shared_ptr<TSentMessage>> dropped;
   std::erase_if(FSent, [&](std::shared_ptr<TSentMessage>& sent) {
     if (sent->Window != window) return false;

@@ -49,8 +49,9 @@ class TThreadQueue final : public TSendWaiter {
  public:
   TThreadQueue();
 
-  // From any thread. False once the owning thread has ended.
-  bool Post(const MSG& message);
+  // From any thread. False once the owning thread has ended. `ticket` is
+  // held while the post waits here and let go once it is taken or dropped.
+  bool Post(const MSG& message, std::shared_ptr<const void> ticket = nullptr);
   bool Send(std::shared_ptr<TSentMessage> message);
 
   // Owning thread only.
@@ -92,7 +93,11 @@ class TThreadQueue final : public TSendWaiter {
 
   std::mutex FLock;
   std::condition_variable FChanged;
-  std::deque<MSG> FPosted;
+  struct TPosted {
+    MSG Message;
+    std::shared_ptr<const void> Ticket;
+  };
+  std::deque<TPosted> FPosted;
   std::deque<std::shared_ptr<TSentMessage>> FSent;
   bool FQuitPosted = false;
   int FQuitCode = 0;

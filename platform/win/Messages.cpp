@@ -25,6 +25,8 @@ struct TWindow {
   std::string ClassName;
   std::string Title;
   bool TopLevel;
+  // Its handle was given to another process, which may now address it.
+  bool Exposed;
   std::thread::id Owner;
   std::shared_ptr<TThreadQueue> Queue;
   TWndMethod Procedure;
@@ -108,17 +110,31 @@ class TWindowRegistry {
 
   // Under the registry's lock, so that a window destroyed meanwhile cannot
   // receive a message after its queue was cleared of it.
-  bool Post(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+  bool Post(HWND handle, UINT message, WPARAM wParam, LPARAM lParam,
+            std::shared_ptr<const void> ticket = nullptr) {
     std::lock_guard lock(FLock);
     const std::shared_ptr<TWindow> window = FindLocked(handle);
-    return window && window->Queue->Post(MSG{handle, message, wParam, lParam});
+    return window && window->Queue->Post(MSG{handle, message, wParam, lParam}, std::move(ticket));
   }
 
-  void PostToTopLevel(UINT message, WPARAM wParam, LPARAM lParam) {
+  void PostToTopLevel(UINT message, WPARAM wParam, LPARAM lParam,
+                      const std::shared_ptr<const void>& ticket = nullptr) {
     std::lock_guard lock(FLock);
     for (const auto& [id, window] : FWindows) {
-      if (window->TopLevel) window->Queue->Post(MSG{window->Handle, message, wParam, lParam});
+      if (window->TopLevel)
+        window->Queue->Post(MSG{window->Handle, message, wParam, lParam}, ticket);
     }
+  }
+
+  void Expose(HWND handle) {
+    std::lock_guard lock(FLock);
+    if (const std::shared_ptr<TWindow> window = FindLocked(handle)) window->Exposed = true;
+  }
+
+  bool IsAddressable(HWND handle) {
+    std::lock_guard lock(FLock);
+    const std::shared_ptr<TWindow> window = FindLocked(handle);
+    return window && (window->TopLevel || window->Exposed);
   }
 
   // Newest first, as new windows lie above the older ones.
@@ -159,7 +175,7 @@ TWindowRegistry& Windows() {
 HWND MakeWindow(LPCSTR className, LPCSTR windowName, bool topLevel, TWndMethod method) {
   const std::string name = className ? className : "";
   const std::string title = windowName ? windowName : "";
-  const HWND handle = Windows().Add(TWindow{nullptr, name, title, topLevel,
+  const HWND handle = Windows().Add(TWindow{nullptr, name, title, topLevel, false,
                                             std::this_thread::get_id(), CurrentQueue(),
                                             std::move(method)});
   if (topLevel) PublishTopLevel(handle, name, title);
@@ -192,6 +208,11 @@ class TMessageNames {
     FNumbers.emplace(std::move(key), number);
     FTaken.insert(number);
     return number;
+  }
+
+  bool Has(UINT number) {
+    std::lock_guard lock(FLock);
+    return FTaken.contains(number);
   }
 
  private:
@@ -404,8 +425,17 @@ BOOL DestroyWindow(HWND handle) {
 
 // --- Registered messages -----------------------------------------------------
 
-UINT RegisterWindowMessageA(LPCSTR name) {
+namespace {
+
+TMessageNames& MessageNames() {
   static TMessageNames names;
+  return names;
+}
+
+}  // namespace
+
+UINT RegisterWindowMessageA(LPCSTR name) {
+  TMessageNames& names = MessageNames();
   constexpr std::size_t kLongestName = 255;
   const std::size_t length = name == nullptr ? 0 : std::strlen(name);
   if (length == 0 || length > kLongestName) {
@@ -528,15 +558,27 @@ void ProcessMessages() {
 
 // --- This process's windows as the session bus shows them ------------------
 
-bool PostLocal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+bool PostLocal(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+               std::shared_ptr<const void> ticket) {
   if (window == HWND_BROADCAST) {
-    Windows().PostToTopLevel(message, wParam, lParam);
+    Windows().PostToTopLevel(message, wParam, lParam, ticket);
     return true;
   }
-  return Windows().Post(window, message, wParam, lParam);
+  return Windows().Post(window, message, wParam, lParam, std::move(ticket));
 }
 
 bool IsLocalWindow(HWND window) { return Windows().Find(window) != nullptr; }
+
+bool IsAddressableWindow(HWND window) { return Windows().IsAddressable(window); }
+
+bool CrossesProcesses(UINT message) {
+  return message >= 0xC000 && message <= 0xFFFF && MessageNames().Has(message);
+}
+
+void NoteValueLeaving(std::uint64_t value) {
+  if (value == 0 || value >= (std::uint64_t{1} << 31)) return;
+  Windows().Expose(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value)));
+}
 
 TSendState QueueSendFromRemote(HWND handle, UINT message, WPARAM wParam, LPARAM lParam,
                                UINT flags, std::shared_ptr<TSendWaiter> waiter) {

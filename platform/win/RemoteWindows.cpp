@@ -20,6 +20,8 @@
 #include <set>
 
 #include "platform/bus/Bus.h"
+#include "platform/bus/Refusal.h"
+#include "platform/win/IncomingWindowCalls.h"
 
 namespace {
 
@@ -37,8 +39,6 @@ constexpr std::chrono::seconds kPostTimeout{5};
 constexpr unsigned kPostsInFlight = 64;
 constexpr std::size_t kHeldPosts = 4096;
 constexpr std::chrono::seconds kStalledAfter{1};
-// Posts another process may leave here to be made when it ends.
-constexpr std::size_t kExitPostsPerPeer = 64;
 constexpr std::uintptr_t kBlockSize = std::uintptr_t{1} << kivo_bus::kBlockShift;
 
 std::uint32_t BlockOf(HWND window) {
@@ -219,50 +219,10 @@ class TReceivers {
   std::set<std::uint32_t> FDeadWindows;
 };
 
-// --- Posts other processes left here for when they end ----------------------
-
-class TExitPosts {
- public:
-  // One post per window and peer, the latest kept; false when the peer
-  // already left as many as it may.
-  bool Leave(const std::string& peer, const MSG& message) {
-    std::lock_guard lock(FLock);
-    std::vector<MSG>& posts = FPosts[peer];
-    std::erase_if(posts, [&](const MSG& left) { return left.hwnd == message.hwnd; });
-    if (posts.size() >= kExitPostsPerPeer) return false;
-    posts.push_back(message);
-    return true;
-  }
-
-  void Cancel(const std::string& peer, HWND window) {
-    std::lock_guard lock(FLock);
-    const auto found = FPosts.find(peer);
-    if (found == FPosts.end()) return;
-    std::erase_if(found->second, [&](const MSG& left) { return left.hwnd == window; });
-    if (found->second.empty()) FPosts.erase(found);
-  }
-
-  void MakePostsOf(const std::string& peer) {
-    std::vector<MSG> posts;
-    {
-      std::lock_guard lock(FLock);
-      const auto found = FPosts.find(peer);
-      if (found == FPosts.end()) return;
-      posts = std::move(found->second);
-      FPosts.erase(found);
-    }
-    for (const MSG& post : posts) PostLocal(post.hwnd, post.message, post.wParam, post.lParam);
-  }
-
- private:
-  std::mutex FLock;
-  std::map<std::string, std::vector<MSG>> FPosts;
-};
-
 struct TRemoteState {
-  explicit TRemoteState(kivo_bus::TBus& bus) : Receivers(bus) {}
+  explicit TRemoteState(kivo_bus::TBus& bus) : Receivers(bus), Incoming(bus.Block()) {}
   TReceivers Receivers;
-  TExitPosts ExitPosts;
+  TIncomingWindowCalls Incoming;
 };
 
 // Shared with every handler the bus keeps, so that it outlives the bus's
@@ -272,63 +232,47 @@ const std::shared_ptr<TRemoteState>& RemoteState(kivo_bus::TBus& bus) {
     auto made = std::make_shared<TRemoteState>(bus);
     bus.OnPeerGone([made](const std::string& uniqueName) {
       made->Receivers.Forget(uniqueName);
-      made->ExitPosts.MakePostsOf(uniqueName);
+      made->Incoming.PeerGone(uniqueName);
     });
     return made;
   }();
   return state;
 }
 
-// --- Sends from other processes ----------------------------------------------
+// --- Calls from other processes -------------------------------------------
 
-// How a send from another process ended, as its answer says.
-enum class TSendOutcome : std::uint32_t { Done = 0, NoWindow = 1, Hung = 2 };
-
-// A send from another process: answered over the bus when the procedure
-// has run or the message failed. A sender that gave up has passed its
-// deadline, and then the procedure does not run.
-class TRemoteSendWaiter final : public TSendWaiter {
- public:
-  TRemoteSendWaiter(sdbus::MethodCall call, TClock::time_point deadline)
-      : FCall(std::move(call)), FDeadline(deadline) {}
-
-  bool BeginRunning(TSentMessage&) override {
-    if (TClock::now() <= FDeadline) return true;
-    Reply(TSendOutcome::NoWindow, 0);
-    return false;
+// Runs an incoming call; what it refuses goes back to the caller as an
+// error naming the argument.
+template <class TCall>
+auto Refusing(TCall&& call) {
+  try {
+    return call();
+  } catch (const kivo_bus::TRefusal& refusal) {
+    throw sdbus::Error(refusal.ErrorName(), refusal.what());
   }
+}
 
-  void Finish(TSentMessage&, TSendState state, LRESULT result) override {
-    Reply(state == TSendState::Done   ? TSendOutcome::Done
-          : state == TSendState::Hung ? TSendOutcome::Hung
-                                      : TSendOutcome::NoWindow,
-          result);
-  }
-
- private:
-  void Reply(TSendOutcome outcome, LRESULT result) {
-    std::lock_guard lock(FLock);
-    if (FReplied) return;
-    FReplied = true;
-    try {
-      sdbus::MethodReply reply = FCall.createReply();
-      reply << static_cast<std::uint32_t>(outcome) << static_cast<std::int64_t>(result);
-      reply.send();
-    } catch (const sdbus::Error&) {
-      // The sender has gone; nobody waits for the answer.
-    }
-  }
-
-  std::mutex FLock;
-  sdbus::MethodCall FCall;
-  TClock::time_point FDeadline;
-  bool FReplied = false;
-};
-
-// UINT64_MAX: the sender waits without end.
-TClock::time_point DeadlineFromWire(std::uint64_t nanoseconds) {
-  if (nanoseconds > static_cast<std::uint64_t>(INT64_MAX)) return TClock::time_point::max();
-  return TClock::time_point(std::chrono::nanoseconds(static_cast<std::int64_t>(nanoseconds)));
+// Sends are answered once the owner thread's procedure has run.
+void AnswerSend(TIncomingWindowCalls& incoming, sdbus::MethodCall call) {
+  std::uint32_t window = 0;
+  std::uint32_t message = 0;
+  std::uint64_t wParam = 0;
+  std::int64_t lParam = 0;
+  std::uint32_t flags = 0;
+  std::uint64_t deadline = 0;
+  call >> window >> message >> wParam >> lParam >> flags >> deadline;
+  Refusing([&] {
+    incoming.Send(call.getSender(), window, message, wParam, lParam, flags, deadline,
+                  [call](TSendOutcome outcome, std::int64_t result) {
+                    try {
+                      sdbus::MethodReply reply = call.createReply();
+                      reply << static_cast<std::uint32_t>(outcome) << result;
+                      reply.send();
+                    } catch (const sdbus::Error&) {
+                      // The sender has gone; nobody waits for the answer.
+                    }
+                  });
+  });
 }
 
 // The steady clock is the system's monotonic clock, the same in every
@@ -338,48 +282,6 @@ std::uint64_t DeadlineToWire(UINT timeout) {
   const auto deadline = TClock::now() + std::chrono::milliseconds(timeout);
   return static_cast<std::uint64_t>(
       std::chrono::duration_cast<std::chrono::nanoseconds>(deadline.time_since_epoch()).count());
-}
-
-void AnswerSend(sdbus::MethodCall call) {
-  std::uint32_t window = 0;
-  std::uint32_t message = 0;
-  std::uint64_t wParam = 0;
-  std::int64_t lParam = 0;
-  std::uint32_t flags = 0;
-  std::uint64_t deadline = 0;
-  call >> window >> message >> wParam >> lParam >> flags >> deadline;
-  auto waiter = std::make_shared<TRemoteSendWaiter>(call, DeadlineFromWire(deadline));
-  const TSendState queued =
-      QueueSendFromRemote(HandleOf(window), message, static_cast<WPARAM>(wParam),
-                          static_cast<LPARAM>(lParam), flags, waiter);
-  if (queued != TSendState::Waiting) {
-    TSentMessage none{};
-    waiter->Finish(none, queued, 0);
-  }
-}
-
-void LeaveExitPost(TExitPosts& exitPosts, sdbus::MethodCall call) {
-  std::uint32_t window = 0;
-  std::uint32_t message = 0;
-  std::uint64_t wParam = 0;
-  std::int64_t lParam = 0;
-  call >> window >> message >> wParam >> lParam;
-  const bool left =
-      IsLocalWindow(HandleOf(window)) &&
-      exitPosts.Leave(call.getSender(), MSG{HandleOf(window), message, static_cast<WPARAM>(wParam),
-                                            static_cast<LPARAM>(lParam)});
-  sdbus::MethodReply reply = call.createReply();
-  reply << left;
-  reply.send();
-}
-
-void CancelExitPost(TExitPosts& exitPosts, sdbus::MethodCall call) {
-  std::uint32_t window = 0;
-  call >> window;
-  exitPosts.Cancel(call.getSender(), HandleOf(window));
-  sdbus::MethodReply reply = call.createReply();
-  reply << IsLocalWindow(HandleOf(window));
-  reply.send();
 }
 
 struct TProgramPath {
@@ -392,29 +294,69 @@ TProgramPath& ProgramPath() {
   return path;
 }
 
+// The handlers read their arguments as the bus checked their types and
+// leave every judgement of their values to TIncomingWindowCalls.
 void PublishWindows(kivo_bus::TBus& bus) {
   const std::shared_ptr<TRemoteState> state = RemoteState(bus);
+  TIncomingWindowCalls& incoming = state->Incoming;
   sdbus::IObject& object = bus.AddObject(kWindowsPath);
-  object.registerMethod("IsWindow")
-      .onInterface(kWindowsInterface)
-      .implementedAs([](std::uint32_t window) { return IsLocalWindow(HandleOf(window)); });
+  object.registerMethod(kWindowsInterface, "IsWindow", "u", "b",
+                        [state, &incoming](sdbus::MethodCall call) {
+                          std::uint32_t window = 0;
+                          call >> window;
+                          const bool exists =
+                              Refusing([&] { return incoming.IsWindow(call.getSender(), window); });
+                          sdbus::MethodReply reply = call.createReply();
+                          reply << exists;
+                          reply.send();
+                        });
   object.registerMethod("ProgramPath").onInterface(kWindowsInterface).implementedAs([] {
     return PublishedProgramPath();
   });
-  object.registerMethod("Post")
-      .onInterface(kWindowsInterface)
-      .implementedAs([](std::uint32_t window, std::uint32_t message, std::uint64_t wParam,
-                        std::int64_t lParam) {
-        return PostLocal(HandleOf(window), message, static_cast<WPARAM>(wParam),
-                         static_cast<LPARAM>(lParam));
-      });
-  object.registerMethod(kWindowsInterface, "Send", "uutxut", "ux", AnswerSend);
-  object.registerMethod(
-      kWindowsInterface, "PostOnExit", "uutx", "b",
-      [state](sdbus::MethodCall call) { LeaveExitPost(state->ExitPosts, std::move(call)); });
-  object.registerMethod(
-      kWindowsInterface, "CancelPostOnExit", "u", "b",
-      [state](sdbus::MethodCall call) { CancelExitPost(state->ExitPosts, std::move(call)); });
+  object.registerMethod(kWindowsInterface, "Post", "uutx", "b",
+                        [state, &incoming](sdbus::MethodCall call) {
+                          std::uint32_t window = 0;
+                          std::uint32_t message = 0;
+                          std::uint64_t wParam = 0;
+                          std::int64_t lParam = 0;
+                          call >> window >> message >> wParam >> lParam;
+                          const bool posted = Refusing([&] {
+                            return incoming.Post(call.getSender(), window, message, wParam,
+                                                 lParam);
+                          });
+                          sdbus::MethodReply reply = call.createReply();
+                          reply << posted;
+                          reply.send();
+                        });
+  object.registerMethod(kWindowsInterface, "Send", "uutxut", "ux",
+                        [state, &incoming](sdbus::MethodCall call) {
+                          AnswerSend(incoming, std::move(call));
+                        });
+  object.registerMethod(kWindowsInterface, "PostOnExit", "uutx", "b",
+                        [state, &incoming](sdbus::MethodCall call) {
+                          std::uint32_t window = 0;
+                          std::uint32_t message = 0;
+                          std::uint64_t wParam = 0;
+                          std::int64_t lParam = 0;
+                          call >> window >> message >> wParam >> lParam;
+                          const bool left = Refusing([&] {
+                            return incoming.PostOnExit(call.getSender(), window, message, wParam,
+                                                       lParam);
+                          });
+                          sdbus::MethodReply reply = call.createReply();
+                          reply << left;
+                          reply.send();
+                        });
+  object.registerMethod(kWindowsInterface, "CancelPostOnExit", "u", "b",
+                        [state, &incoming](sdbus::MethodCall call) {
+                          std::uint32_t window = 0;
+                          call >> window;
+                          const bool exists = Refusing(
+                              [&] { return incoming.CancelPostOnExit(call.getSender(), window); });
+                          sdbus::MethodReply reply = call.createReply();
+                          reply << exists;
+                          reply.send();
+                        });
   object.finishRegistration();
 }
 
@@ -561,6 +503,12 @@ void SendPosts(const std::shared_ptr<TRemoteState>& state, std::vector<TPendingP
   }
 }
 
+// A handle of this process among a post's values is one the receiver may
+// answer to.
+void NoteLeaving(std::uint32_t) {}
+void NoteLeaving(std::uint64_t value) { NoteValueLeaving(value); }
+void NoteLeaving(std::int64_t value) { NoteValueLeaving(static_cast<std::uint64_t>(value)); }
+
 // Sends one of the post methods about `window` to the process of `block`
 // without waiting for its receipt; false (with the last error) when it
 // cannot go.
@@ -575,6 +523,7 @@ BOOL PostCall(std::uint32_t block, std::uint32_t window, const char* method, boo
                       WindowsOf(*bus, block).createMethodCall(kWindowsInterface, method)};
     post.Call << window;
     ((post.Call << arguments), ...);
+    (NoteLeaving(arguments), ...);
     switch (state->Receivers.Admit(post, bounded, owner)) {
       case TReceivers::TAdmission::Gone:
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -631,6 +580,8 @@ LRESULT SendRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT
   kivo_bus::TBus* bus = WindowBus();
   auto sent = std::make_shared<TSentMessage>(
       TSentMessage{window, message, wParam, lParam, CallingThreadQueue()});
+  NoteValueLeaving(static_cast<std::uint64_t>(wParam));
+  NoteValueLeaving(static_cast<std::uint64_t>(lParam));
   try {
     sdbus::IProxy& proxy = WindowsOf(*bus, BlockOf(window));
     sdbus::MethodCall call = proxy.createMethodCall(kWindowsInterface, "Send");

@@ -55,8 +55,21 @@ std::vector<HWND> RemoteTopLevelWindows();
 
 // ---- This process's side, implemented with the window registry ----
 
-bool PostLocal(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// `ticket` is held while the post waits in the window's queue.
+bool PostLocal(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+               std::shared_ptr<const void> ticket = nullptr);
 bool IsLocalWindow(HWND window);
+// A window of this process that other processes may address: a top-level
+// window, or one whose handle this process gave to another. The others
+// (component message windows, the threads' object windows) are internal.
+bool IsAddressableWindow(HWND window);
+// Whether other processes may send `message`: only the messages registered
+// in this process, whose values are integers by agreement. System and
+// private numbers (WM_USER, WM_APP ranges) stay inside the process.
+bool CrossesProcesses(UINT message);
+// A value on its way to another process: the handle of a window of this
+// process makes that window addressable from outside.
+void NoteValueLeaving(std::uint64_t value);
 // Queues a message sent from another process: Waiting once queued, Failed
 // when the window does not exist, Hung when its thread is hung and the
 // flags say to give up then.

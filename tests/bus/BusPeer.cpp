@@ -5,6 +5,8 @@
 // lParam, "KIVO_TEST_SLOW" after sleeping wParam milliseconds with 42,
 // "KIVO_TEST_LEAVE" by leaving an echo of wParam with the window named in
 // lParam for when this process ends, and any other message with wParam + 1.
+// It registers "KIVO_TEST_ADD" too, so that the test has a message to send
+// it that crosses processes and means nothing in particular.
 #include <cstdio>
 #include <thread>
 
@@ -17,7 +19,8 @@ class TPeer {
   TPeer()
       : FEcho(RegisterWindowMessageA("KIVO_TEST_ECHO")),
         FSlow(RegisterWindowMessageA("KIVO_TEST_SLOW")),
-        FLeave(RegisterWindowMessageA("KIVO_TEST_LEAVE")) {}
+        FLeave(RegisterWindowMessageA("KIVO_TEST_LEAVE")),
+        FAdd(RegisterWindowMessageA("KIVO_TEST_ADD")) {}
 
   void WndProc(TMessage& message) {
     if (message.Msg == FEcho) {
@@ -35,6 +38,7 @@ class TPeer {
   UINT FEcho;
   UINT FSlow;
   UINT FLeave;
+  UINT FAdd;
 };
 
 }  // namespace

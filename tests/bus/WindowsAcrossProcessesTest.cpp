@@ -57,6 +57,7 @@ class WindowsAcrossProcessesTest : public ::testing::Test, private TOnBus {
   HWND FPeerWindow = nullptr;
   UINT FPeerEcho = 0;
   UINT FPeerKivo = 0;
+  const UINT FPeerAdd = RegisterWindowMessageA("KIVO_TEST_ADD");
   TReceiver FReceiver;
   HWND FOwn = nullptr;
 };
@@ -97,16 +98,16 @@ TEST_F(WindowsAcrossProcessesTest, ABroadcastReachesTheTopLevelWindowsOfOtherPro
 
 TEST_F(WindowsAcrossProcessesTest, SendsAnswerWithTheProcedureResultOrTimeOut) {
   std::uintptr_t result = 0;
-  ASSERT_TRUE(SendMessageTimeoutA(FPeerWindow, WM_USER, 41, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, 10000,
+  ASSERT_TRUE(SendMessageTimeoutA(FPeerWindow, FPeerAdd, 41, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, 10000,
                                   &result));
   EXPECT_EQ(result, 42u);
-  EXPECT_EQ(SendMessageA(FPeerWindow, WM_USER, 6, 0), 7);
+  EXPECT_EQ(SendMessageA(FPeerWindow, FPeerAdd, 6, 0), 7);
 
   const UINT slow = RegisterWindowMessageA("KIVO_TEST_SLOW");
   EXPECT_EQ(SendMessageTimeoutA(FPeerWindow, slow, 2000, 0, SMTO_NORMAL, 50, &result), 0);
   EXPECT_EQ(GetLastError(), ERROR_TIMEOUT);
   // The peer answers again once its slow procedure is done.
-  ASSERT_TRUE(SendMessageTimeoutA(FPeerWindow, WM_USER, 1, 0, SMTO_NORMAL, 20000, &result));
+  ASSERT_TRUE(SendMessageTimeoutA(FPeerWindow, FPeerAdd, 1, 0, SMTO_NORMAL, 20000, &result));
   EXPECT_EQ(result, 2u);
 }
 
@@ -122,7 +123,7 @@ TEST_F(WindowsAcrossProcessesTest, AWindowWhoseProcessHasGoneIsAStaleHandle) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
   EXPECT_FALSE(IsWindow(FPeerWindow));
   std::uintptr_t result = 0;
-  EXPECT_EQ(SendMessageTimeoutA(FPeerWindow, WM_USER, 1, 0, SMTO_NORMAL, 1000, &result), 0);
+  EXPECT_EQ(SendMessageTimeoutA(FPeerWindow, FPeerAdd, 1, 0, SMTO_NORMAL, 1000, &result), 0);
 }
 
 // Posts to a stopped process neither wait nor pile up without end: they
@@ -161,7 +162,7 @@ TEST_F(WindowsAcrossProcessesTest, AnAbortIfHungSendToAHungPeerTimesOut) {
   // Hung once its thread has not looked at its queue for five seconds.
   std::this_thread::sleep_for(std::chrono::milliseconds(5500));
   std::uintptr_t result = 0;
-  EXPECT_EQ(SendMessageTimeoutA(FPeerWindow, WM_USER, 1, 0, SMTO_ABORTIFHUNG, 1000, &result), 0);
+  EXPECT_EQ(SendMessageTimeoutA(FPeerWindow, FPeerAdd, 1, 0, SMTO_ABORTIFHUNG, 1000, &result), 0);
   EXPECT_EQ(GetLastError(), ERROR_TIMEOUT);
 }
 
