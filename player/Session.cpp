@@ -12,6 +12,7 @@
 #include "player/FrameOutputs.h"
 #include "player/Playback.h"
 #include "player/PngFrameWriter.h"
+#include "player/ProgramFiles.h"
 #include "player/StopSignals.h"
 #include "player/TrackSkips.h"
 #include "player/Tracks.h"
@@ -71,6 +72,7 @@ TPlayerSession::TPlayerSession(TSessionOptions options, std::string defaultDesig
       FHome(ResolveHomeFolder(FOptions.Home)),
       FClients(RegisterWindowMessageA("WM_KIVO")),
       FTimerMinute(FClock.MinuteOfDay()) {
+  if (FOptions.PluginPath.empty()) RequireDefaultPlugin(OwnProgramFiles());
   FHome.Prepare(RunningExecutable(), defaultDesign);
   FHome.LoadSettings(FState);
   ApplyOptions();
@@ -137,7 +139,8 @@ void TPlayerSession::MakePlayList() {
 }
 
 void TPlayerSession::StartPlugin() {
-  const std::string path = FOptions.PluginPath.empty() ? DefaultPluginPath() : FOptions.PluginPath;
+  const std::string path =
+      FOptions.PluginPath.empty() ? OwnProgramFiles().Plugin().string() : FOptions.PluginPath;
   try {
     FLibrary = std::make_unique<TPluginLibrary>(path);
   } catch (const PluginError& error) {

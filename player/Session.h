@@ -32,7 +32,7 @@ struct TSessionOptions {
   // on standard input; none plays the built-in demo.
   std::vector<std::string> Inputs;
   std::string Home;
-  // Empty: "kolmira.so" next to the player.
+  // Empty: the player's own kolmira.so, which must then be there.
   std::string PluginPath;
   // Empty: the settings file's design.
   std::string Design;

@@ -7,6 +7,7 @@
 
 #include "player/NumberOptions.h"
 #include "player/OutputPaths.h"
+#include "player/ProgramFiles.h"
 
 namespace kivo {
 
@@ -59,7 +60,7 @@ void AddSessionOptions(CLI::App* command, TSessionCommandLine& line) {
                       "Home folder for the settings file and the registry (default: $KIVO_HOME, "
                       "else ~/.config/kivo)");
   command->add_option("--plugin", options.PluginPath,
-                      "The plug-in library (default: kolmira.so next to the player)");
+                      "The plug-in library (default: the installed kolmira.so)");
   command->add_option("--design", options.Design,
                       "Design file of the skin to show (default: the settings file's)");
   command
@@ -187,13 +188,6 @@ void RenderSession(const TSessionOptions& options) {
         "that)");
 }
 
-std::string DefaultDesignPath() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  const std::filesystem::path installed =
-      self.parent_path().parent_path() / "share" / "skins" / "bars" / "design.ini";
-  if (!error && std::filesystem::exists(installed)) return installed.string();
-  return std::string(KOLMIRA_SKINS_DIR) + "/bars/design.ini";
-}
+std::string DefaultDesignPath() { return OwnProgramFiles().DefaultDesign().string(); }
 
 }  // namespace kivo

@@ -50,8 +50,7 @@ inline constexpr int kBareWindowStatus = 3;
 // Runs a session that feeds every block as fast as possible.
 void RenderSession(const TSessionOptions& options);
 
-// The default skin's design file: beside the player in
-// <prefix>/share/skins, or in the build tree's skins.
+// The default skin's design file, among the player's own files.
 std::string DefaultDesignPath();
 
 }  // namespace kivo

@@ -14,6 +14,7 @@ packages=(
   xvfb x11-apps xdotool libx11-dev
   pulseaudio pulseaudio-utils libpulse-dev
   dbus-daemon libsdbus-c++-dev libsystemd-dev playerctl
+  dpkg-dev fakeroot lintian desktop-file-utils man-db bash-completion zsh
 )
 
 missing=()

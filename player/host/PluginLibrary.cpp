@@ -2,8 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <filesystem>
-
 namespace kivo {
 
 TPluginLibrary::TPluginLibrary(const std::string& path) : FPath(path) {
@@ -27,12 +25,6 @@ void* TPluginLibrary::Symbol(const char* name) const {
   if (address == nullptr)
     throw PluginError(FPath + " is no plug-in: it has no entry point " + name);
   return address;
-}
-
-std::string DefaultPluginPath() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return (self.parent_path() / "kolmira.so").string();
 }
 
 }  // namespace kivo

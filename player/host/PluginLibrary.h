@@ -43,7 +43,4 @@ class TPluginLibrary {
   TAbort FAbort = nullptr;
 };
 
-// The library next to the running player: "<folder of the player>/kolmira.so".
-std::string DefaultPluginPath();
-
 }  // namespace kivo
