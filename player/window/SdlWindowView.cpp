@@ -53,11 +53,18 @@ TSdlWindowView::TVideo::TVideo() {
   if (driver == "x11") SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 
-TSdlWindowView::TVideo::~TVideo() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
+// SDL's X11 driver waits for the server's answers while it closes, which
+// never come on a broken connection: the process ends without closing it.
+TSdlWindowView::TVideo::~TVideo() {
+  if (!FErrors.DisplayGone()) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
 
 TSdlWindowView::TSdlWindowView(std::optional<std::int32_t> scale) : FScale(scale) {}
 
-TSdlWindowView::~TSdlWindowView() = default;
+TSdlWindowView::~TSdlWindowView() {
+  // Left to the process's end with the connection it belongs to.
+  if (FVideo.Errors().DisplayGone()) static_cast<void>(FWindow.release());
+}
 
 void TSdlWindowView::Open(PixelSize picture, const std::string& title) {
   const PixelSize size = Fit(picture, ScreenSize(nullptr));
@@ -85,7 +92,15 @@ void TSdlWindowView::Refit(PixelSize picture) {
   FStale = true;
 }
 
+// Killed or shut down, the X server took the window with it: the player
+// ends with the reason, as when there was no display to begin with.
+void TSdlWindowView::EndIfDisplayGone() const {
+  if (FVideo.Errors().DisplayGone())
+    throw std::runtime_error("the window is gone: " + NoDisplayReason() + " any more");
+}
+
 void TSdlWindowView::Present(const TFrameUpdate& window, const PlayerStatus& status) {
+  EndIfDisplayGone();
   const TFrame& frame = window.Frame;
   const PixelSize picture{frame.Width, frame.Height};
   if (!FWindow) {
@@ -203,6 +218,7 @@ std::vector<ViewEvent> TSdlWindowView::WaitForInput(Clock::time_point deadline) 
     Handle(event, events);
     while (SDL_PollEvent(&event) != 0) Handle(event, events);
   }
+  EndIfDisplayGone();
   // A destroyed window is closed, whether its end was seen as an event
   // or as a request that failed.
   if (FVideo.Errors().WatchedWindowGone()) FStopRequested = true;

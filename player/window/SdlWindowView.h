@@ -48,6 +48,7 @@ class TSdlWindowView final : public TLiveView {
 
     // Xlib errors (on X11) do not end the program.
     TXlibErrorTrap& Errors() { return FErrors; }
+    const TXlibErrorTrap& Errors() const { return FErrors; }
 
    private:
     // There before SDL's video starts and after it ends.
@@ -68,6 +69,7 @@ class TSdlWindowView final : public TLiveView {
   void DrawAreas(std::span<const TRect> areas);
   void DrawAll();
   void Handle(const SDL_Event& event, std::vector<ViewEvent>& events);
+  void EndIfDisplayGone() const;
 
   std::optional<std::int32_t> FScale;
   TVideo FVideo;
