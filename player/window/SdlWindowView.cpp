@@ -8,9 +8,6 @@ namespace kivo {
 
 namespace {
 
-// TFrame pixels are 0xAABBGGRR words, which is SDL's ABGR8888.
-constexpr Uint32 kFrameFormat = SDL_PIXELFORMAT_ABGR8888;
-
 [[noreturn]] void FailWith(const std::string& what) {
   throw std::runtime_error(what + ": " + SDL_GetError());
 }
@@ -49,28 +46,34 @@ TSdlWindowView::TVideo::TVideo() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     throw std::runtime_error("cannot open a window: " + NoDisplayReason());
   }
+  // The window's surface is drawn in memory and sent to the display as it
+  // is: a renderer would load a GL driver and redraw the whole window.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // A window destroyed by another client comes as X's own event.
   if (driver == "x11") SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 
-TSdlWindowView::TVideo::~TVideo() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
+// SDL's X11 driver waits for the server's answers while it closes, which
+// never come on a broken connection: the process ends without closing it.
+TSdlWindowView::TVideo::~TVideo() {
+  if (!FErrors.DisplayGone()) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
 
 TSdlWindowView::TSdlWindowView(std::optional<std::int32_t> scale) : FScale(scale) {}
 
-TSdlWindowView::~TSdlWindowView() = default;
+TSdlWindowView::~TSdlWindowView() {
+  // Left to the process's end with the connection it belongs to.
+  if (FVideo.Errors().DisplayGone()) static_cast<void>(FWindow.release());
+}
 
 void TSdlWindowView::Open(PixelSize picture, const std::string& title) {
   const PixelSize size = Fit(picture, ScreenSize(nullptr));
   FWindow.reset(SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                  size.Width, size.Height, SDL_WINDOW_RESIZABLE));
   if (!FWindow) FailWith("cannot open a window");
-  FRenderer.reset(SDL_CreateRenderer(FWindow.get(), -1, 0));
-  if (!FRenderer) FailWith("cannot draw in the window");
-  // Only now: an OpenGL renderer makes the X window anew.
   FVideo.Errors().Watch(FWindow.get());
   FShownTitle = title;
   FPlacement = PlacePicture(picture, size);
-  MakeTexture(picture);
 }
 
 // The window's size for the picture, and the notice when the screen cuts it.
@@ -86,25 +89,23 @@ void TSdlWindowView::Refit(PixelSize picture) {
   const PixelSize size = Fit(picture, ScreenSize(FWindow.get()));
   SDL_SetWindowSize(FWindow.get(), size.Width, size.Height);
   FPlacement = PlacePicture(picture, size);
-  MakeTexture(picture);
-}
-
-void TSdlWindowView::MakeTexture(PixelSize picture) {
-  FTexture.reset(SDL_CreateTexture(FRenderer.get(), kFrameFormat, SDL_TEXTUREACCESS_STREAMING,
-                                   picture.Width, picture.Height));
-  if (!FTexture) FailWith("cannot make the window's picture");
-  SDL_SetTextureBlendMode(FTexture.get(), SDL_BLENDMODE_NONE);
-  SDL_SetTextureScaleMode(FTexture.get(), SDL_ScaleModeNearest);
-  FShownSerial = 0;
   FStale = true;
 }
 
+// Killed or shut down, the X server took the window with it: the player
+// ends with the reason, as when there was no display to begin with.
+void TSdlWindowView::EndIfDisplayGone() const {
+  if (FVideo.Errors().DisplayGone())
+    throw std::runtime_error("the window is gone: " + NoDisplayReason() + " any more");
+}
+
 void TSdlWindowView::Present(const TFrameUpdate& window, const PlayerStatus& status) {
+  EndIfDisplayGone();
   const TFrame& frame = window.Frame;
   const PixelSize picture{frame.Width, frame.Height};
   if (!FWindow) {
     Open(picture, FormatStatus(status));
-  } else if (picture != FPlacement.Picture) {
+  } else if (picture != FPicture.Size()) {
     Refit(picture);
   }
   const std::string title = FormatStatus(status) + FFitNotice;
@@ -112,38 +113,62 @@ void TSdlWindowView::Present(const TFrameUpdate& window, const PlayerStatus& sta
     SDL_SetWindowTitle(FWindow.get(), title.c_str());
     FShownTitle = title;
   }
-  if (window.Serial == 0 || window.Serial != FShownSerial) Upload(window);
-  if (FStale) Draw();
+  // A paint already shown costs the display nothing.
+  const bool shown = window.Serial != 0 && window.Serial == FShownSerial;
+  if (!shown && Take(window) && !FStale) {
+    DrawAreas(window.Changed);
+  } else if (FStale) {
+    DrawAll();
+  }
 }
 
-// Only the changed areas when the texture holds the paint they are counted
-// from, else the whole picture.
-void TSdlWindowView::Upload(const TFrameUpdate& window) {
-  const TFrame& frame = window.Frame;
-  const int pitch = frame.Width * static_cast<int>(sizeof(std::uint32_t));
-  if (FShownSerial != 0 && window.PreviousSerial == FShownSerial) {
-    for (const TRect& area : window.Changed) {
-      const SDL_Rect rect{area.Left, area.Top, area.Right - area.Left, area.Bottom - area.Top};
-      SDL_UpdateTexture(FTexture.get(), &rect, &frame.Pixels[static_cast<std::size_t>(
-                                                   area.Top * frame.Width + area.Left)],
-                        pitch);
-      FStale = true;
-    }
+// Only the changed areas when the kept picture holds the paint they are
+// counted from, else the whole picture.
+bool TSdlWindowView::Take(const TFrameUpdate& window) {
+  const bool follows = FShownSerial != 0 && window.PreviousSerial == FShownSerial &&
+                       FPicture.Size() == PixelSize{window.Frame.Width, window.Frame.Height};
+  if (follows) {
+    FPicture.Take(window.Frame, window.Changed);
   } else {
-    SDL_UpdateTexture(FTexture.get(), nullptr, frame.Pixels.data(), pitch);
+    FPicture.TakeAll(window.Frame);
     FStale = true;
   }
   FShownSerial = window.Serial;
+  return follows;
 }
 
-void TSdlWindowView::Draw() {
-  SDL_SetRenderDrawColor(FRenderer.get(), 0, 0, 0, SDL_ALPHA_OPAQUE);
-  SDL_RenderClear(FRenderer.get());
-  const SDL_Rect target{FPlacement.Left, FPlacement.Top,
-                        FPlacement.Picture.Width * FPlacement.Scale,
-                        FPlacement.Picture.Height * FPlacement.Scale};
-  SDL_RenderCopy(FRenderer.get(), FTexture.get(), nullptr, &target);
-  SDL_RenderPresent(FRenderer.get());
+// SDL makes the surface anew after the window's size changed, and the new
+// one holds nothing yet: the picture is placed in it again and drawn whole.
+SDL_Surface& TSdlWindowView::Surface() {
+  SDL_Surface* surface = SDL_GetWindowSurface(FWindow.get());
+  if (surface == nullptr) FailWith("cannot draw in the window");
+  const PixelSize size{surface->w, surface->h};
+  if (surface != FSurface || size != FSurfaceSize) {
+    FSurface = surface;
+    FSurfaceSize = size;
+    FPlacement = PlacePicture(FPicture.Size(), size);
+    FStale = true;
+  }
+  return *surface;
+}
+
+void TSdlWindowView::DrawAreas(std::span<const TRect> areas) {
+  SDL_Surface& surface = Surface();
+  if (FStale) return DrawAll();
+  FSent.clear();
+  for (const TRect& area : areas) {
+    const SDL_Rect drawn = FPicture.Draw(surface, FPlacement, area);
+    if (drawn.w > 0 && drawn.h > 0) FSent.push_back(drawn);
+  }
+  if (FSent.empty()) return;
+  if (SDL_UpdateWindowSurfaceRects(FWindow.get(), FSent.data(), static_cast<int>(FSent.size())) != 0)
+    FailWith("cannot show the window's picture");
+}
+
+void TSdlWindowView::DrawAll() {
+  SDL_Surface& surface = Surface();
+  FPicture.DrawAll(surface, FPlacement);
+  if (SDL_UpdateWindowSurface(FWindow.get()) != 0) FailWith("cannot show the window's picture");
   FStale = false;
 }
 
@@ -158,7 +183,7 @@ void TSdlWindowView::Handle(const SDL_Event& event, std::vector<ViewEvent>& even
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) FStopRequested = true;
       if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-        FPlacement = PlacePicture(FPlacement.Picture, {event.window.data1, event.window.data2});
+        FPlacement = PlacePicture(FPicture.Size(), {event.window.data1, event.window.data2});
         FStale = true;
       }
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED) FStale = true;
@@ -193,10 +218,11 @@ std::vector<ViewEvent> TSdlWindowView::WaitForInput(Clock::time_point deadline) 
     Handle(event, events);
     while (SDL_PollEvent(&event) != 0) Handle(event, events);
   }
+  EndIfDisplayGone();
   // A destroyed window is closed, whether its end was seen as an event
   // or as a request that failed.
   if (FVideo.Errors().WatchedWindowGone()) FStopRequested = true;
-  if (FStale && FWindow && !FStopRequested) Draw();
+  if (FStale && FWindow && !FStopRequested) DrawAll();
   return events;
 }
 

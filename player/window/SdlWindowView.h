@@ -1,6 +1,8 @@
 // The live view in a desktop window (X11 or Wayland, through SDL): the
 // visualisation window at a whole-number scale without filtering, the
 // status line as the window's title, keys and clicks from the window.
+// The picture is scaled into the window's own surface in memory, without
+// a renderer, and only the areas a paint changed are sent to the display.
 #pragma once
 
 #include <SDL.h>
@@ -8,10 +10,12 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "player/live/LiveView.h"
+#include "player/window/ScaledPicture.h"
 #include "player/window/WindowScale.h"
 #include "player/window/X11Window.h"
 
@@ -44,6 +48,7 @@ class TSdlWindowView final : public TLiveView {
 
     // Xlib errors (on X11) do not end the program.
     TXlibErrorTrap& Errors() { return FErrors; }
+    const TXlibErrorTrap& Errors() const { return FErrors; }
 
    private:
     // There before SDL's video starts and after it ends.
@@ -57,23 +62,30 @@ class TSdlWindowView final : public TLiveView {
   void Open(PixelSize picture, const std::string& title);
   void Refit(PixelSize picture);
   PixelSize Fit(PixelSize picture, PixelSize screen);
-  void MakeTexture(PixelSize picture);
-  void Upload(const TFrameUpdate& window);
-  void Draw();
+  // Takes the paint into the kept picture; whether only its changed areas
+  // were taken.
+  bool Take(const TFrameUpdate& window);
+  SDL_Surface& Surface();
+  void DrawAreas(std::span<const TRect> areas);
+  void DrawAll();
   void Handle(const SDL_Event& event, std::vector<ViewEvent>& events);
+  void EndIfDisplayGone() const;
 
   std::optional<std::int32_t> FScale;
   TVideo FVideo;
   std::unique_ptr<SDL_Window, TDestroyer<SDL_Window, SDL_DestroyWindow>> FWindow;
-  std::unique_ptr<SDL_Renderer, TDestroyer<SDL_Renderer, SDL_DestroyRenderer>> FRenderer;
-  std::unique_ptr<SDL_Texture, TDestroyer<SDL_Texture, SDL_DestroyTexture>> FTexture;
+  // The window's own; made anew by SDL when the window's size changes.
+  SDL_Surface* FSurface = nullptr;
+  PixelSize FSurfaceSize;
+  TScaledPicture FPicture;
   PicturePlacement FPlacement;
-  // The paint the texture holds; 0 for none.
+  std::vector<SDL_Rect> FSent;
+  // The paint the kept picture holds; 0 for none.
   std::uint64_t FShownSerial = 0;
   std::string FShownTitle;
   // Said in the title while the picture is larger than the screen.
   std::string FFitNotice;
-  // The window lost its contents or its size: drawn again, not uploaded.
+  // The window lost its contents or its size: drawn whole again.
   bool FStale = true;
   bool FStopRequested = false;
 };

@@ -13,7 +13,9 @@ namespace {
 // records is too; one trap at a time owns it.
 std::atomic<XID> WatchedWindow{None};
 std::atomic<bool> WindowGone{false};
+std::atomic<bool> ConnectionBroken{false};
 XErrorHandler PreviousHandler = nullptr;
+XIOErrorHandler PreviousIoHandler = nullptr;
 
 int RecordError(Display*, XErrorEvent* error) {
   const bool aboutWindow = error->error_code == BadWindow || error->error_code == BadDrawable;
@@ -21,15 +23,31 @@ int RecordError(Display*, XErrorEvent* error) {
   return 0;
 }
 
+// Called first on a broken connection, for every display; the default
+// one would only print Xlib's own message.
+int RecordBrokenConnection(Display*) {
+  ConnectionBroken = true;
+  return 0;
+}
+
+// Called next on the watched window's display: returning instead of
+// ending the program leaves the display marked broken.
+void KeepRunning(Display*, void*) {}
+
 }  // namespace
 
 TXlibErrorTrap::TXlibErrorTrap() {
   WatchedWindow = None;
   WindowGone = false;
+  ConnectionBroken = false;
   PreviousHandler = XSetErrorHandler(RecordError);
+  PreviousIoHandler = XSetIOErrorHandler(RecordBrokenConnection);
 }
 
-TXlibErrorTrap::~TXlibErrorTrap() { XSetErrorHandler(PreviousHandler); }
+TXlibErrorTrap::~TXlibErrorTrap() {
+  XSetIOErrorHandler(PreviousIoHandler);
+  XSetErrorHandler(PreviousHandler);
+}
 
 void TXlibErrorTrap::Watch(SDL_Window* window) {
   SDL_SysWMinfo info;
@@ -37,6 +55,7 @@ void TXlibErrorTrap::Watch(SDL_Window* window) {
   if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return;
   WatchedWindow = info.info.x11.window;
   WindowGone = false;
+  XSetIOErrorExitHandler(info.info.x11.display, KeepRunning, nullptr);
 }
 
 bool TXlibErrorTrap::WatchedWindowGone(const SDL_SysWMmsg* message) {
@@ -48,5 +67,7 @@ bool TXlibErrorTrap::WatchedWindowGone(const SDL_SysWMmsg* message) {
 }
 
 bool TXlibErrorTrap::WatchedWindowGone() const { return WindowGone.load(); }
+
+bool TXlibErrorTrap::DisplayGone() const { return ConnectionBroken.load(); }
 
 }  // namespace kivo

@@ -4,6 +4,8 @@
 // Xlib's default error handler ends the program. A window destroyed by
 // another client (`xdotool windowclose`) makes SDL's later requests for it
 // errors, so the player would end with status 1 instead of as a close.
+// So does Xlib when the connection to the X server breaks (the server was
+// killed or shut down), in the middle of whatever SDL was asking.
 #pragma once
 
 #include <SDL.h>
@@ -26,12 +28,16 @@ class TXlibErrorTrap {
   TXlibErrorTrap(const TXlibErrorTrap&) = delete;
   TXlibErrorTrap& operator=(const TXlibErrorTrap&) = delete;
 
-  // Watches `window`'s X window; nothing when it is no X11 window.
+  // Watches `window`'s X window, and its connection to the X server;
+  // nothing when it is no X11 window.
   void Watch(SDL_Window* window);
   // The watched window was destroyed, seen in `message` (SDL's system
   // event) or in a request that failed on it.
   bool WatchedWindowGone(const SDL_SysWMmsg* message);
   bool WatchedWindowGone() const;
+  // The connection to the watched window's X server broke. Xlib's requests
+  // on it do nothing from then on, so SDL can still be closed.
+  bool DisplayGone() const;
 };
 
 }  // namespace kivo

@@ -219,6 +219,100 @@ class WindowEndToEndTest : public ::testing::Test {
   std::unique_ptr<XClient> FClient;
 };
 
+// The server killed or shut down takes the window with it: the player ends
+// at once with the reason, not from inside Xlib.
+TEST_F(WindowEndToEndTest, AnXServerThatGoesAwayEndsThePlayerWithTheReason) {
+  auto player = Play("--hop 2048 --scale 2");
+  const std::optional<Window> window = FClient->WaitForWindowOf(player->Pid());
+  ASSERT_TRUE(window) << Log();
+  ASSERT_TRUE(WaitForTitleWith(*window, "Demo")) << FClient->Title(*window);
+  const std::string display = FServer->Display();
+  FClient.reset();
+  FServer.reset();
+  EXPECT_EQ(player->WaitForExit(), 1) << Log();
+  EXPECT_FALSE(player->Killed());
+  EXPECT_NE(Log().find("kivo: the window is gone: the X display '" + display +
+                       "' does not answer any more"),
+            std::string::npos)
+      << Log();
+}
+
+// Only what a paint changed is sent to the display: after paints that each
+// changed part of the picture, after a cover taken away and after resizes
+// the window still shows the picture exactly.
+TEST_F(WindowEndToEndTest, ChangedFramesCoversAndResizesLeaveThePictureExact) {
+  const std::string bars = SkinDesign("bars");
+  auto player = Play(kFreeze + " --scale 2 --display-mode 2");
+  const std::optional<Window> window = FClient->WaitForWindowOf(player->Pid());
+  ASSERT_TRUE(window) << Log();
+  const Pixels barsOnly = Rendered(bars, 2);
+  ASSERT_EQ(WaitForPicture(*window, barsOnly, 2), 0);
+
+  // Each key clears the panels and plays the frozen block again: paints
+  // that change the bars' areas, and the peak markers' with mode 3.
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    Type(*window, "3");
+    EXPECT_TRUE(WaitForTitleWith(*window, "mode 3")) << FClient->Title(*window);
+    EXPECT_TRUE(WaitForTitle(*window, [&](const std::string&) {
+      return Mismatches(FClient->ReadBack(*window), barsOnly, 2) > 0;
+    })) << "the peak markers show";
+    Type(*window, "2");
+    EXPECT_TRUE(WaitForTitleWith(*window, "mode 2")) << FClient->Title(*window);
+    EXPECT_EQ(WaitForPicture(*window, barsOnly, 2), 0);
+  }
+
+  // The frozen picture paints nothing new: only the view can draw again
+  // what the cover hid.
+  const Window cover = FClient->Cover(*window);
+  EXPECT_TRUE(WaitForTitle(*window, [&](const std::string&) {
+    return FClient->ReadBack(*window, true).At(0, 0) == 0xFFFFFF;
+  })) << "covered";
+  FClient->Uncover(cover);
+  EXPECT_EQ(WaitForPicture(*window, barsOnly, 2), 0) << "drawn again when uncovered";
+  EXPECT_EQ(Mismatches(FClient->ReadBack(*window, true), barsOnly, 2), 0) << "on the screen";
+
+  // Smaller than the picture at scale 2: scale 1, centred on black.
+  Xdotool("windowsize --sync " + std::to_string(*window) + " 500 150");
+  EXPECT_TRUE(WaitForTitle(*window, [&](const std::string&) {
+    const Pixels screen = FClient->ReadBack(*window);
+    if (screen.Width != 500 || screen.Height != 150) return false;
+    Pixels inner;
+    inner.Width = 320;
+    inner.Height = 100;
+    for (int y = 25; y < 125; ++y)
+      for (int x = 90; x < 410; ++x) inner.Rgb.push_back(screen.At(x, y));
+    return Mismatches(inner, barsOnly, 1) == 0 && screen.At(0, 0) == 0 &&
+           screen.At(499, 149) == 0 && screen.At(89, 24) == 0;
+  })) << "the picture at scale 1 in the middle";
+  Xdotool("windowsize --sync " + std::to_string(*window) + " 640 200");
+  EXPECT_EQ(WaitForPicture(*window, barsOnly, 2), 0) << "back at scale 2";
+
+  Type(*window, "q");
+  EXPECT_EQ(player->WaitForExit(), 0) << Log();
+}
+
+// A new skin's picture is drawn whole at its own size; the paints after it
+// change it area by area as before.
+TEST_F(WindowEndToEndTest, AfterASkinSwitchChangedFramesStillAddUpToThePicture) {
+  auto player = Play(kFreeze + " --scale 2 --display-mode 2 --design " +
+                     Quoted(SkinDesign("bars")));
+  const std::optional<Window> window = FClient->WaitForWindowOf(player->Pid());
+  ASSERT_TRUE(window) << Log();
+  ASSERT_EQ(WaitForPicture(*window, Rendered(SkinDesign("bars"), 2), 2), 0);
+  Type(*window, "s");
+  const Pixels frames = Rendered(SkinDesign("frames"), 2);
+  ASSERT_EQ(WaitForPicture(*window, frames, 2), 0) << "the frames skin, whole";
+  Type(*window, "3");
+  EXPECT_TRUE(WaitForTitle(*window, [&](const std::string&) {
+    return Mismatches(FClient->ReadBack(*window), frames, 2) > 0;
+  })) << "the peak markers show";
+  Type(*window, "2");
+  EXPECT_EQ(WaitForPicture(*window, frames, 2), 0);
+  FClient->AskToClose(*window);
+  EXPECT_EQ(player->WaitForExit(), 0) << Log();
+}
+
 TEST_F(WindowEndToEndTest, EachDefaultSkinShowsTheRenderedPicturePixelForPixelAndClosingEndsIt) {
   // Without --scale the largest that takes at most three quarters of the
   // 1280 x 1024 screen: 3 for the 320-wide bars, 2 for the others.

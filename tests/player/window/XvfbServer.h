@@ -1,7 +1,7 @@
 // An X server of the test's own (Xvfb on a display number it picks itself
 // among the free ones), and what a test does with the windows on it:
 // finding a program's window, reading its title and its pixels back,
-// asking it to close as a window manager would.
+// covering it, asking it to close as a window manager would.
 #pragma once
 
 #include <X11/Xatom.h>
@@ -146,11 +146,20 @@ class XClient {
     return {attributes.width, attributes.height};
   }
 
-  // What the window shows on the screen.
-  Pixels ReadBack(Window window) const {
+  // What the window shows on the screen; with `onScreen`, what the screen
+  // shows where the window lies, whatever lies over it.
+  Pixels ReadBack(Window window, bool onScreen = false) const {
     const auto [width, height] = Size(window);
     Pixels pixels;
-    XImage* image = XGetImage(FDisplay, window, 0, 0, static_cast<unsigned>(width),
+    int left = 0;
+    int top = 0;
+    if (onScreen) {
+      Window child = 0;
+      XTranslateCoordinates(FDisplay, window, DefaultRootWindow(FDisplay), 0, 0, &left, &top,
+                            &child);
+      window = DefaultRootWindow(FDisplay);
+    }
+    XImage* image = XGetImage(FDisplay, window, left, top, static_cast<unsigned>(width),
                               static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (image == nullptr) return pixels;
     pixels.Width = width;
@@ -160,6 +169,30 @@ class XClient {
         pixels.Rgb.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
     XDestroyImage(image);
     return pixels;
+  }
+
+  // A white window over `window`, as another program's may lie there.
+  Window Cover(Window window) const {
+    const Window root = DefaultRootWindow(FDisplay);
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    XTranslateCoordinates(FDisplay, window, root, 0, 0, &x, &y, &child);
+    const auto [width, height] = Size(window);
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = WhitePixel(FDisplay, DefaultScreen(FDisplay));
+    const Window cover = XCreateWindow(
+        FDisplay, root, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+        CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapRaised(FDisplay, cover);
+    XSync(FDisplay, False);
+    return cover;
+  }
+  // Takes the cover away: what lay under it has to be drawn again.
+  void Uncover(Window cover) const {
+    XDestroyWindow(FDisplay, cover);
+    XSync(FDisplay, False);
   }
 
   // What a window manager sends when the close button is pressed.
