@@ -144,10 +144,14 @@ one_run() {
   local hwm reference_hwm=0
   hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/${pids[0]}/status")
   ((${#pids[@]} == 1)) || reference_hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/${pids[1]}/status")
-  for i in "${!pids[@]}"; do
-    kill "${pids[$i]}" "${servers[$i]}" 2>/dev/null || true
-    wait "${pids[$i]}" "${servers[$i]}" 2>/dev/null || true
-  done
+  # Each player before its server, which it would otherwise see go away
+  # while it closes.
+  for i in "${!pids[@]}"; do kill "${pids[$i]}" 2>/dev/null || true; done
+  for i in "${!pids[@]}"; do wait "${pids[$i]}" 2>/dev/null || true; done
+  for i in "${!pids[@]}"; do kill "${servers[$i]}" 2>/dev/null || true; done
+  for i in "${!pids[@]}"; do wait "${servers[$i]}" 2>/dev/null || true; done
+  # Ended and waited for: their numbers may be another process's next.
+  pids_to_stop=()
   local used=$((after[0] - before[0])) server=$((server_after[0] - server_before[0]))
   local reference_used=0
   ((${#pids[@]} == 1)) || reference_used=$((after[1] - before[1]))

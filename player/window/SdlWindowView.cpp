@@ -46,11 +46,13 @@ TSdlWindowView::TVideo::TVideo() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     throw std::runtime_error("cannot open a window: " + NoDisplayReason());
   }
-  // The window's surface is drawn in memory and sent to the display as it
-  // is: a renderer would load a GL driver and redraw the whole window.
+  if (driver != "x11") return;
+  // X11 takes the window's surface as it is, from shared memory: through a
+  // renderer SDL would load a GL driver and redraw the whole window. Other
+  // drivers (Wayland) have only the renderer's way to show a surface.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // A window destroyed by another client comes as X's own event.
-  if (driver == "x11") SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 
 // SDL's X11 driver waits for the server's answers while it closes, which
@@ -95,8 +97,7 @@ void TSdlWindowView::Refit(PixelSize picture) {
 // Killed or shut down, the X server took the window with it: the player
 // ends with the reason, as when there was no display to begin with.
 void TSdlWindowView::EndIfDisplayGone() const {
-  if (FVideo.Errors().DisplayGone())
-    throw std::runtime_error("the window is gone: " + NoDisplayReason() + " any more");
+  if (FVideo.Errors().DisplayGone()) throw std::runtime_error(TXlibErrorTrap::GoneReason());
 }
 
 void TSdlWindowView::Present(const TFrameUpdate& window, const PlayerStatus& status) {
@@ -214,9 +215,12 @@ std::vector<ViewEvent> TSdlWindowView::WaitForInput(Clock::time_point deadline) 
   const auto wait =
       now < deadline ? std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count() : 0;
   SDL_Event event;
-  if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 0) {
-    Handle(event, events);
-    while (SDL_PollEvent(&event) != 0) Handle(event, events);
+  {
+    const TXlibErrorTrap::TWaitingForEvents waiting;
+    if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 0) {
+      Handle(event, events);
+      while (SDL_PollEvent(&event) != 0) Handle(event, events);
+    }
   }
   EndIfDisplayGone();
   // A destroyed window is closed, whether its end was seen as an event

@@ -3,7 +3,10 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdlib>
 
 namespace kivo {
 
@@ -23,10 +26,19 @@ int RecordError(Display*, XErrorEvent* error) {
   return 0;
 }
 
-// Called first on a broken connection, for every display; the default
-// one would only print Xlib's own message.
+std::atomic<bool> WaitingForEvents{false};
+// DisplayString of the watched window's display, kept for the reason.
+std::string WatchedDisplay;
+
+// Called first on a broken connection, for every display.
 int RecordBrokenConnection(Display*) {
   ConnectionBroken = true;
+  if (!WaitingForEvents.load()) {
+    const std::string message = "kivo: " + TXlibErrorTrap::GoneReason() + "\n";
+    static_cast<void>(::write(STDERR_FILENO, message.data(), message.size()));
+    // Nothing more can be done through SDL, and closing would wait too.
+    std::_Exit(1);
+  }
   return 0;
 }
 
@@ -55,6 +67,7 @@ void TXlibErrorTrap::Watch(SDL_Window* window) {
   if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return;
   WatchedWindow = info.info.x11.window;
   WindowGone = false;
+  WatchedDisplay = DisplayString(info.info.x11.display);
   XSetIOErrorExitHandler(info.info.x11.display, KeepRunning, nullptr);
 }
 
@@ -69,5 +82,13 @@ bool TXlibErrorTrap::WatchedWindowGone(const SDL_SysWMmsg* message) {
 bool TXlibErrorTrap::WatchedWindowGone() const { return WindowGone.load(); }
 
 bool TXlibErrorTrap::DisplayGone() const { return ConnectionBroken.load(); }
+
+std::string TXlibErrorTrap::GoneReason() {
+  return "the window is gone: the X display '" + WatchedDisplay + "' does not answer any more";
+}
+
+TXlibErrorTrap::TWaitingForEvents::TWaitingForEvents() { WaitingForEvents = true; }
+
+TXlibErrorTrap::TWaitingForEvents::~TWaitingForEvents() { WaitingForEvents = false; }
 
 }  // namespace kivo

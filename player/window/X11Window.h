@@ -4,14 +4,15 @@
 // Xlib's default error handler ends the program. A window destroyed by
 // another client (`xdotool windowclose`) makes SDL's later requests for it
 // errors, so the player would end with status 1 instead of as a close.
-// So does Xlib when the connection to the X server breaks (the server was
-// killed or shut down), in the middle of whatever SDL was asking.
+// So does Xlib, silently, when the connection to the X server breaks (the
+// server was killed or shut down), in the middle of whatever SDL asked.
 #pragma once
 
 #include <SDL.h>
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace kivo {
 
@@ -35,9 +36,23 @@ class TXlibErrorTrap {
   // event) or in a request that failed on it.
   bool WatchedWindowGone(const SDL_SysWMmsg* message);
   bool WatchedWindowGone() const;
-  // The connection to the watched window's X server broke. Xlib's requests
-  // on it do nothing from then on, so SDL can still be closed.
+  // The connection to the watched window's X server broke while SDL was
+  // asked for events. Xlib's requests on it do nothing from then on.
   bool DisplayGone() const;
+  // Why the window is gone when DisplayGone.
+  static std::string GoneReason();
+
+  // While one lives, SDL is only asked for events, which Xlib answers with
+  // none once the connection broke, so the program can end in its own time.
+  // Anywhere else SDL may wait for an answer that never comes: a broken
+  // connection ends the program there, with the reason.
+  class TWaitingForEvents {
+   public:
+    TWaitingForEvents();
+    ~TWaitingForEvents();
+    TWaitingForEvents(const TWaitingForEvents&) = delete;
+    TWaitingForEvents& operator=(const TWaitingForEvents&) = delete;
+  };
 };
 
 }  // namespace kivo

@@ -237,6 +237,32 @@ TEST_F(WindowEndToEndTest, AnXServerThatGoesAwayEndsThePlayerWithTheReason) {
       << Log();
 }
 
+// Told to end while the server goes away, the player may be closing its
+// window when the connection breaks: it ends all the same, with the
+// status of either.
+TEST_F(WindowEndToEndTest, APlayerEndingAsItsXServerGoesAwayStillEnds) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    FClient.reset();
+    FServer = std::make_unique<XvfbServer>();
+    FClient = std::make_unique<XClient>(FServer->Display());
+    auto player = Play("--hop 2048 --scale 4");
+    const std::optional<Window> window = FClient->WaitForWindowOf(player->Pid());
+    ASSERT_TRUE(window) << Log();
+    ASSERT_TRUE(WaitForTitleWith(*window, "Demo")) << FClient->Title(*window);
+    FClient.reset();
+    ::kill(player->Pid(), SIGTERM);
+    FServer.reset();
+    const std::optional<int> status = player->WaitForExit();
+    ASSERT_TRUE(status) << "still running: " << Log();
+    EXPECT_TRUE(*status == 128 + SIGTERM || *status == 1) << *status << Log();
+    if (*status == 1) {
+      EXPECT_NE(Log().find("kivo: the window is gone"), std::string::npos) << Log();
+    }
+    EXPECT_FALSE(player->Killed());
+  }
+}
+
 // Only what a paint changed is sent to the display: after paints that each
 // changed part of the picture, after a cover taken away and after resizes
 // the window still shows the picture exactly.
