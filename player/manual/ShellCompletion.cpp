@@ -63,7 +63,7 @@ struct TBashTables {
 };
 
 // Brackets and backslashes end or escape a description in an _arguments
-// specification; only its first line is shown.
+// argument; only its first line is shown.
 std::string ZshDescription(const std::string& text) {
   std::string out;
   for (const char c : text.substr(0, text.find('\n'))) {
@@ -80,7 +80,7 @@ std::string ZshFunctionName(const std::string& path) {
   return name;
 }
 
-std::string ZshOptionSpec(const CLI::Option& option, const std::string& name) {
+std::string ZshOptionArgument(const CLI::Option& option, const std::string& name) {
   const std::string description = "[" + ZshDescription(option.get_description()) + "]";
   if (!TakesValue(option)) return SingleQuoted(name + description);
   std::string action = ": ";
@@ -92,24 +92,24 @@ std::string ZshOptionSpec(const CLI::Option& option, const std::string& name) {
 }
 
 void WriteZshFunction(std::ostream& out, const CLI::App& command, const std::string& path) {
-  std::vector<std::string> specs;
+  std::vector<std::string> arguments;
   for (const CLI::Option* option : NamedOptionsOf(command))
-    for (const std::string& name : NamesOf(*option)) specs.push_back(ZshOptionSpec(*option, name));
+    for (const std::string& name : NamesOf(*option)) arguments.push_back(ZshOptionArgument(*option, name));
   const std::vector<const CLI::App*> subs = SubcommandsOf(command);
   out << ZshFunctionName(path) << "() {\n";
   if (subs.empty()) {
     for (const CLI::Option* positional : PositionalsOf(command)) {
       const std::string many = positional->get_expected_max() > 1 ? "*" : "";
       const std::string action = TakesPath(*positional) ? "_files" : " ";
-      specs.push_back(SingleQuoted(many + ":" + positional->get_name(true) + ":" + action));
+      arguments.push_back(SingleQuoted(many + ":" + positional->get_name(true) + ":" + action));
     }
     out << "  _arguments -s";
-    for (const std::string& spec : specs) out << " \\\n    " << spec;
+    for (const std::string& argument : arguments) out << " \\\n    " << argument;
     out << "\n}\n\n";
     return;
   }
   out << "  local curcontext=$curcontext state line\n  typeset -A opt_args\n  _arguments -C";
-  for (const std::string& spec : specs) out << " \\\n    " << spec;
+  for (const std::string& argument : arguments) out << " \\\n    " << argument;
   out << " \\\n    '1: :->command' '*:: :->argument'\n"
       << "  case $state in\n    command)\n      local -a commands=(";
   for (const CLI::App* sub : subs)
