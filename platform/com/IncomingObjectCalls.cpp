@@ -120,7 +120,7 @@ GUID CheckedGuid(const std::string& text, const char* argument) {
 void TInValues::Add(TValue value) {
   if (const auto* text = std::get_if<std::u16string>(&value)) {
     FTextBytes += text->size() * sizeof(char16_t);
-    if (FTextBytes > kLargestTexts) throw TRefusal("texts", "more than 32 MiB in one call");
+    if (FTextBytes > kLargestTexts) throw TRefusal("texts", "more than 1 MiB in one call");
   }
   FValues.push_back(std::move(value));
 }

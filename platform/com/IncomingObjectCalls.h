@@ -31,9 +31,11 @@
 class TInValues final : public TMarshalReader {
  public:
   using TValue = std::variant<LONG, VARIANT_BOOL, std::u16string>;
-  // The bus refuses an array over 64 MiB and a message over 128 MiB; the
-  // texts of one call stay well below both.
-  static constexpr std::size_t kLargestTexts = std::size_t{32} << 20;
+  // The texts of one call, in bytes. Far above any path, title or skin
+  // name, and small enough that a peer's oversized call is read and
+  // refused in a moment: the bus library reads an array element by element.
+  // Both sides of the bus use this limit.
+  static constexpr std::size_t kLargestTexts = std::size_t{1} << 20;
 
   // Refused when the texts together exceed kLargestTexts.
   void Add(TValue value);

@@ -47,10 +47,7 @@ std::string InterfaceName(REFIID iid) { return "org.kolmira.I" + Hex(iid); }
 // texts are too large tells its caller so instead.
 constexpr HRESULT kArgumentsTooLarge = E_INVALIDARG;
 
-// The bus refuses an array over 64 MiB and a message over 128 MiB, and
-// drops the connection that sends one; the texts of one call or reply stay
-// well below both.
-constexpr std::size_t kLargestTexts = std::size_t{32} << 20;
+constexpr std::size_t kLargestTexts = TInValues::kLargestTexts;
 
 // Texts beyond the limit are not written: the message is then not to be
 // sent, and TooLarge says so.

@@ -10,6 +10,7 @@
 
 #include "hostlink/Kivo_tlb.h"
 #include "platform/com/ComBase.h"
+#include "platform/com/IncomingObjectCalls.h"
 #include "platform/win/Messages.h"
 #include "tests/bus/PlayerStage.h"
 
@@ -283,7 +284,7 @@ TEST_F(BoundaryTest, MalformedObjectArgumentsAreRefusedNamingTheArgument) {
   const std::uint64_t id = stranger.Create();
   EXPECT_EQ(RefusedArgument([&] { stranger.Query(id, "{not a guid}"); }), "iid");
   EXPECT_EQ(RefusedArgument([&] {
-              stranger.SetSkin(id, std::vector<std::uint16_t>((std::size_t{32} << 19) + 1, 'a'));
+              stranger.SetSkin(id, std::vector<std::uint16_t>(TInValues::kLargestTexts / 2 + 1, 'a'));
             }),
             "texts");
   EXPECT_EQ(stranger.Count("Release", id), 0u);

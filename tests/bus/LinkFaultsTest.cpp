@@ -13,6 +13,7 @@
 
 #include "hostlink/Kivo.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/com/IncomingObjectCalls.h"
 #include "player/Home.h"
 #include "tests/bus/PlayerStage.h"
 #include "tests/player/TmuxTestSupport.h"
@@ -236,7 +237,7 @@ TEST_F(LinkFaultsTest, AStringTooLargeForTheBusFailsThatCallAlone) {
   TStartedPlayer player;
   const TComPtr<IKIVOControl> control = bus_test::RemoteControl();
   ASSERT_TRUE(control);
-  const std::u16string huge(33'554'433, u'x');
+  const std::u16string huge(TInValues::kLargestTexts / 2 + 1, u'x');
   BSTR design = SysAllocStringLen(huge.data(), static_cast<UINT>(huge.size()));
   EXPECT_EQ(control->set_Design(design), E_INVALIDARG);
   SysFreeString(design);
