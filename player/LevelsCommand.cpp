@@ -1,11 +1,13 @@
 #include "player/LevelsCommand.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 
 #include "player/BlockCutter.h"
+#include "player/Playback.h"
 #include "player/audio/CaptureSource.h"
 #include "player/input/DemoSource.h"
 #include "player/input/PlayListName.h"
@@ -19,40 +21,16 @@ namespace {
 
 class BlockResult final : public TAnalysisOutput {
  public:
-  void ClearPanels() override { FCleared = true; }
+  void ClearPanels() override { FLevels.Cleared = true; }
   void SetLevels(TChannel channel, const TBandLevels& levels) override {
-    (channel == TChannel::Left ? FLeft : FRight) = levels;
+    (channel == TChannel::Left ? FLevels.Left : FLevels.Right) = levels;
   }
 
-  void Reset() { FCleared = false; }
-
-  void AppendJson(std::size_t block, std::string& line) const {
-    line += "{\"block\":";
-    line += std::to_string(block);
-    if (FCleared) {
-      line += ",\"clear\":true}\n";
-      return;
-    }
-    AppendLevels(line, "left", FLeft);
-    AppendLevels(line, "right", FRight);
-    line += "}\n";
-  }
+  void Reset() { FLevels.Cleared = false; }
+  const TBlockLevels& Levels() const { return FLevels; }
 
  private:
-  static void AppendLevels(std::string& line, const char* name, const TBandLevels& levels) {
-    line += ",\"";
-    line += name;
-    line += "\":[";
-    for (std::size_t band = 0; band < levels.size(); ++band) {
-      if (band > 0) line += ',';
-      line += std::to_string(levels[band]);
-    }
-    line += ']';
-  }
-
-  bool FCleared = false;
-  TBandLevels FLeft{};
-  TBandLevels FRight{};
+  TBlockLevels FLevels;
 };
 
 // The levels of one stream go out block by block, numbered from 0: a
@@ -67,36 +45,70 @@ void RefuseManyStreams(const std::string& input) {
                      " is a playlist; give one of its files");
 }
 
-std::unique_ptr<FrameSource> OpenInput(const LevelsOptions& options) {
-  if (options.Capture) return CaptureFor(*options.Capture, options.Seconds, stderr);
+struct TLevelsInput {
+  std::unique_ptr<FrameSource> Source;
+  int SampleRate = kDefaultSampleRate;
+};
+
+TLevelsInput OpenInput(const LevelsOptions& options) {
+  if (options.Capture) {
+    std::unique_ptr<CaptureSource> capture = CaptureFor(*options.Capture, options.Seconds, stderr);
+    const int rate = static_cast<int>(capture->SampleRate());
+    return {std::move(capture), rate};
+  }
   const std::string& input = options.Input;
-  if (input.empty()) return std::make_unique<DemoSource>();
-  if (input == "-") return std::make_unique<RawStereoSource>(stdin);
+  if (input.empty()) return {std::make_unique<DemoSource>(), DemoSource::kSampleRate};
+  if (input == "-") return {std::make_unique<RawStereoSource>(stdin), kDefaultSampleRate};
   RefuseManyStreams(input);
-  return std::make_unique<SoundFileSource>(input);
+  auto file = std::make_unique<SoundFileSource>(input);
+  const int rate = file->SampleRate();
+  return {std::move(file), rate};
+}
+
+// JSON lines keep blocks of the plug-in's own size apart unless asked;
+// the bars of a status bar come one displayed frame apart.
+std::size_t HopOf(const LevelsOptions& options, int sampleRate) {
+  if (options.Hop != 0) return options.Hop;
+  if (options.Format == TLevelsFormat::Json && options.Fps == 0) return BlockCutter::kBlockFrames;
+  return BlockHop(0, options.Fps != 0 ? options.Fps : kDefaultBarsFps, sampleRate);
 }
 
 // Lines are gathered up to this size and written at once.
 constexpr std::size_t kOutputChunk = 64 * 1024;
 
-void Write(std::string& text, std::FILE* out) {
-  if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) {
-    throw InputError(std::string("cannot write the levels: ") + std::strerror(errno));
-  }
+// A reader that went away (`| head`) ends the command as done: it has
+// what it wanted. False then.
+bool Write(std::string& text, std::FILE* out) {
+  const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
   text.clear();
+  if (written) return true;
+  if (errno == EPIPE) return false;
+  throw InputError(std::string("cannot write the levels: ") + std::strerror(errno));
+}
+
+bool Flush(std::FILE* out) {
+  if (std::fflush(out) == 0) return true;
+  if (errno == EPIPE) return false;
+  throw InputError(std::string("cannot write the levels: ") + std::strerror(errno));
 }
 
 }  // namespace
 
 std::size_t RunLevels(const LevelsOptions& options, std::FILE* out) {
-  const std::unique_ptr<FrameSource> source = OpenInput(options);
-  BlockCutter cutter(*source, options.Hop);
+  // A closed pipe then shows as EPIPE from the write instead of ending the
+  // process by signal.
+  std::signal(SIGPIPE, SIG_IGN);
+  const TLevelsInput input = OpenInput(options);
+  BlockCutter cutter(*input.Source, HopOf(options, input.SampleRate));
 
   TSpectrumAnalysis analysis;
   analysis.FRecLevel = options.RecLevel;
   analysis.FSpeanaPattern = options.Pattern;
   analysis.FAdjustSpeanaLevel = options.Adjust;
 
+  // Captured blocks are live, and so are bars for a status bar: each line
+  // is out as soon as its block is analysed.
+  const bool live = options.Capture || options.Format != TLevelsFormat::Json;
   BlockResult result;
   std::string output;
   output.reserve(kOutputChunk + 256);
@@ -108,16 +120,13 @@ std::size_t RunLevels(const LevelsOptions& options, std::FILE* out) {
     result.Reset();
     // Both panels count as visible: the command shows every block.
     analysis.Sampling(&block, true, result);
-    result.AppendJson(blocks, output);
-    // Captured blocks are live: each is out as soon as it is analysed.
-    if (options.Capture || output.size() >= kOutputChunk) Write(output, out);
-    if (options.Capture) std::fflush(out);
+    AppendLevelsLine(blocks, result.Levels(), options.Format, options.Channels, output);
     ++blocks;
+    if (live || output.size() >= kOutputChunk) {
+      if (!Write(output, out) || (live && !Flush(out))) return blocks;
+    }
   }
-  Write(output, out);
-  if (std::fflush(out) != 0) {
-    throw InputError(std::string("cannot write the levels: ") + std::strerror(errno));
-  }
+  if (Write(output, out)) Flush(out);
   return blocks;
 }
 

@@ -1,5 +1,6 @@
 // `kivo levels`: runs audio through the plug-in's spectrum analysis, block
-// by block, and prints the result of each block as one JSON line.
+// by block, and prints the result of each block as one line: JSON, or bars
+// for a status bar.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,8 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+
+#include "player/LevelsLine.h"
 
 namespace kivo {
 
@@ -21,10 +24,19 @@ struct LevelsOptions {
   std::int32_t Pattern = 2;
   std::int32_t RecLevel = 100;
   std::int32_t Adjust = 100;
-  std::size_t Hop = 2048;
+  // Frames from one block to the next; 0 for the format's own: 2048 for
+  // JSON, one displayed frame at `Fps` (or kDefaultBarsFps) for bars.
+  std::size_t Hop = 0;
+  // Displayed frames per second, 0 when not asked for.
+  int Fps = 0;
+  TLevelsFormat Format = TLevelsFormat::Json;
+  TLevelsChannels Channels = TLevelsChannels::Both;
 };
 
-// Writes one line per block to `out`; returns the number of blocks.
+inline constexpr int kDefaultBarsFps = 30;
+
+// Writes one line per block to `out`; returns the number of blocks. A
+// reader that closes the pipe ends it early, as done.
 // Input errors are raised as InputError.
 std::size_t RunLevels(const LevelsOptions& options, std::FILE* out);
 

@@ -1,5 +1,6 @@
 #include "player/NumberOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -125,6 +126,17 @@ CLI::Validator Int32From(std::int32_t least, const std::string& expected) {
         return text + (InRange(text, most + 1, kNoUpperBound) ? tooLarge : refusal);
       },
       HelpText(least, kNoUpperBound));
+}
+
+CLI::Validator OneOf(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  return CLI::Validator(
+      [names, refusal = " is not one of " + list](std::string& text) {
+        const bool known = std::find(names.begin(), names.end(), text) != names.end();
+        return known ? std::string() : text + refusal;
+      },
+      "");
 }
 
 std::string OneLineFailure(const CLI::App* app, const CLI::Error& error) {

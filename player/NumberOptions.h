@@ -1,4 +1,4 @@
-// Checks for the whole-number options of the command line that say in
+// Checks for the number and name options of the command line that say in
 // words what was expected ("--hop: 0 is not a positive number of frames"),
 // the one-line answer to a command that does not exist, and the exit
 // status of a refused command line.
@@ -10,6 +10,8 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kivo {
 
@@ -29,6 +31,28 @@ CLI::Validator AnyInt32(const std::string& expected);
 // From `least` up to the 32-bit limit, which the help leaves out ("0 or
 // more"); a number beyond the limit is refused as too large.
 CLI::Validator Int32From(std::int32_t least, const std::string& expected);
+
+// Accepts one of `names`; a refusal lists them.
+CLI::Validator OneOf(const std::vector<std::string>& names);
+
+// An option that takes one of the names in `choices` and sets `value` to
+// the one it names.
+template <typename T>
+CLI::Option* AddChoice(CLI::App* command, const std::string& name,
+                       const std::vector<std::pair<std::string, T>>& choices, T& value,
+                       const std::string& help) {
+  std::vector<std::string> names;
+  for (const auto& choice : choices) names.push_back(choice.first);
+  return command
+      ->add_option_function<std::string>(
+          name,
+          [choices, &value](const std::string& text) {
+            for (const auto& [choiceName, choice] : choices)
+              if (choiceName == text) value = choice;
+          },
+          help)
+      ->check(OneOf(names));
+}
 
 // One line on `out` for each of --rec-level and --adjust that is negative:
 // the plug-in takes them as they come, so the run goes on, but not as a

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -200,6 +201,9 @@ TEST_F(LevelsCommandTest, OptionErrorsSayWhatWasExpected) {
       {"levels --hop 99999999999999999999999",
        "--hop: 99999999999999999999999 is too large for a positive number of frames"},
       {"levels --capture --seconds 0", "--seconds: 0 is not a positive number of seconds"},
+      {"levels --format xml", "--format: xml is not one of json, bars, waybar"},
+      {"levels --channels centre", "--channels: centre is not one of left, right, both, mix"},
+      {"levels --fps 0", "--fps: 0 is not a frame rate from 1 to 1000"},
       {"levels --capture --seconds inf", "--seconds: inf is not a positive number of seconds"},
       {"play --scale 0", "--scale: 0 is not a window scale from 1 to 64"},
       {"play --freeze soon", "--freeze: soon is not a block number (0 or more)"},
@@ -288,12 +292,69 @@ TEST_F(LevelsCommandTest, NegativeLevelsRunWithAWarning) {
   EXPECT_TRUE(Kivo("levels --rec-level 0 --adjust 0 " + tone).Errors.empty());
 }
 
+// The bars of one channel's levels as the JSON line gives them.
+std::string BarsOf(const std::vector<int>& levels) {
+  const char* const heights[] = {" ", "▁", "▂", "▂", "▃", "▄", "▅", "▆", "▆", "▇", "█"};
+  std::string bars;
+  for (const int level : levels) bars += heights[std::clamp(level, 0, 10)];
+  return bars;
+}
+
+TEST_F(LevelsCommandTest, AReaderThatClosesThePipeEndsTheBarsWithStatusZero) {
+  Sox("-n -r 44100 -c 2 -b 16 " + Quoted(File("long.wav")) + " synth 600 sine 440 vol 0.3");
+  for (const std::string format : {"bars", "waybar", "json"}) {
+    const std::string command = "set -o pipefail; " + std::string(KIVO_PROGRAM) +
+                                " levels --format " + format + " " + Quoted(File("long.wav")) +
+                                " 2>" + Quoted(File("err")) + " | head -n 3 >/dev/null";
+    const int status = std::system(("bash -c " + Quoted(command)).c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << format << ": " << status;
+    EXPECT_EQ(ReadText(File("err")), "") << format;
+  }
+}
+
+TEST_F(LevelsCommandTest, BarsShowTheSameBlocksLevelsOneDisplayedFrameApart) {
+  Sox("-n -r 44100 -c 2 -b 16 " + Quoted(File("tones.wav")) +
+      " synth 2 sine 300 sine 5000 vol 0.4");
+  const std::string input = " " + Quoted(File("tones.wav"));
+  const RunResult json = Kivo("levels --fps 25" + input);
+  const RunResult bars = Kivo("levels --format bars --fps 25" + input);
+  const RunResult left = Kivo("levels --format bars --fps 25 --channels left" + input);
+  const RunResult waybar = Kivo("levels --format waybar" + input);
+  ASSERT_EQ(bars.ExitCode, 0) << bars.Errors;
+  // Two seconds at 25 frames a second: 1764 frames from one block to the next.
+  ASSERT_EQ(json.Lines.size(), 50u);
+  ASSERT_EQ(bars.Lines.size(), json.Lines.size());
+  ASSERT_EQ(left.Lines.size(), json.Lines.size());
+  EXPECT_EQ(waybar.Lines.size(), 60u) << "30 frames a second unless --fps says otherwise";
+  bool heard = false;
+  for (std::size_t i = 0; i < json.Lines.size(); ++i) {
+    const BlockLevels levels = ParseLevels(json.Lines[i]);
+    ASSERT_EQ(levels.Left.size(), 10u) << json.Lines[i];
+    EXPECT_EQ(bars.Lines[i], BarsOf(levels.Left) + BarsOf(levels.Right)) << i;
+    EXPECT_EQ(left.Lines[i], BarsOf(levels.Left)) << i;
+    heard = heard || bars.Lines[i].find_first_not_of(' ') != std::string::npos;
+  }
+  EXPECT_TRUE(heard);
+  EXPECT_EQ(waybar.Lines[10], "{\"text\":\"" + Kivo("levels --format bars" + input).Lines[10] +
+                                  "\",\"class\":\"playing\"}");
+}
+
+TEST_F(LevelsCommandTest, SilenceIsASilentWaybarLine) {
+  Sox("-n -r 44100 -c 2 -b 16 " + Quoted(File("quiet.wav")) + " trim 0 1");
+  const RunResult waybar = Kivo("levels --format waybar --channels mix " + Quoted(File("quiet.wav")));
+  ASSERT_EQ(waybar.ExitCode, 0) << waybar.Errors;
+  ASSERT_FALSE(waybar.Lines.empty());
+  for (const auto& line : waybar.Lines)
+    EXPECT_EQ(line, R"({"text":"          ","class":"silent"})");
+}
+
 TEST_F(LevelsCommandTest, HelpExplainsTheCommand) {
   const RunResult result = Kivo("levels --help");
   EXPECT_EQ(result.ExitCode, 0);
   std::string help;
   for (const auto& line : result.Lines) help += line + "\n";
-  for (const char* option : {"INPUT", "--pattern", "--rec-level", "--adjust", "--hop", "--demo"}) {
+  for (const char* option : {"INPUT", "--pattern", "--rec-level", "--adjust", "--hop", "--demo",
+                             "--format", "--channels", "--fps"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
 }

@@ -149,6 +149,51 @@ TEST_F(CaptureEndToEndTest, ATonePlayedIntoTheSinkShowsItsBandHighestAndSilenceC
   EXPECT_GE(clean, blocks.size() / 2) << loud.Output;
 }
 
+// The glyphs of a line of bars: a space or one three-byte block character.
+std::vector<std::string> Glyphs(const std::string& bars) {
+  std::vector<std::string> glyphs;
+  for (std::size_t at = 0; at < bars.size();) {
+    const std::size_t length = bars[at] == ' ' ? 1 : 3;
+    glyphs.push_back(bars.substr(at, length));
+    at += length;
+  }
+  return glyphs;
+}
+
+TEST_F(CaptureEndToEndTest, AStatusBarFeedShowsTheToneBandOneLinePerFrame) {
+  PulseServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  const CommandResult silence =
+      server.Run(Kivo("levels --capture " + server.Monitor() + " --seconds 0.5 --format waybar"));
+  ASSERT_EQ(silence.Status, 0) << silence.Output;
+  std::istringstream quiet(silence.Output);
+  std::size_t silentLines = 0;
+  for (std::string line; std::getline(quiet, line);) {
+    if (line.starts_with("kivo: capturing")) continue;
+    EXPECT_EQ(line, R"({"text":"                    ","class":"silent"})");
+    ++silentLines;
+  }
+  EXPECT_EQ(silentLines, 15u) << "half a second at 30 lines a second";
+
+  const auto tone = PlayTone(server, server.Sink());
+  const CommandResult loud = server.Run(Kivo("levels --capture " + server.Monitor() +
+                                             " --seconds 1 --format bars --channels mix --fps 20"));
+  ASSERT_EQ(loud.Status, 0) << loud.Output;
+  std::istringstream lines(loud.Output);
+  std::size_t count = 0;
+  std::size_t toneShown = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("kivo: capturing")) continue;
+    ++count;
+    const std::vector<std::string> glyphs = Glyphs(line);
+    ASSERT_EQ(glyphs.size(), 10u) << line;
+    const std::string& band = glyphs[kToneBand];
+    if (band == "▄" || band == "▅" || band == "▆" || band == "▇" || band == "█") ++toneShown;
+  }
+  EXPECT_EQ(count, 20u);
+  EXPECT_GE(toneShown, count / 2) << loud.Output;
+}
+
 TEST_F(CaptureEndToEndTest, DevicesListsTheSinkAndItsMonitorAsTheDefaults) {
   PulseServer server("kivotest");
   ASSERT_TRUE(server.WaitUntilReady());
