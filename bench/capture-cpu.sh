@@ -6,6 +6,7 @@
 #   - `kivo play --capture SINK.monitor` (the player measured),
 #   - CAVA reading the same monitor at the same frame rate (when installed),
 #   - `kivo play --no-sound TUNE` (the file-playing figure, same player),
+#   - `kivo levels --capture SINK.monitor --format bars` (the status-bar feed),
 #   - with --reference, another build's `kivo play --capture` as well.
 # Prints for each its share of one core (time on a processor, all threads,
 # from /proc/PID/task/*/schedstat) over the measured seconds (after a few to
@@ -41,7 +42,7 @@ while [[ $# -gt 0 ]]; do
     --runs) runs=$2; shift 2 ;;
     --fps) fps=$2; shift 2 ;;
     --no-cava) use_cava=0; shift ;;
-    -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "capture-cpu.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -162,6 +163,8 @@ one_run() {
   fi
   names+=(file)
   pids+=("$(start_pane "$run-file" "exec '$kivo' play --no-sound --fps $fps --home '$work/home$run-file' --design '$(design_of "$kivo")' '$work/tune.wav'")")
+  names+=(feed)
+  pids+=("$(start_pane "$run-feed" "exec '$kivo' levels --capture $sink.monitor --seconds 86400 --format bars --channels mix --fps $fps")")
   if [[ -n "$reference" ]]; then
     names+=(reference)
     pids+=("$(start_pane "$run-reference" "$(capture_command "$reference" "$run-reference")")")
@@ -211,12 +214,12 @@ median_after() {
 
 if ((runs > 1)); then
   echo "medians over $runs runs:"
-  for name in ours cava file reference; do
+  for name in ours cava file feed reference; do
     grep -q " $name " "$work/results" || continue
     echo "  $name: cpu $(median "$name") % of one core, wakeups $(median_after "$name" wakeups) /s," \
       "terminal $(median_after "$name" terminal) B/s"
   done
-  for name in cava file reference; do
+  for name in cava file feed reference; do
     grep -q "ratio-$name" "$work/results" || continue
     echo "  ours / $name: $(median "ratio-$name")"
   done
