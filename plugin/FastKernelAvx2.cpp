@@ -30,14 +30,6 @@ std::uint32_t OrOfLanes(__m128i x) {
   return static_cast<std::uint32_t>(_mm_cvtsi128_si32(x));
 }
 
-std::int32_t LeftOf(std::uint32_t word) { return static_cast<std::int16_t>(word & 0xFFFF); }
-std::int32_t RightOf(std::uint32_t word) { return static_cast<std::int16_t>(word >> 16); }
-std::uint32_t ScalarLoudness(std::uint32_t word) {
-  const std::int32_t l = LeftOf(word);
-  const std::int32_t r = RightOf(word);
-  return static_cast<std::uint32_t>((l < 0 ? -l : l) + (r < 0 ? -r : r));
-}
-
 struct TAvx2Ops {
   using V = __m256d;
   static constexpr std::size_t kLanes = sizeof(V) / sizeof(double);
@@ -74,13 +66,7 @@ std::uint32_t Unpack(const std::uint32_t* samples, std::uint32_t frames, double*
     _mm256_storeu_pd(right + i, _mm256_cvtepi32_pd(Rights(split)));
     loudness = _mm_or_si128(loudness, FourFramesLoudness(split));
   }
-  std::uint32_t result = OrOfLanes(loudness);
-  for (; i < frames; ++i) {
-    left[i] = LeftOf(samples[i]);
-    right[i] = RightOf(samples[i]);
-    result |= ScalarLoudness(samples[i]);
-  }
-  return result;
+  return OrOfLanes(loudness) | UnpackFrom(i, samples, frames, left, right);
 }
 
 // Four samples times the level in doubles, as the reference's gain.
@@ -90,13 +76,6 @@ __m128i ScaleFour(__m128i samples, __m256d level) {
   const __m256d clamped = _mm256_min_pd(_mm256_max_pd(quotient, _mm256_set1_pd(-32768.0)),
                                         _mm256_set1_pd(32767.0));
   return _mm256_cvttpd_epi32(clamped);
-}
-
-std::int32_t ScaleOne(std::int32_t sample, double level) {
-  const double quotient = static_cast<double>(sample) * level * 0.01;
-  return static_cast<std::int32_t>(quotient < -32768.0 ? -32768.0
-                                   : quotient > 32767.0 ? 32767.0
-                                                        : quotient);
 }
 
 std::uint32_t UnpackScaled(const std::uint32_t* samples, std::uint32_t frames,
@@ -113,15 +92,7 @@ std::uint32_t UnpackScaled(const std::uint32_t* samples, std::uint32_t frames,
     _mm256_storeu_pd(right + i, _mm256_cvtepi32_pd(r));
     loudness = _mm_or_si128(loudness, _mm_add_epi32(_mm_abs_epi32(l), _mm_abs_epi32(r)));
   }
-  std::uint32_t result = OrOfLanes(loudness);
-  for (; i < frames; ++i) {
-    const std::int32_t l = ScaleOne(LeftOf(samples[i]), level);
-    const std::int32_t r = ScaleOne(RightOf(samples[i]), level);
-    left[i] = l;
-    right[i] = r;
-    result |= static_cast<std::uint32_t>((l < 0 ? -l : l) + (r < 0 ? -r : r));
-  }
-  return result;
+  return OrOfLanes(loudness) | UnpackScaledFrom(i, samples, frames, level, left, right);
 }
 
 // Eight frames at a time in 16-bit lanes: |L| + |R| saturated at 65535,

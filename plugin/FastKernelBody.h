@@ -16,6 +16,54 @@
 
 namespace {
 
+// ---- Frames one at a time: the tails a vector does not fill ----------------
+
+std::int32_t LeftOf(std::uint32_t frame) { return static_cast<std::int16_t>(frame & 0xFFFF); }
+std::int32_t RightOf(std::uint32_t frame) { return static_cast<std::int16_t>(frame >> 16); }
+
+// |left| + |right|, which the loudness test ORs over the block.
+std::uint32_t Loudness(std::int32_t left, std::int32_t right) {
+  return static_cast<std::uint32_t>((left < 0 ? -left : left) + (right < 0 ? -right : right));
+}
+std::uint32_t ScalarLoudness(std::uint32_t frame) { return Loudness(LeftOf(frame), RightOf(frame)); }
+
+// The reference's integer gain in doubles, as the vector paths take it.
+std::int32_t ScaleOne(std::int32_t sample, double level) {
+  const double quotient = static_cast<double>(sample) * level * 0.01;
+  return static_cast<std::int32_t>(quotient < -32768.0 ? -32768.0
+                                   : quotient > 32767.0 ? 32767.0
+                                                        : quotient);
+}
+
+// Frames `from` to `frames` unpacked, and their loudness.
+std::uint32_t UnpackFrom(std::uint32_t from, const std::uint32_t* samples, std::uint32_t frames,
+                         double* left, double* right) {
+  std::uint32_t loudness = 0;
+  for (std::uint32_t i = from; i < frames; ++i) {
+    left[i] = LeftOf(samples[i]);
+    right[i] = RightOf(samples[i]);
+    loudness |= ScalarLoudness(samples[i]);
+  }
+  return loudness;
+}
+
+// Frames `from` to `frames` unpacked at `level` percent, and their
+// loudness after the gain.
+std::uint32_t UnpackScaledFrom(std::uint32_t from, const std::uint32_t* samples,
+                               std::uint32_t frames, double level, double* left, double* right) {
+  std::uint32_t loudness = 0;
+  for (std::uint32_t i = from; i < frames; ++i) {
+    const std::int32_t l = ScaleOne(LeftOf(samples[i]), level);
+    const std::int32_t r = ScaleOne(RightOf(samples[i]), level);
+    left[i] = l;
+    right[i] = r;
+    loudness |= Loudness(l, r);
+  }
+  return loudness;
+}
+
+// ---- The transform -------------------------------------------------------------
+
 // Ops supplies: V, kLanes, Load, Store, Splat, Sqrt, LoadFrames (W frames
 // to a vector of lefts and one of rights) and the shuffles of the last two
 // stages, PairUp and SumPairs, with Stage9Twiddle to match.

@@ -2,7 +2,6 @@
 // compiler may map onto whatever vectors the target has.
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 
 #include "plugin/FastKernelBody.h"
 
@@ -41,48 +40,19 @@ struct TPortableOps {
   static double Right(std::uint32_t frame) { return static_cast<std::int16_t>(frame >> 16); }
 };
 
-std::uint32_t Loudness(std::uint32_t frame) {
-  const std::int32_t left = static_cast<std::int16_t>(frame & 0xFFFF);
-  const std::int32_t right = static_cast<std::int16_t>(frame >> 16);
-  return static_cast<std::uint32_t>(std::abs(left) + std::abs(right));
-}
-
 std::uint32_t Unpack(const std::uint32_t* samples, std::uint32_t frames, double* left,
                      double* right) {
-  std::uint32_t loudness = 0;
-  for (std::uint32_t i = 0; i < frames; ++i) {
-    left[i] = TPortableOps::Left(samples[i]);
-    right[i] = TPortableOps::Right(samples[i]);
-    loudness |= Loudness(samples[i]);
-  }
-  return loudness;
-}
-
-// The reference's integer gain in doubles, as the vector paths take it.
-std::int32_t ScaleOne(double sample, double level) {
-  const double quotient = sample * level * 0.01;
-  return static_cast<std::int32_t>(quotient < -32768.0 ? -32768.0
-                                   : quotient > 32767.0 ? 32767.0
-                                                        : quotient);
+  return UnpackFrom(0, samples, frames, left, right);
 }
 
 std::uint32_t UnpackScaled(const std::uint32_t* samples, std::uint32_t frames,
                            std::int32_t recLevel, double* left, double* right) {
-  const double level = recLevel;
-  std::uint32_t loudness = 0;
-  for (std::uint32_t i = 0; i < frames; ++i) {
-    const std::int32_t l = ScaleOne(TPortableOps::Left(samples[i]), level);
-    const std::int32_t r = ScaleOne(TPortableOps::Right(samples[i]), level);
-    left[i] = l;
-    right[i] = r;
-    loudness |= static_cast<std::uint32_t>(std::abs(l) + std::abs(r));
-  }
-  return loudness;
+  return UnpackScaledFrom(0, samples, frames, recLevel, left, right);
 }
 
 std::uint32_t LoudnessOf(const std::uint32_t* samples, std::uint32_t frames) {
   std::uint32_t loudness = 0;
-  for (std::uint32_t i = 0; i < frames; ++i) loudness |= Loudness(samples[i]);
+  for (std::uint32_t i = 0; i < frames; ++i) loudness |= ScalarLoudness(samples[i]);
   return loudness;
 }
 

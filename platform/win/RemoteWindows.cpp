@@ -294,6 +294,30 @@ TProgramPath& ProgramPath() {
   return path;
 }
 
+// Post and PostOnExit take the same values and answer whether the post was
+// made (or left for the exit).
+using TPostCall = bool (TIncomingWindowCalls::*)(const std::string&, std::uint32_t, std::uint32_t,
+                                                 std::uint64_t, std::int64_t);
+
+void RegisterPost(sdbus::IObject& object, const char* name, TPostCall post,
+                  const std::shared_ptr<TRemoteState>& state) {
+  object.registerMethod(kWindowsInterface, name, "uutx", "b",
+                        [state, post](sdbus::MethodCall call) {
+                          std::uint32_t window = 0;
+                          std::uint32_t message = 0;
+                          std::uint64_t wParam = 0;
+                          std::int64_t lParam = 0;
+                          call >> window >> message >> wParam >> lParam;
+                          const bool done = Refusing([&] {
+                            return (state->Incoming.*post)(call.getSender(), window, message,
+                                                           wParam, lParam);
+                          });
+                          sdbus::MethodReply reply = call.createReply();
+                          reply << done;
+                          reply.send();
+                        });
+}
+
 // The handlers read their arguments as the bus checked their types and
 // leave every judgement of their values to TIncomingWindowCalls.
 void PublishWindows(kivo_bus::TBus& bus) {
@@ -313,40 +337,12 @@ void PublishWindows(kivo_bus::TBus& bus) {
   object.registerMethod("ProgramPath").onInterface(kWindowsInterface).implementedAs([] {
     return PublishedProgramPath();
   });
-  object.registerMethod(kWindowsInterface, "Post", "uutx", "b",
-                        [state, &incoming](sdbus::MethodCall call) {
-                          std::uint32_t window = 0;
-                          std::uint32_t message = 0;
-                          std::uint64_t wParam = 0;
-                          std::int64_t lParam = 0;
-                          call >> window >> message >> wParam >> lParam;
-                          const bool posted = Refusing([&] {
-                            return incoming.Post(call.getSender(), window, message, wParam,
-                                                 lParam);
-                          });
-                          sdbus::MethodReply reply = call.createReply();
-                          reply << posted;
-                          reply.send();
-                        });
+  RegisterPost(object, "Post", &TIncomingWindowCalls::Post, state);
   object.registerMethod(kWindowsInterface, "Send", "uutxut", "ux",
                         [state, &incoming](sdbus::MethodCall call) {
                           AnswerSend(incoming, std::move(call));
                         });
-  object.registerMethod(kWindowsInterface, "PostOnExit", "uutx", "b",
-                        [state, &incoming](sdbus::MethodCall call) {
-                          std::uint32_t window = 0;
-                          std::uint32_t message = 0;
-                          std::uint64_t wParam = 0;
-                          std::int64_t lParam = 0;
-                          call >> window >> message >> wParam >> lParam;
-                          const bool left = Refusing([&] {
-                            return incoming.PostOnExit(call.getSender(), window, message, wParam,
-                                                       lParam);
-                          });
-                          sdbus::MethodReply reply = call.createReply();
-                          reply << left;
-                          reply.send();
-                        });
+  RegisterPost(object, "PostOnExit", &TIncomingWindowCalls::PostOnExit, state);
   object.registerMethod(kWindowsInterface, "CancelPostOnExit", "u", "b",
                         [state, &incoming](sdbus::MethodCall call) {
                           std::uint32_t window = 0;
