@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "player/Playback.h"
-#include "player/audio/CaptureSource.h"
+#include "player/audio/PulseCapture.h"
 #include "plugin/SpectrumAnalysis.h"
 #include "tests/player/audio/PulseServer.h"
 
@@ -37,7 +37,7 @@ class ToneBand final : public TAnalysisOutput {
   std::int32_t FLevel = 0;
 };
 
-std::int32_t ToneLevelNow(kivo::SdlCapture& capture, TSpectrumAnalysis& analysis) {
+std::int32_t ToneLevelNow(kivo::PulseCapture& capture, TSpectrumAnalysis& analysis) {
   std::vector<kivo::Frame> block = capture.Frames().Latest(2048);
   block.resize(2048);
   ToneBand band;
@@ -47,7 +47,7 @@ std::int32_t ToneLevelNow(kivo::SdlCapture& capture, TSpectrumAnalysis& analysis
 }
 
 // Waits until the captured block shows nothing of the tone any more.
-bool WaitForSilence(kivo::SdlCapture& capture, TSpectrumAnalysis& analysis) {
+bool WaitForSilence(kivo::PulseCapture& capture, TSpectrumAnalysis& analysis) {
   const auto giveUp = Clock::now() + 10s;
   while (Clock::now() < giveUp) {
     if (ToneLevelNow(capture, analysis) == 0) return true;
@@ -74,8 +74,17 @@ int main() {
       "sox -n -r 44100 -c 2 -b 16 " + kivo_test::Quoted(tone) + " synth 1 sine 1076.660156 vol 0.5";
   if (std::system(sox.c_str()) != 0) return 1;
 
-  kivo::TOpenedCapture opened = kivo::OpenCaptureDevice(server.Monitor());
-  kivo::SdlCapture& capture = *opened.Capture;
+  // Fragments of one displayed frame at 30 frames a second, as the player asks.
+  kivo::PulseCapture capture(server.Monitor(), std::chrono::microseconds(1'000'000 / 30));
+  const auto startBy = Clock::now() + 5s;
+  while (capture.Status().State != kivo::TCaptureState::Capturing) {
+    if (Clock::now() > startBy) {
+      std::fprintf(stderr, "capture_latency: %s\n", capture.Status().Problem.c_str());
+      return 1;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  const std::uint32_t rate = capture.Status().SampleRate;
   TSpectrumAnalysis analysis;
   analysis.FRecLevel = 100;
   analysis.FSpeanaPattern = 2;
@@ -101,8 +110,8 @@ int main() {
     }
   }
   std::sort(lags.begin(), lags.end());
-  std::printf("capture buffer: %u frames = %.1f ms at %u Hz\n", capture.DeviceFrames(),
-              1000.0 * capture.DeviceFrames() / capture.SampleRate(), capture.SampleRate());
+  std::printf("capture fragment asked for: %u frames = %.1f ms at %u Hz\n",
+              capture.FragmentFrames(), 1000.0 * capture.FragmentFrames() / rate, rate);
   std::printf(
       "paplay started -> tone's band lit in the latest captured block, %d trials: median %.1f "
       "ms, min %.1f ms, max %.1f ms\n",

@@ -21,7 +21,7 @@ std::optional<std::string> CaptureChoice::Chosen() const {
 
 void AddLevelsCaptureOptions(CLI::App* levels, CaptureChoice& capture, LevelsOptions& options) {
   capture.AddTo(levels);
-  levels->add_option("--seconds", options.Seconds, "Seconds of audio to capture")
+  levels->add_option("--seconds", options.Seconds, "Seconds of sound to capture; time while the source is suspended or gone is waited out, not counted")
       ->check(PositiveDecimal("a positive number of seconds"));
 }
 

@@ -1,6 +1,7 @@
 #include "player/LevelsCommand.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -50,9 +51,25 @@ struct TLevelsInput {
   int SampleRate = kDefaultSampleRate;
 };
 
+// JSON lines keep blocks of the plug-in's own size apart unless asked;
+// the bars of a status bar come one displayed frame apart.
+std::size_t HopOf(const LevelsOptions& options, int sampleRate) {
+  if (options.Hop != 0) return options.Hop;
+  if (options.Format == TLevelsFormat::Json && options.Fps == 0) return BlockCutter::kBlockFrames;
+  return BlockHop(0, options.Fps != 0 ? options.Fps : kDefaultBarsFps, sampleRate);
+}
+
+// The sound between two lines, at the usual rate: how much the server is
+// asked to hand over at a time.
+std::chrono::microseconds CaptureFragment(const LevelsOptions& options) {
+  return std::chrono::microseconds(HopOf(options, kDefaultSampleRate) * 1'000'000 /
+                                   kDefaultSampleRate);
+}
+
 TLevelsInput OpenInput(const LevelsOptions& options) {
   if (options.Capture) {
-    std::unique_ptr<CaptureSource> capture = CaptureFor(*options.Capture, options.Seconds, stderr);
+    auto capture = std::make_unique<CaptureSource>(*options.Capture, options.Seconds,
+                                                   CaptureFragment(options), stderr);
     const int rate = static_cast<int>(capture->SampleRate());
     return {std::move(capture), rate};
   }
@@ -63,14 +80,6 @@ TLevelsInput OpenInput(const LevelsOptions& options) {
   auto file = std::make_unique<SoundFileSource>(input);
   const int rate = file->SampleRate();
   return {std::move(file), rate};
-}
-
-// JSON lines keep blocks of the plug-in's own size apart unless asked;
-// the bars of a status bar come one displayed frame apart.
-std::size_t HopOf(const LevelsOptions& options, int sampleRate) {
-  if (options.Hop != 0) return options.Hop;
-  if (options.Format == TLevelsFormat::Json && options.Fps == 0) return BlockCutter::kBlockFrames;
-  return BlockHop(0, options.Fps != 0 ? options.Fps : kDefaultBarsFps, sampleRate);
 }
 
 // Lines are gathered up to this size and written at once.

@@ -27,26 +27,21 @@ std::string ServerAddress() {
   return "the default address";
 }
 
-std::string NoServer(const std::string& reason) {
-  return "no sound server answers at " + ServerAddress() + " (" + reason +
-         "): start PulseAudio or PipeWire's pulse server, or set PULSE_SERVER";
-}
-
 // One connection to the server on a main loop of its own, asked one
 // question at a time.
 class TPulseQuery {
  public:
   TPulseQuery() : FLoop(pa_mainloop_new()) {
-    if (!FLoop) throw CaptureError(NoServer("no main loop"));
+    if (!FLoop) throw CaptureError(NoServerProblem("no main loop"));
     FContext.reset(pa_context_new(pa_mainloop_get_api(FLoop.get()), "kivo"));
-    if (!FContext) throw CaptureError(NoServer("no context"));
+    if (!FContext) throw CaptureError(NoServerProblem("no context"));
     // Never spawn a server just to look at its devices.
     if (pa_context_connect(FContext.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
-      throw CaptureError(NoServer(pa_strerror(pa_context_errno(FContext.get()))));
+      throw CaptureError(NoServerProblem(pa_strerror(pa_context_errno(FContext.get()))));
     RunUntil([this] {
       const pa_context_state_t state = pa_context_get_state(FContext.get());
       if (!PA_CONTEXT_IS_GOOD(state))
-        throw CaptureError(NoServer(pa_strerror(pa_context_errno(FContext.get()))));
+        throw CaptureError(NoServerProblem(pa_strerror(pa_context_errno(FContext.get()))));
       return state == PA_CONTEXT_READY;
     });
   }
@@ -58,7 +53,7 @@ class TPulseQuery {
   // Runs the loop until the operation is done.
   void Wait(pa_operation* operation) {
     if (operation == nullptr)
-      throw CaptureError(NoServer(pa_strerror(pa_context_errno(FContext.get()))));
+      throw CaptureError(NoServerProblem(pa_strerror(pa_context_errno(FContext.get()))));
     const std::unique_ptr<pa_operation, decltype(&pa_operation_unref)> owned(operation,
                                                                              pa_operation_unref);
     RunUntil([&] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
@@ -68,10 +63,10 @@ class TPulseQuery {
   void RunUntil(const std::function<bool()>& done) {
     const auto giveUp = Clock::now() + kServerPatience;
     while (!done()) {
-      if (Clock::now() > giveUp) throw CaptureError(NoServer("it does not answer"));
+      if (Clock::now() > giveUp) throw CaptureError(NoServerProblem("it does not answer"));
       if (pa_mainloop_prepare(FLoop.get(), kPollMicroseconds) < 0 ||
           pa_mainloop_poll(FLoop.get()) < 0 || pa_mainloop_dispatch(FLoop.get()) < 0)
-        throw CaptureError(NoServer("the connection broke"));
+        throw CaptureError(NoServerProblem("the connection broke"));
     }
   }
 
@@ -98,16 +93,12 @@ void OnServer(pa_context*, const pa_server_info* info, void* devices) {
 
 void OnSink(pa_context*, const pa_sink_info* info, int last, void* devices) {
   if (last != 0 || info == nullptr) return;
-  static_cast<TAudioDevices*>(devices)->Devices.push_back(
-      {false, TextOf(info->name), TextOf(info->description), info->sample_spec.rate,
-       TextOf(info->monitor_source_name)});
+  static_cast<TAudioDevices*>(devices)->Devices.push_back(DeviceOfSink(*info));
 }
 
 void OnSource(pa_context*, const pa_source_info* info, int last, void* devices) {
   if (last != 0 || info == nullptr) return;
-  static_cast<TAudioDevices*>(devices)->Devices.push_back(
-      {true, TextOf(info->name), TextOf(info->description), info->sample_spec.rate,
-       info->monitor_of_sink != PA_INVALID_INDEX ? TextOf(info->monitor_of_sink_name) : ""});
+  static_cast<TAudioDevices*>(devices)->Devices.push_back(DeviceOfSource(*info));
 }
 
 std::string Lower(std::string text) {
@@ -152,6 +143,21 @@ std::vector<const TAudioDevice*> SourcesWhere(
 
 }  // namespace
 
+std::string NoServerProblem(const std::string& reason) {
+  return "no sound server answers at " + ServerAddress() + " (" + reason +
+         "): start PulseAudio or PipeWire's pulse server, or set PULSE_SERVER";
+}
+
+TAudioDevice DeviceOfSink(const pa_sink_info& info) {
+  return {false, TextOf(info.name), TextOf(info.description), info.sample_spec.rate,
+          TextOf(info.monitor_source_name)};
+}
+
+TAudioDevice DeviceOfSource(const pa_source_info& info) {
+  return {true, TextOf(info.name), TextOf(info.description), info.sample_spec.rate,
+          info.monitor_of_sink != PA_INVALID_INDEX ? TextOf(info.monitor_of_sink_name) : ""};
+}
+
 const TAudioDevice* TAudioDevices::Find(bool capture, const std::string& name) const {
   for (const TAudioDevice& device : Devices)
     if (device.Capture == capture && device.Name == name) return &device;
@@ -194,14 +200,6 @@ const TAudioDevice& FindCaptureDevice(const TAudioDevices& devices, const std::s
                          "): name one of them");
   }
   throw CaptureError("no capture device matches \"" + asked + "\"; " + CaptureNames(devices));
-}
-
-std::string CaptureDevicesNow() {
-  try {
-    return CaptureNames(ListAudioDevices());
-  } catch (const CaptureError& error) {
-    return error.what();
-  }
 }
 
 std::vector<std::string> DeviceLines(const TAudioDevices& devices) {

@@ -1,8 +1,6 @@
 // The sound server's devices, as PulseAudio (or PipeWire's pulse server)
 // names them: what can be captured, what plays, and which output is the
-// default one. SDL names devices only by their descriptions and does not
-// say which capture device is the default output's monitor, so the list
-// comes from the server itself.
+// default one, as the server itself says.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +8,9 @@
 #include <vector>
 
 #include "player/input/FrameSource.h"
+
+struct pa_sink_info;
+struct pa_source_info;
 
 namespace kivo {
 
@@ -39,6 +40,13 @@ struct TAudioDevices {
   const TAudioDevice* Find(bool capture, const std::string& name) const;
 };
 
+// The device a sink or a source the server describes stands for.
+TAudioDevice DeviceOfSink(const pa_sink_info& info);
+TAudioDevice DeviceOfSource(const pa_source_info& info);
+
+// Why no server could be asked: where it was looked for and what to do.
+std::string NoServerProblem(const std::string& reason);
+
 // Asks the server; raises CaptureError when none answers within a few
 // seconds (it is never started for the purpose).
 TAudioDevices ListAudioDevices();
@@ -49,10 +57,6 @@ TAudioDevices ListAudioDevices();
 // playback device stands for its monitor. Raises CaptureError naming the
 // capture devices there are.
 const TAudioDevice& FindCaptureDevice(const TAudioDevices& devices, const std::string& asked);
-
-// "there are: name (description), ..." for the capture devices the server
-// has now, or why it cannot say.
-std::string CaptureDevicesNow();
 
 // One line per device for `kivo devices`: kind, name, description, rate,
 // and which is the default output and its monitor.

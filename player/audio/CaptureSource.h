@@ -1,49 +1,44 @@
-// Captured audio as an input like any other: the device a name picks,
-// opened through SDL, read as a stream of frames for a set time.
+// Captured audio as an input like any other: the device a name picks, read
+// as a stream of frames for a set captured time. While the device is
+// suspended or gone, or the server is, the read waits for it and says so.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "player/audio/AudioDevices.h"
-#include "player/audio/SdlCapture.h"
+#include "player/audio/PulseCapture.h"
 #include "player/input/FrameSource.h"
 
 namespace kivo {
 
-struct TOpenedCapture {
-  TAudioDevice Device;
-  std::unique_ptr<SdlCapture> Capture;
-};
-
-// The capture device `asked` names (FindCaptureDevice), capturing at its
-// own rate. Raises CaptureError.
-TOpenedCapture OpenCaptureDevice(const std::string& asked);
-
 class CaptureSource final : public FrameSource {
  public:
-  // `frames` frames of what `capture` delivers from now on.
-  CaptureSource(TOpenedCapture capture, std::uint64_t frames);
+  // `frames`-worth of `seconds` of what the device `asked` names (empty:
+  // the default output's monitor) delivers from now on, in fragments of
+  // about `fragment`. Says on `notices` what it captures and, later, each
+  // wait. Raises CaptureError when no server answers or no device matches.
+  CaptureSource(const std::string& asked, double seconds, std::chrono::microseconds fragment,
+                std::FILE* notices);
 
-  const TAudioDevice& Device() const { return FDevice; }
-  std::uint32_t SampleRate() const { return FCapture->SampleRate(); }
+  const TAudioDevice& Device() const { return FTold.Device; }
+  std::uint32_t SampleRate() const { return FTold.SampleRate; }
 
-  // Waits for the frames as they arrive. Raises CaptureError when the
-  // device goes away or stops delivering.
+  // Waits for the frames as they arrive. Raises CaptureError when a device
+  // said to capture delivers nothing for several seconds.
   std::size_t Read(std::span<Frame> frames) override;
 
  private:
-  TAudioDevice FDevice;
-  std::unique_ptr<SdlCapture> FCapture;
-  std::uint64_t FPosition;
-  std::uint64_t FEnd;
-};
+  // Says what changed since it last told.
+  void Tell(const TCaptureStatus& status);
 
-// `seconds` of the device `asked` names, from now on; says on `status`
-// what it captures.
-std::unique_ptr<CaptureSource> CaptureFor(const std::string& asked, double seconds,
-                                          std::FILE* status);
+  PulseCapture FCapture;
+  std::FILE* FNotices;
+  TCaptureStatus FTold;
+  std::uint64_t FPosition = 0;
+  std::uint64_t FEnd = 0;
+};
 
 }  // namespace kivo

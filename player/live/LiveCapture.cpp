@@ -8,8 +8,8 @@ namespace kivo {
 
 namespace {
 
-constexpr auto kRetryInterval = std::chrono::seconds(1);
-// A device that delivers nothing at all for this long is opened again.
+// A device said to capture that delivers nothing for this long is called
+// stalled in the status line (a stopped server, say) until frames come.
 constexpr auto kStallLimit = std::chrono::seconds(3);
 
 std::string AskedTitle(const std::string& asked) {
@@ -18,73 +18,57 @@ std::string AskedTitle(const std::string& asked) {
 
 }  // namespace
 
-TLiveCapture::TLiveCapture(std::string asked)
-    : FAsked(std::move(asked)), FTitle(AskedTitle(FAsked)), FNextTry(Clock::now()) {}
+TLiveCapture::TLiveCapture(std::string asked, std::chrono::microseconds framePeriod)
+    : FCapture(asked, framePeriod), FTitle(AskedTitle(asked)), FLastArrival(Clock::now()) {}
 
-void TLiveCapture::TryOpen(bool playing) {
-  FNextTry = Clock::now() + kRetryInterval;
-  try {
-    FOpened = OpenCaptureDevice(FAsked);
-  } catch (const CaptureError& error) {
-    FProblem = error.what();
-    return;
-  }
-  FProblem.clear();
-  FTitle = FOpened->Device.Description;
-  FFreshFrom = 0;
-  FLastEnd = 0;
-  FLastArrival = Clock::now();
-  FPaused = !playing;
-  if (FPaused) FOpened->Capture->Pause();
-}
-
-bool TLiveCapture::DeviceGone() {
-  if (FOpened->Capture->Lost()) return true;
-  const std::uint64_t end = FOpened->Capture->Frames().End();
+bool TLiveCapture::Stalled() {
+  const std::uint64_t end = FCapture.Frames().End();
   const auto now = Clock::now();
-  if (end != FLastEnd || FPaused) {
+  if (end != FLastEnd || FPaused || FStatus.State != TCaptureState::Capturing) {
     FLastEnd = end;
     FLastArrival = now;
   }
   return now - FLastArrival > kStallLimit;
 }
 
-void TLiveCapture::Close(const std::string& problem) {
-  FEarlierMs += DeviceMs();
-  FProblem = problem;
-  FOpened.reset();
-  FNextTry = Clock::now() + kRetryInterval;
-}
-
 void TLiveCapture::Follow(bool playing) {
-  if (FOpened && DeviceGone())
-    Close("the capture device " + FOpened->Device.Name + " went away; trying again");
-  if (!FOpened) {
-    if (Clock::now() >= FNextTry) TryOpen(playing);
-    return;
+  FStatus = FCapture.Status();
+  if (!FStatus.Device.Description.empty()) FTitle = FStatus.Device.Description;
+  const bool stalled = Stalled();
+  switch (FStatus.State) {
+    case TCaptureState::Capturing:
+      FProblem = stalled ? "the capture device " + FStatus.Device.Name + " delivers nothing"
+                           : std::string();
+      break;
+    case TCaptureState::Suspended:
+      FProblem = "suspended";
+      break;
+    case TCaptureState::Connecting:
+      FProblem.clear();
+      break;
+    case TCaptureState::Waiting:
+    case TCaptureState::NoServer:
+      FProblem = FStatus.Problem;
+      break;
   }
   if (playing == !FPaused) return;
   FPaused = !playing;
   if (FPaused) {
-    FOpened->Capture->Pause();
+    FCapture.Pause();
   } else {
-    FFreshFrom = FOpened->Capture->Frames().End();
-    FLastArrival = Clock::now();
-    FOpened->Capture->Resume();
+    FFreshFrom = FCapture.Frames().End();
+    FCapture.Resume();
   }
 }
 
 std::vector<Frame> TLiveCapture::HeardBlock() const {
-  if (!FOpened || FPaused) return {};
-  return FOpened->Capture->Frames().Latest(BlockCutter::kBlockFrames, FFreshFrom);
+  if (FPaused || FStatus.State != TCaptureState::Capturing) return {};
+  return FCapture.Frames().Latest(BlockCutter::kBlockFrames, FFreshFrom);
 }
 
-std::int32_t TLiveCapture::DeviceMs() const {
-  if (!FOpened) return 0;
-  return static_cast<std::int32_t>(FOpened->Capture->Frames().End() * 1000 /
-                                   FOpened->Capture->SampleRate());
+std::int32_t TLiveCapture::PositionMs() const {
+  if (FStatus.SampleRate == 0) return 0;
+  return static_cast<std::int32_t>(FCapture.Frames().End() * 1000 / FStatus.SampleRate);
 }
-
-std::int32_t TLiveCapture::PositionMs() const { return FEarlierMs + DeviceMs(); }
 
 }  // namespace kivo

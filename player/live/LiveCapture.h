@@ -1,35 +1,37 @@
 // A live track whose frames come from a capture device rather than a file:
 // at each displayed frame the latest block captured. Nothing is played
-// back. While the device is missing (no server, no such device, gone while
-// playing) it says why and tries again about once a second.
+// back. The capture runs on a thread of its own, so no state of the
+// server or device (none, suspended, gone, slow) ever holds up the loop;
+// while there is nothing to hear it says why and the panels clear.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "player/audio/CaptureSource.h"
+#include "player/audio/PulseCapture.h"
 
 namespace kivo {
 
 class TLiveCapture {
  public:
   // `asked`: a device name or part of one; empty for the default output's
-  // monitor.
-  explicit TLiveCapture(std::string asked);
+  // monitor. `framePeriod`: the time between displayed frames, which is
+  // what the server hands over at a time.
+  TLiveCapture(std::string asked, std::chrono::microseconds framePeriod);
 
-  // Opens the device when it is due, notices it going away, and captures
-  // only while `playing`: resuming goes on with fresh frames.
+  // Looks at the capture's state, and captures only while `playing`:
+  // resuming goes on with fresh frames.
   void Follow(bool playing);
 
   // Up to one analysis block (2048 frames) ending at the latest frame
-  // captured since capture last began or resumed; empty while none.
+  // captured since capture last began or resumed; empty while nothing is
+  // captured.
   std::vector<Frame> HeardBlock() const;
-  // Time captured while playing, over every device opened so far.
+  // Time captured while playing, over every device captured.
   std::int32_t PositionMs() const;
-  // The device's name once it opened, else what was asked.
+  // The device's description once one is captured, else what was asked.
   const std::string& Title() const { return FTitle; }
   // Why nothing is captured; empty while capturing.
   const std::string& Problem() const { return FProblem; }
@@ -37,19 +39,14 @@ class TLiveCapture {
  private:
   using Clock = std::chrono::steady_clock;
 
-  void TryOpen(bool playing);
-  // Gone, or silent in the sense of delivering no frames at all for a while.
-  bool DeviceGone();
-  void Close(const std::string& problem);
-  std::int32_t DeviceMs() const;
+  // No frame at all for a while from a device said to capture.
+  bool Stalled();
 
-  std::string FAsked;
+  PulseCapture FCapture;
+  TCaptureStatus FStatus;
   std::string FTitle;
   std::string FProblem;
-  std::optional<TOpenedCapture> FOpened;
-  Clock::time_point FNextTry;
   std::uint64_t FFreshFrom = 0;  // position of the first frame since capture resumed
-  std::int32_t FEarlierMs = 0;   // captured from devices opened before
   bool FPaused = false;
   std::uint64_t FLastEnd = 0;      // frames delivered when last looked at
   Clock::time_point FLastArrival;  // when that count last grew

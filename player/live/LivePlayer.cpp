@@ -32,12 +32,16 @@ class TLivePlayer {
         FNotices(notices),
         FTracks(session, options.Sound, &notices),
         FSkins(options.SkinFolders) {
-    if (FOptions.Capture) FCapture = std::make_unique<TLiveCapture>(*FOptions.Capture);
+    if (FOptions.Capture)
+      FCapture = std::make_unique<TLiveCapture>(*FOptions.Capture, FramePeriod());
   }
 
   std::size_t Run();
 
  private:
+  std::chrono::microseconds FramePeriod() const {
+    return std::chrono::microseconds(1'000'000 / std::max(1, FSession.Options().Fps));
+  }
   bool FollowTransport();
   void FollowCapture();
   void FeedHeardBlock();

@@ -25,6 +25,9 @@ using namespace kivo_test;
 // default pattern (bins 40 to 59) covers, whatever the block's phase.
 constexpr const char* kToneHz = "1076.660156";
 constexpr std::size_t kToneBand = 5;
+// Bin 100, in band 7 (bins 80 to 119).
+constexpr const char* kOtherToneHz = "2153.320312";
+constexpr std::size_t kOtherToneBand = 7;
 const std::string kGreen = "2;0;255;0m";
 
 struct Levels {
@@ -48,7 +51,7 @@ std::vector<Levels> ParseBlocks(const std::string& output) {
   std::vector<Levels> blocks;
   std::istringstream stream(output);
   for (std::string line; std::getline(stream, line);) {
-    if (line.rfind("kivo: capturing", 0) == 0) continue;
+    if (line.rfind("kivo: ", 0) == 0) continue;
     std::smatch match;
     if (std::regex_match(line, kClear)) {
       blocks.push_back({true, {}, {}});
@@ -68,11 +71,40 @@ std::string ReadText(const fs::path& path) {
   return text.str();
 }
 
-bool ToneBandStandsOut(const std::vector<int>& levels) {
-  if (levels.size() != 10 || levels[kToneBand] < 5) return false;
+// The second tone's band is wider, so it shows lower (4) than the first (6).
+bool ToneBandStandsOut(const std::vector<int>& levels, std::size_t toneBand = kToneBand) {
+  if (levels.size() != 10 || levels[toneBand] < (toneBand == kToneBand ? 5 : 3)) return false;
   for (std::size_t band = 0; band < levels.size(); ++band)
-    if (band != kToneBand && levels[band] > 1) return false;
+    if (band != toneBand && levels[band] > 1) return false;
   return true;
+}
+
+// Waits until `output` holds `text`.
+bool Shows(const fs::path& output, const std::string& text) {
+  const auto giveUp = std::chrono::steady_clock::now() + kPatience;
+  while (std::chrono::steady_clock::now() < giveUp) {
+    if (ReadText(output).find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(50ms);
+  }
+  return false;
+}
+
+// Waits until a block in `output` after the first `after` shows the tone
+// of `band` (`alone`: and nothing else); the number of blocks when it did,
+// or 0.
+std::size_t ShowsToneFrom(const fs::path& output, std::size_t after, std::size_t band,
+                          bool alone = true) {
+  const auto giveUp = std::chrono::steady_clock::now() + kPatience;
+  while (std::chrono::steady_clock::now() < giveUp) {
+    const std::vector<Levels> blocks = ParseBlocks(ReadText(output));
+    for (std::size_t at = after; at < blocks.size(); ++at) {
+      const Levels& block = blocks[at];
+      if (block.Clear) continue;
+      if (alone ? ToneBandStandsOut(block.Left, band) : block.Left[band] >= 5) return at + 1;
+    }
+    std::this_thread::sleep_for(50ms);
+  }
+  return 0;
 }
 
 class CaptureEndToEndTest : public ::testing::Test {
@@ -90,28 +122,38 @@ class CaptureEndToEndTest : public ::testing::Test {
     return "timeout 60 " + Quoted(KIVO_PROGRAM) + " " + arguments;
   }
 
-  std::string MakeTone(const std::string& name, double seconds) const {
+  std::string MakeTone(const std::string& name, double seconds,
+                       const std::string& hertz = kToneHz) const {
     const std::string path = (FDir / name).string();
     const std::string command = std::string(SOX_PROGRAM) + " -n -r 44100 -c 2 -b 16 " +
                                 Quoted(path) + " synth " + std::to_string(seconds) + " sine " +
-                                kToneHz + " vol 0.5 2>/dev/null";
+                                hertz + " vol 0.5 2>/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0);
     return path;
   }
 
   // Starts playing a long tone into `sink` and waits until the server has
   // the stream.
-  std::unique_ptr<BackgroundProgram> PlayTone(const PulseServer& server,
-                                              const std::string& sink) const {
+  std::unique_ptr<BackgroundProgram> PlayTone(const PulseServer& server, const std::string& sink,
+                                              const std::string& hertz = kToneHz) const {
+    const std::size_t before = StreamCount(server);
     auto player = std::make_unique<BackgroundProgram>(
-        server.Environment() + " paplay --device=" + sink + " " + Quoted(MakeTone("tone.wav", 60)));
+        // A short latency: the null sink then renders in small blocks
+        // instead of seconds at a time, so the monitor hears it soon.
+        server.Environment() + " paplay --latency-msec=20 --device=" + sink + " " +
+        Quoted(MakeTone("tone-" + hertz + ".wav", 60, hertz)));
     const auto giveUp = std::chrono::steady_clock::now() + kPatience;
     while (std::chrono::steady_clock::now() < giveUp) {
-      if (!server.Run("pactl list short sink-inputs").Output.empty()) return player;
+      if (StreamCount(server) > before) return player;
       std::this_thread::sleep_for(50ms);
     }
     ADD_FAILURE() << "paplay never played";
     return player;
+  }
+
+  static std::size_t StreamCount(const PulseServer& server) {
+    const std::string streams = server.Run("pactl list short sink-inputs").Output;
+    return static_cast<std::size_t>(std::count(streams.begin(), streams.end(), '\n'));
   }
 
   fs::path FDir;
@@ -226,29 +268,145 @@ TEST_F(CaptureEndToEndTest, AMissingDeviceNamesWhatWasAskedAndWhatThereIs) {
             "of KivoTestSink)\n");
 }
 
-TEST_F(CaptureEndToEndTest, ADeviceThatGoesAwayEndsTheCaptureWithOneLine) {
+// Capture counts captured time: a device that goes away is waited for,
+// and the command ends when it has had its seconds of sound.
+TEST_F(CaptureEndToEndTest, ANamedDeviceThatGoesAwayIsWaitedForAndTakenAgain) {
   PulseServer server("kivotest");
   ASSERT_TRUE(server.WaitUntilReady());
-  ASSERT_EQ(server.Run("pactl load-module module-null-sink sink_name=brief").Status, 0);
+  const CommandResult loaded = server.Run("pactl load-module module-null-sink sink_name=brief");
+  ASSERT_EQ(loaded.Status, 0);
   const fs::path output = FDir / "levels.txt";
   BackgroundProgram levels(server.Environment() + " " +
-                           Kivo("levels --capture brief --seconds 60") + " >" +
+                           Kivo("levels --capture brief --seconds 1") + " >" +
                            Quoted(output.string()) + " 2>&1");
-  const auto captured = [&output](const std::string& text) {
-    const auto giveUp = std::chrono::steady_clock::now() + kPatience;
-    while (std::chrono::steady_clock::now() < giveUp) {
-      if (ReadText(output).find(text) != std::string::npos) return true;
-      std::this_thread::sleep_for(50ms);
-    }
-    return false;
-  };
-  ASSERT_TRUE(captured("{\"block\":2,")) << ReadText(output);
-  ASSERT_EQ(server.Run("pactl unload-module module-null-sink").Status, 0);
-  EXPECT_EQ(levels.Wait(), 1) << ReadText(output);
-  EXPECT_NE(
-      ReadText(output).find("kivo: the capture device brief.monitor went away; there are none\n"),
-      std::string::npos)
+  ASSERT_TRUE(Shows(output, "{\"block\":2,")) << ReadText(output);
+  ASSERT_EQ(server.Run("pactl unload-module " + loaded.Output).Status, 0);
+  ASSERT_TRUE(Shows(output,
+                    "kivo: the capture device brief.monitor went away; waiting for it (no capture "
+                    "device matches \"brief\"; there are: kivotest.monitor (Monitor of "
+                    "KivoTestSink))\n"))
       << ReadText(output);
+  // The default output's monitor is not taken instead.
+  ASSERT_EQ(server.Run("pactl load-module module-null-sink sink_name=brief").Status, 0);
+  EXPECT_EQ(levels.Wait(), 0) << ReadText(output);
+  const std::string text = ReadText(output);
+  EXPECT_NE(text.find("kivo: capturing brief.monitor (\"Monitor of Null Output\")\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(ParseBlocks(text).size(), 22u) << "a second of sound in blocks of 2048: " << text;
+}
+
+// A suspended source (by pactl, then by pasuspender) is said at once, and
+// the levels go on when it resumes.
+TEST_F(CaptureEndToEndTest, ASuspendedSourceIsWaitedForAndTheLevelsGoOn) {
+  PulseServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  const fs::path output = FDir / "levels.txt";
+  BackgroundProgram levels(server.Environment() + " " +
+                           Kivo("levels --capture " + server.Monitor() + " --seconds 2") + " >" +
+                           Quoted(output.string()) + " 2>&1");
+  ASSERT_TRUE(Shows(output, "{\"block\":2,")) << ReadText(output);
+  ASSERT_EQ(server.Run("pactl suspend-sink " + server.Sink() + " 1").Status, 0);
+  ASSERT_TRUE(Shows(output, "kivo: kivotest.monitor is suspended; waiting for it\n"))
+      << ReadText(output);
+  ASSERT_EQ(server.Run("pactl suspend-sink " + server.Sink() + " 0").Status, 0);
+  ASSERT_TRUE(Shows(output, "kivo: capturing kivotest.monitor (\"Monitor of KivoTestSink\")\n"))
+      << ReadText(output);
+
+  const BackgroundProgram suspender(server.Environment() + " pasuspender -- sleep 2");
+  EXPECT_EQ(levels.Wait(), 0) << ReadText(output);
+  const std::string text = ReadText(output);
+  EXPECT_EQ(ParseBlocks(text).size(), 44u) << text;
+}
+
+// Without a device named, capture is of whatever the default output is:
+// a new default is followed, and so is the one left when it goes away.
+TEST_F(CaptureEndToEndTest, TheDefaultOutputIsFollowedWhereverItMoves) {
+  PulseServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  const CommandResult other = server.Run("pactl load-module module-null-sink sink_name=other");
+  ASSERT_EQ(other.Status, 0);
+  const auto tone = PlayTone(server, server.Sink());
+  const std::string toneStream =
+      server.Run("pactl list short sink-inputs | cut -f1 | tr -d '\\n'").Output;
+  const fs::path output = FDir / "levels.txt";
+  BackgroundProgram levels(server.Environment() + " " + Kivo("levels --capture --seconds 60") +
+                           " >" + Quoted(output.string()) + " 2>&1");
+  const std::size_t first = ShowsToneFrom(output, 0, kToneBand);
+  ASSERT_NE(first, 0u) << ReadText(output);
+
+  // The server takes every stream along to a new default: the first tone
+  // is put back where it played, and the second one plays in the new.
+  ASSERT_EQ(server.Run("pactl set-default-sink other").Status, 0);
+  ASSERT_EQ(server.Run("pactl move-sink-input " + toneStream + " " + server.Sink()).Status, 0);
+  const auto otherTone = PlayTone(server, "other", kOtherToneHz);
+  const std::size_t moved = ShowsToneFrom(output, first, kOtherToneBand);
+  ASSERT_NE(moved, 0u) << ReadText(output);
+
+  // The server is asked until the sink is gone: it may unload it later.
+  ASSERT_EQ(server.Run("pactl unload-module " + other.Output).Status, 0);
+  const auto giveUp = std::chrono::steady_clock::now() + kPatience;
+  while (server.Run("pactl list short sinks").Output.find("other") != std::string::npos &&
+         std::chrono::steady_clock::now() < giveUp)
+    std::this_thread::sleep_for(50ms);
+  EXPECT_NE(ShowsToneFrom(output, moved, kToneBand, false), 0u) << ReadText(output);
+  const std::string text = ReadText(output);
+  const std::size_t toOther =
+      text.find("kivo: capturing other.monitor (\"Monitor of Null Output\")\n");
+  ASSERT_NE(toOther, std::string::npos) << text;
+  EXPECT_NE(text.find("kivo: capturing kivotest.monitor (\"Monitor of KivoTestSink\")\n", toOther),
+            std::string::npos)
+      << text;
+}
+
+// `q` is answered within a second while the captured source is suspended,
+// which the status line shows.
+TEST_F(CaptureEndToEndTest, PlayAnswersItsKeysWhileTheSourceIsSuspended) {
+  PulseServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  Tmux tmux;
+  fs::create_directories(FDir / "runtime");
+  const std::string program =
+      server.Environment() + " XDG_RUNTIME_DIR=" + Quoted((FDir / "runtime").string()) + " " +
+      Quoted(KIVO_PROGRAM) + " play --home " + Quoted((FDir / "home").string()) + " --capture " +
+      server.Monitor() + "; echo \"EXIT-STATUS=$?\"; sleep 600";
+  ASSERT_EQ(tmux.Run("new-session -d -s view -x 160 -y 45 " + Quoted(program)).Status, 0);
+  const auto statusShows = [&tmux](const std::string& text) {
+    return tmux.WaitFor([&](const std::string& pane) {
+      for (std::size_t row = 0; row < 45; ++row)
+        if (LineOf(pane, row).find(text) != std::string::npos) return true;
+      return false;
+    });
+  };
+  ASSERT_TRUE(statusShows("Monitor of KivoTestSink  0:")) << tmux.Pane();
+  ASSERT_EQ(server.Run("pactl suspend-sink " + server.Sink() + " 1").Status, 0);
+  ASSERT_TRUE(statusShows("suspended")) << tmux.Pane();
+  // The volume keys are answered under the suspend.
+  static const std::regex kVolume(R"(vol (\d+)%)");
+  std::smatch volume;
+  const std::string before = tmux.Pane();
+  ASSERT_TRUE(std::regex_search(before, volume, kVolume)) << before;
+  tmux.Run("send-keys -t view " + std::string(volume[1] == "0" ? "+" : "-"));
+  const std::string was = volume[0];
+  EXPECT_TRUE(tmux.WaitFor([&](const std::string& pane) {
+    std::smatch now;
+    return std::regex_search(pane, now, kVolume) && now[0] != was;
+  })) << tmux.Pane();
+  ASSERT_EQ(server.Run("pactl suspend-sink " + server.Sink() + " 0").Status, 0);
+  EXPECT_TRUE(tmux.WaitFor([](const std::string& pane) {
+    return pane.find("suspended") == std::string::npos;
+  })) << tmux.Pane();
+
+  ASSERT_EQ(server.Run("pactl suspend-sink " + server.Sink() + " 1").Status, 0);
+  ASSERT_TRUE(statusShows("suspended")) << tmux.Pane();
+  tmux.Run("send-keys -t view q");
+  const auto giveUp = std::chrono::steady_clock::now() + 1s;
+  bool ended = false;
+  while (!ended && std::chrono::steady_clock::now() < giveUp) {
+    ended = tmux.Pane().find("EXIT-STATUS=0") != std::string::npos;
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_TRUE(ended) << tmux.Pane();
 }
 
 TEST_F(CaptureEndToEndTest, WithoutAServerEachCommandSaysSoInOneLine) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "player/live/LiveCapture.h"
 
@@ -18,10 +20,22 @@ class NoServer {
   NoServer& operator=(const NoServer&) = delete;
 };
 
+constexpr std::chrono::microseconds kFramePeriod(33'333);
+
+// The capture connects on its own thread: the problem shows within a
+// couple of seconds of frames.
+void FollowUntilAProblem(kivo::TLiveCapture& capture, bool playing) {
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  do {
+    capture.Follow(playing);
+    std::this_thread::sleep_for(kFramePeriod);
+  } while (capture.Problem().empty() && std::chrono::steady_clock::now() < giveUp);
+}
+
 TEST(LiveCaptureTest, WithoutAServerItWaitsWithClearedPanelsAndSaysWhy) {
   const NoServer noServer;
-  kivo::TLiveCapture named("speakers");
-  named.Follow(true);
+  kivo::TLiveCapture named("speakers", kFramePeriod);
+  FollowUntilAProblem(named, true);
   EXPECT_EQ(named.Title(), "speakers");
   EXPECT_NE(named.Problem().find("cannot capture \"speakers\": no sound server answers at "
                                  "unix:/nonexistent/kivo-test/native"),
@@ -30,8 +44,8 @@ TEST(LiveCaptureTest, WithoutAServerItWaitsWithClearedPanelsAndSaysWhy) {
   EXPECT_TRUE(named.HeardBlock().empty());
   EXPECT_EQ(named.PositionMs(), 0);
 
-  kivo::TLiveCapture byDefault("");
-  byDefault.Follow(false);
+  kivo::TLiveCapture byDefault("", kFramePeriod);
+  FollowUntilAProblem(byDefault, false);
   EXPECT_EQ(byDefault.Title(), "Monitor of the default output");
   EXPECT_NE(byDefault.Problem().find("cannot capture the default output's monitor"),
             std::string::npos)

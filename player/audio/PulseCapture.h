@@ -1,0 +1,71 @@
+// Capture straight from the sound server (PulseAudio, or PipeWire's pulse
+// server) on a thread of its own, so that nothing the server does or fails
+// to do ever waits the caller: opening, following and reopening a device
+// all happen there. Stereo 16-bit frames go into a capture buffer, which
+// keeps counting across every device captured, in fragments of about one
+// displayed frame.
+//
+// With no device asked, it captures the monitor of whatever the default
+// output is now, and moves along when the default changes or goes away.
+// A named device that goes away is waited for and taken again when it
+// comes back; a server that goes away is connected to again.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "player/audio/AudioDevices.h"
+#include "player/audio/CaptureBuffer.h"
+
+namespace kivo {
+
+enum class TCaptureState {
+  Connecting,  // to the server, or waiting for the device's stream to start
+  Capturing,
+  Suspended,   // the device is there but the server suspended it
+  Waiting,     // the device asked for is not there (or went away)
+  NoServer,    // no server answers; tried again every second
+};
+
+struct TCaptureStatus {
+  TCaptureState State = TCaptureState::Connecting;
+  // The device captured, or last captured; empty before the first one.
+  TAudioDevice Device;
+  // The rate of the frames in the buffer; 0 before the first device.
+  std::uint32_t SampleRate = 0;
+  // Why nothing is captured (Waiting, NoServer); empty otherwise.
+  std::string Problem;
+};
+
+class PulseCapture {
+ public:
+  // `asked`: a device as FindCaptureDevice takes it, empty for the default
+  // output's monitor. `fragment`: how much sound the server hands over at
+  // a time. Starts connecting and returns at once; raises CaptureError only
+  // when the client library cannot even start.
+  PulseCapture(std::string asked, std::chrono::microseconds fragment);
+  ~PulseCapture();
+  PulseCapture(const PulseCapture&) = delete;
+  PulseCapture& operator=(const PulseCapture&) = delete;
+
+  TCaptureStatus Status() const;
+  const CaptureBuffer& Frames() const { return FFrames; }
+  CaptureBuffer& Frames() { return FFrames; }
+  // The fragment the server was asked for, in frames (0 before a device).
+  std::uint32_t FragmentFrames() const;
+
+  // While paused nothing is captured, and what the server had buffered is
+  // dropped on resuming.
+  void Pause();
+  void Resume();
+
+ private:
+  class TServerLink;
+  CaptureBuffer FFrames;
+  std::unique_ptr<TServerLink> FLink;
+};
+
+}  // namespace kivo
