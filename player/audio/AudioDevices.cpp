@@ -101,6 +101,9 @@ void OnSource(pa_context*, const pa_source_info* info, int last, void* devices) 
   static_cast<TAudioDevices*>(devices)->Devices.push_back(DeviceOfSource(*info));
 }
 
+// A source that is no output's monitor: a microphone, a line in.
+bool IsInput(const TAudioDevice& device) { return device.Capture && device.Monitor.empty(); }
+
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -188,9 +191,11 @@ const TAudioDevice& FindCaptureDevice(const TAudioDevices& devices, const std::s
   const std::function<bool(const TAudioDevice&)> tests[] = {
       [&](const TAudioDevice& device) { return device.Name == asked; },
       [&](const TAudioDevice& device) { return Lower(device.Description) == wanted; },
+      // A part of a name picks only what plays: a microphone is never
+      // captured by a slip of the keyboard.
       [&](const TAudioDevice& device) {
-        return Lower(device.Name).find(wanted) != std::string::npos ||
-               Lower(device.Description).find(wanted) != std::string::npos;
+        return !IsInput(device) && (Lower(device.Name).find(wanted) != std::string::npos ||
+                                    Lower(device.Description).find(wanted) != std::string::npos);
       }};
   for (const auto& test : tests) {
     const std::vector<const TAudioDevice*> sources = SourcesWhere(devices, test);
@@ -199,6 +204,11 @@ const TAudioDevice& FindCaptureDevice(const TAudioDevices& devices, const std::s
       throw CaptureError("\"" + asked + "\" matches several capture devices (" + NameList(sources) +
                          "): name one of them");
   }
+  for (const TAudioDevice& device : devices.Devices)
+    if (IsInput(device) && (Lower(device.Name).find(wanted) != std::string::npos ||
+                            Lower(device.Description).find(wanted) != std::string::npos))
+      throw CaptureError("\"" + asked + "\" is part of the input " + device.Name +
+                         ", which is captured only when named whole");
   throw CaptureError("no capture device matches \"" + asked + "\"; " + CaptureNames(devices));
 }
 
@@ -211,7 +221,13 @@ std::vector<std::string> DeviceLines(const TAudioDevices& devices) {
       std::string line = std::string(capture ? "capture " : "playback") + "  " + device.Name +
                          "  \"" + device.Description + "\"  " + std::to_string(device.SampleRate) +
                          " Hz";
-      if (&device == defaultMonitor) line += "  [monitor of the default output]";
+      if (&device == defaultMonitor) {
+        line += "  [monitor of the default output]";
+      } else if (IsInput(device)) {
+        line += "  [input, captured only when named]";
+      } else if (capture) {
+        line += "  [monitor of " + device.Monitor + "]";
+      }
       if (!capture && device.Name == devices.DefaultSink) line += "  [default output]";
       lines.push_back(line);
     }

@@ -48,18 +48,25 @@ TEST(AudioDevicesTest, ANameDescriptionOrUniquePartPicksItsDevice) {
   const TAudioDevices devices = Desktop();
   EXPECT_EQ(Picked(devices, "alsa_input.mic"), "alsa_input.mic");
   EXPECT_EQ(Picked(devices, "built-in microphone"), "alsa_input.mic") << "description, any case";
-  EXPECT_EQ(Picked(devices, "MIC"), "alsa_input.mic");
   EXPECT_EQ(Picked(devices, "hdmi"), "hdmi_output.monitor")
       << "the output and its monitor are one device to capture";
   EXPECT_EQ(Picked(devices, "alsa_output.analog"), "alsa_output.analog.monitor")
       << "an output's exact name stands for its monitor";
 }
 
+TEST(AudioDevicesTest, APartOfANamePicksOnlyWhatPlaysNeverAnInput) {
+  const TAudioDevices devices = Desktop();
+  EXPECT_EQ(Picked(devices, "built-in"), "alsa_output.analog.monitor")
+      << "the microphone is built in too, but only named whole is it taken";
+  EXPECT_EQ(Refusal(devices, "MIC"),
+            "\"MIC\" is part of the input alsa_input.mic, which is captured only when named whole");
+}
+
 TEST(AudioDevicesTest, AnAmbiguousOrUnknownNameSaysWhatThereIs) {
   const TAudioDevices devices = Desktop();
-  const std::string ambiguous = Refusal(devices, "built-in");
+  const std::string ambiguous = Refusal(devices, "output");
   EXPECT_NE(ambiguous.find("matches several"), std::string::npos) << ambiguous;
-  EXPECT_NE(ambiguous.find("alsa_input.mic"), std::string::npos) << ambiguous;
+  EXPECT_NE(ambiguous.find("hdmi_output.monitor"), std::string::npos) << ambiguous;
   EXPECT_NE(ambiguous.find("alsa_output.analog.monitor"), std::string::npos) << ambiguous;
 
   const std::string unknown = Refusal(devices, "usb");
@@ -76,13 +83,18 @@ TEST(AudioDevicesTest, WithoutADefaultOutputThereIsNoDefaultMonitor) {
   EXPECT_NE(Refusal(TAudioDevices{}, "x").find("there are none"), std::string::npos);
 }
 
-TEST(AudioDevicesTest, TheListShowsCaptureFirstAndMarksTheDefaults) {
+TEST(AudioDevicesTest, TheListShowsCaptureFirstAndMarksTheDefaultsMonitorsAndInputs) {
   const std::vector<std::string> lines = kivo::DeviceLines(Desktop());
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[1],
             "capture   hdmi_output.monitor  \"Monitor of HDMI Audio\"  44100 Hz  [monitor of the "
             "default output]");
-  EXPECT_EQ(lines[2], "capture   alsa_input.mic  \"Built-in Microphone\"  48000 Hz");
+  EXPECT_EQ(lines[0],
+            "capture   alsa_output.analog.monitor  \"Monitor of Built-in Audio Analog Stereo\"  "
+            "48000 Hz  [monitor of alsa_output.analog]");
+  EXPECT_EQ(lines[2],
+            "capture   alsa_input.mic  \"Built-in Microphone\"  48000 Hz  [input, captured only "
+            "when named]");
   EXPECT_EQ(lines[4], "playback  hdmi_output  \"HDMI Audio\"  44100 Hz  [default output]");
 }
 
