@@ -274,10 +274,10 @@ class PulseCapture::TServerLink {
     // The first device sets the rate; later ones are resampled to it by
     // the server, so that positions in the buffer keep their meaning.
     if (FRate == 0) FRate = std::clamp<std::uint32_t>(device.SampleRate, 8000, kLargestRate);
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, FRate, 2};
+    const pa_sample_spec format{PA_SAMPLE_S16NE, FRate, 2};
     pa_channel_map stereo{};
     pa_channel_map_init_stereo(&stereo);
-    FStream = pa_stream_new(FContext, "kivo capture", &spec, &stereo);
+    FStream = pa_stream_new(FContext, "kivo capture", &format, &stereo);
     if (FStream == nullptr) {
       Fail(pa_strerror(pa_context_errno(FContext)));
       return;

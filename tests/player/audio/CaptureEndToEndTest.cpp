@@ -151,6 +151,15 @@ class CaptureEndToEndTest : public ::testing::Test {
     return player;
   }
 
+  // `kivo play ARGUMENTS` as a tmux pane runs it: a home and runtime folder
+  // of the test's own, and the exit status shown when it ends.
+  std::string PlayInTmux(const PulseServer& server, const std::string& arguments) const {
+    fs::create_directories(FDir / "runtime");
+    return server.Environment() + " XDG_RUNTIME_DIR=" + Quoted((FDir / "runtime").string()) +
+           " " + Quoted(KIVO_PROGRAM) + " play --home " + Quoted((FDir / "home").string()) + " " +
+           arguments + "; echo \"EXIT-STATUS=$?\"; sleep 600";
+  }
+
   static std::size_t StreamCount(const PulseServer& server) {
     const std::string streams = server.Run("pactl list short sink-inputs").Output;
     return static_cast<std::size_t>(std::count(streams.begin(), streams.end(), '\n'));
@@ -365,11 +374,7 @@ TEST_F(CaptureEndToEndTest, PlayAnswersItsKeysWhileTheSourceIsSuspended) {
   PulseServer server("kivotest");
   ASSERT_TRUE(server.WaitUntilReady());
   Tmux tmux;
-  fs::create_directories(FDir / "runtime");
-  const std::string program =
-      server.Environment() + " XDG_RUNTIME_DIR=" + Quoted((FDir / "runtime").string()) + " " +
-      Quoted(KIVO_PROGRAM) + " play --home " + Quoted((FDir / "home").string()) + " --capture " +
-      server.Monitor() + "; echo \"EXIT-STATUS=$?\"; sleep 600";
+  const std::string program = PlayInTmux(server, "--capture " + server.Monitor());
   ASSERT_EQ(tmux.Run("new-session -d -s view -x 160 -y 45 " + Quoted(program)).Status, 0);
   const auto statusShows = [&tmux](const std::string& text) {
     return tmux.WaitFor([&](const std::string& pane) {
@@ -430,11 +435,7 @@ TEST_F(CaptureEndToEndTest, PlayShowsTheDeviceLiveAndWaitsWhileItIsMissing) {
   PulseServer server("kivotest");
   ASSERT_TRUE(server.WaitUntilReady());
   Tmux tmux;
-  fs::create_directories(FDir / "runtime");
-  const std::string program =
-      server.Environment() + " XDG_RUNTIME_DIR=" + Quoted((FDir / "runtime").string()) + " " +
-      Quoted(KIVO_PROGRAM) + " play --home " + Quoted((FDir / "home").string()) +
-      " --display-mode 2 --capture latersink" + "; echo \"EXIT-STATUS=$?\"; sleep 600";
+  const std::string program = PlayInTmux(server, "--display-mode 2 --capture latersink");
   ASSERT_EQ(
       tmux.Run("new-session -d -s view -x 320 -y 51 -e COLORTERM=truecolor " + Quoted(program))
           .Status,
