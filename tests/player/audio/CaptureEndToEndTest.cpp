@@ -107,6 +107,17 @@ std::size_t ShowsToneFrom(const fs::path& output, std::size_t after, std::size_t
   return 0;
 }
 
+// `q` ends the player in the pane within a second (a liveness bound).
+bool QuitsWithinASecond(const Tmux& tmux) {
+  tmux.Run("send-keys -t view q");
+  const auto giveUp = std::chrono::steady_clock::now() + 1s;
+  while (std::chrono::steady_clock::now() < giveUp) {
+    if (tmux.Pane().find("EXIT-STATUS=0") != std::string::npos) return true;
+    std::this_thread::sleep_for(20ms);
+  }
+  return false;
+}
+
 class CaptureEndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -404,14 +415,7 @@ TEST_F(CaptureEndToEndTest, PlayAnswersItsKeysWhileTheSourceIsSuspended) {
 
   ASSERT_EQ(server.Run("pactl suspend-sink " + server.Sink() + " 1").Status, 0);
   ASSERT_TRUE(statusShows("suspended")) << tmux.Pane();
-  tmux.Run("send-keys -t view q");
-  const auto giveUp = std::chrono::steady_clock::now() + 1s;
-  bool ended = false;
-  while (!ended && std::chrono::steady_clock::now() < giveUp) {
-    ended = tmux.Pane().find("EXIT-STATUS=0") != std::string::npos;
-    std::this_thread::sleep_for(20ms);
-  }
-  EXPECT_TRUE(ended) << tmux.Pane();
+  EXPECT_TRUE(QuitsWithinASecond(tmux)) << tmux.Pane();
 }
 
 TEST_F(CaptureEndToEndTest, WithoutAServerEachCommandSaysSoInOneLine) {
@@ -427,6 +431,34 @@ TEST_F(CaptureEndToEndTest, WithoutAServerEachCommandSaysSoInOneLine) {
               std::string::npos)
         << result.Output;
   }
+}
+
+// A sound server that stops answering, and then one that dies, leave the
+// player answering its keys, with the reason in the status line.
+TEST_F(CaptureEndToEndTest, PlayAnswersItsKeysWhenTheServerStopsAndWhenItDies) {
+  PulseServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  Tmux tmux;
+  const std::string program = PlayInTmux(server, "--capture " + server.Monitor());
+  ASSERT_EQ(tmux.Run("new-session -d -s view -x 200 -y 45 " + Quoted(program)).Status, 0);
+  const auto shows = [&tmux](const std::string& text) {
+    return tmux.WaitFor(
+        [&](const std::string& pane) { return pane.find(text) != std::string::npos; });
+  };
+  ASSERT_TRUE(shows("Monitor of KivoTestSink  0:")) << tmux.Pane();
+
+  server.Signal(SIGSTOP);
+  EXPECT_TRUE(shows("the capture device kivotest.monitor delivers nothing")) << tmux.Pane();
+  tmux.Run("send-keys -t view 2");
+  EXPECT_TRUE(shows("mode 2")) << tmux.Pane();
+  server.Signal(SIGCONT);
+  EXPECT_TRUE(tmux.WaitFor([](const std::string& pane) {
+    return pane.find("delivers nothing") == std::string::npos;
+  })) << tmux.Pane();
+
+  server.Signal(SIGKILL);
+  EXPECT_TRUE(shows("no sound server answers at unix:" + server.Socket())) << tmux.Pane();
+  EXPECT_TRUE(QuitsWithinASecond(tmux)) << tmux.Pane();
 }
 
 // `kivo play --capture` waits for a device that is not there yet, shows the

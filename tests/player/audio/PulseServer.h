@@ -61,12 +61,19 @@ class PulseServer {
     return false;
   }
 
+  // A stopped daemon is woken to take the end.
   void Stop() {
     if (FPid <= 0) return;
     ::kill(FPid, SIGTERM);
+    ::kill(FPid, SIGCONT);
     int status = 0;
     ::waitpid(FPid, &status, 0);
     FPid = -1;
+  }
+
+  // SIGSTOP, SIGCONT or SIGKILL the daemon, as a user's system might.
+  void Signal(int signal) const {
+    if (FPid > 0) ::kill(FPid, signal);
   }
 
   const std::string& Sink() const { return FSink; }
