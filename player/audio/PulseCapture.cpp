@@ -8,6 +8,8 @@
 #include <span>
 #include <utility>
 
+#include "player/audio/PacedServerLoop.h"
+
 namespace kivo {
 
 namespace {
@@ -30,32 +32,28 @@ std::string WhatIsAsked(const std::string& asked) {
 
 }  // namespace
 
-// Everything here runs on the server thread, inside its lock, except the
-// constructor, the destructor, Pause, Resume and the status snapshot.
+// Everything here runs on the server thread (or in Serve), inside the
+// loop's lock, except the constructor, the destructor, Pause, Resume and
+// the status snapshot.
 class PulseCapture::TServerLink {
  public:
-  TServerLink(std::string asked, std::chrono::microseconds fragment, CaptureBuffer& frames)
+  TServerLink(std::string asked, std::chrono::microseconds fragment, TServing serving,
+              CaptureBuffer& frames)
       : FAsked(std::move(asked)),
         FFragment(fragment),
         FFrames(frames),
-        FLoop(pa_threaded_mainloop_new()) {
-    if (FLoop == nullptr) throw CaptureError("cannot capture: the sound client library has no loop");
-    pa_threaded_mainloop_lock(FLoop);
+        FLoop(fragment) {
+    FLoop.Lock();
     Connect();
-    pa_threaded_mainloop_unlock(FLoop);
-    if (pa_threaded_mainloop_start(FLoop) < 0) {
-      DropContext();
-      pa_threaded_mainloop_free(FLoop);
-      throw CaptureError("cannot capture: the sound client library cannot start its thread");
-    }
+    FLoop.Unlock();
+    if (serving == TServing::OwnThread) FLoop.Start();
   }
 
   ~TServerLink() {
-    pa_threaded_mainloop_stop(FLoop);
+    FLoop.Stop();
     DropStream();
     DropContext();
     if (FRetry != nullptr) Api()->time_free(FRetry);
-    pa_threaded_mainloop_free(FLoop);
   }
 
   TServerLink(const TServerLink&) = delete;
@@ -78,18 +76,20 @@ class PulseCapture::TServerLink {
     return FFragmentFrames;
   }
 
+  void Serve() { FLoop.Pump(); }
+
   void SetPaused(bool paused) {
-    pa_threaded_mainloop_lock(FLoop);
+    FLoop.Lock();
     FPaused = paused;
     if (FStream != nullptr && pa_stream_get_state(FStream) == PA_STREAM_READY) {
       if (!paused) Forget(pa_stream_flush(FStream, nullptr, nullptr));
       Forget(pa_stream_cork(FStream, paused ? 1 : 0, nullptr, nullptr));
     }
-    pa_threaded_mainloop_unlock(FLoop);
+    FLoop.Unlock();
   }
 
  private:
-  pa_mainloop_api* Api() const { return pa_threaded_mainloop_get_api(FLoop); }
+  pa_mainloop_api* Api() const { return FLoop.Api(); }
   static void Forget(pa_operation* operation) {
     if (operation != nullptr) pa_operation_unref(operation);
   }
@@ -191,6 +191,7 @@ class PulseCapture::TServerLink {
       return;
     }
     FRefreshing = true;
+    PaceWhileCapturing();
     FRefreshAgain = false;
     FLooking = {};
     Forget(pa_context_get_server_info(FContext, OnServerInfo, this));
@@ -230,6 +231,7 @@ class PulseCapture::TServerLink {
   void EndRefresh(bool answered) {
     FRefreshing = false;
     if (answered) Decide(FLooking);
+    PaceWhileCapturing();
     if (FRefreshAgain) Refresh();
   }
 
@@ -390,17 +392,27 @@ class PulseCapture::TServerLink {
   }
 
   void Publish(TCaptureState state, std::string problem) {
-    const std::lock_guard lock(FStatusLock);
-    FStatus.State = state;
-    FStatus.Device = FDevice;
-    FStatus.SampleRate = FRate;
-    FStatus.Problem = std::move(problem);
+    {
+      const std::lock_guard lock(FStatusLock);
+      FStatus.State = state;
+      FStatus.Device = FDevice;
+      FStatus.SampleRate = FRate;
+      FStatus.Problem = std::move(problem);
+    }
+    PaceWhileCapturing();
+  }
+
+  // Sound is taken a fragment at a time, but a look at what the server has
+  // is answered at once, so that a device that changed is named as soon
+  // as its sound arrives. Only this thread changes the state.
+  void PaceWhileCapturing() {
+    FLoop.SetPaced(!FRefreshing && FStatus.State == TCaptureState::Capturing);
   }
 
   const std::string FAsked;
   const std::chrono::microseconds FFragment;
   CaptureBuffer& FFrames;
-  pa_threaded_mainloop* FLoop;
+  PacedServerLoop FLoop;
   pa_context* FContext = nullptr;
   pa_stream* FStream = nullptr;
   pa_time_event* FRetry = nullptr;
@@ -419,15 +431,18 @@ class PulseCapture::TServerLink {
   Clock::time_point FConnectingSince;
 };
 
-PulseCapture::PulseCapture(std::string asked, std::chrono::microseconds fragment)
+PulseCapture::PulseCapture(std::string asked, std::chrono::microseconds fragment,
+                           TServing serving)
     : FFrames(kKeptFrames),
-      FLink(std::make_unique<TServerLink>(std::move(asked), fragment, FFrames)) {}
+      FLink(std::make_unique<TServerLink>(std::move(asked), fragment, serving, FFrames)) {}
 
 PulseCapture::~PulseCapture() = default;
 
 TCaptureStatus PulseCapture::Status() const { return FLink->Status(); }
 
 std::uint32_t PulseCapture::FragmentFrames() const { return FLink->FragmentFrames(); }
+
+void PulseCapture::Serve() { FLink->Serve(); }
 
 void PulseCapture::Pause() { FLink->SetPaused(true); }
 

@@ -1,7 +1,8 @@
 // Capture straight from the sound server (PulseAudio, or PipeWire's pulse
-// server) on a thread of its own, so that nothing the server does or fails
-// to do ever waits the caller: opening, following and reopening a device
-// all happen there. Stereo 16-bit frames go into a capture buffer, which
+// server) on a thread of its own, or served by its caller, and never
+// waiting for the server either way, so that nothing the server does or
+// fails to do ever holds up the caller: opening, following and reopening a
+// device all happen as the server answers. Stereo 16-bit frames go into a capture buffer, which
 // keeps counting across every device captured, in fragments of about one
 // displayed frame.
 //
@@ -42,11 +43,16 @@ struct TCaptureStatus {
 
 class PulseCapture {
  public:
+  // Who serves the connection: a thread of the capture's own, which wakes
+  // about once a fragment, or the caller, through Serve.
+  enum class TServing { OwnThread, Caller };
+
   // `asked`: a device as FindCaptureDevice takes it, empty for the default
   // output's monitor. `fragment`: how much sound the server hands over at
   // a time. Starts connecting and returns at once; raises CaptureError only
   // when the client library cannot even start.
-  PulseCapture(std::string asked, std::chrono::microseconds fragment);
+  PulseCapture(std::string asked, std::chrono::microseconds fragment,
+               TServing serving = TServing::OwnThread);
   ~PulseCapture();
   PulseCapture(const PulseCapture&) = delete;
   PulseCapture& operator=(const PulseCapture&) = delete;
@@ -56,6 +62,10 @@ class PulseCapture {
   CaptureBuffer& Frames() { return FFrames; }
   // The fragment the server was asked for, in frames (0 before a device).
   std::uint32_t FragmentFrames() const;
+
+  // Served by the caller: takes what the server sent since the last call
+  // and acts on it; never waits for the server.
+  void Serve();
 
   // While paused nothing is captured, and what the server had buffered is
   // dropped on resuming.

@@ -19,7 +19,7 @@ std::string AskedTitle(const std::string& asked) {
 }  // namespace
 
 TLiveCapture::TLiveCapture(std::string asked, std::chrono::microseconds framePeriod)
-    : FCapture(asked, framePeriod), FTitle(AskedTitle(asked)), FLastArrival(Clock::now()) {}
+    : FCapture(asked, framePeriod, PulseCapture::TServing::Caller), FTitle(AskedTitle(asked)), FLastArrival(Clock::now()) {}
 
 bool TLiveCapture::Stalled() {
   const std::uint64_t end = FCapture.Frames().End();
@@ -32,6 +32,7 @@ bool TLiveCapture::Stalled() {
 }
 
 void TLiveCapture::Follow(bool playing) {
+  FCapture.Serve();
   FStatus = FCapture.Status();
   if (!FStatus.Device.Description.empty()) FTitle = FStatus.Device.Description;
   const bool stalled = Stalled();

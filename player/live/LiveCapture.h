@@ -1,8 +1,10 @@
 // A live track whose frames come from a capture device rather than a file:
 // at each displayed frame the latest block captured. Nothing is played
-// back. The capture runs on a thread of its own, so no state of the
-// server or device (none, suspended, gone, slow) ever holds up the loop;
-// while there is nothing to hear it says why and the panels clear.
+// back. The loop serves the capture itself, once a frame, so that taking
+// the sound costs no wake-up of its own; that never waits for the server,
+// so no state of the server or device (none, suspended, gone, slow) ever
+// holds up the loop. While there is nothing to hear it says why and the
+// panels clear.
 #pragma once
 
 #include <chrono>
@@ -21,7 +23,8 @@ class TLiveCapture {
   // what the server hands over at a time.
   TLiveCapture(std::string asked, std::chrono::microseconds framePeriod);
 
-  // Looks at the capture's state, and captures only while `playing`:
+  // Takes what the server sent, looks at the capture's state, and
+  // captures only while `playing`:
   // resuming goes on with fresh frames.
   void Follow(bool playing);
 
