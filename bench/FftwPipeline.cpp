@@ -10,15 +10,13 @@ namespace {
 
 constexpr int kPoints = 2048;
 constexpr int kBins = kPoints / 2 + 1;
-constexpr int kSummedBins = kPoints / 2;
 
 }  // namespace
 
 FftwPipeline::FftwPipeline(TLayout layout)
     : FLayout(layout),
       FInput(fftw_alloc_real(2 * kPoints)),
-      FOutput(fftw_alloc_complex(2 * kBins)),
-      FMagnitudes(fftw_alloc_real(2 * kSummedBins)) {
+      FOutput(fftw_alloc_complex(2 * kBins)) {
   int n = kPoints;
   const bool interleaved = layout == TLayout::Interleaved;
   const int stride = interleaved ? 2 : 1;
@@ -28,7 +26,6 @@ FftwPipeline::FftwPipeline(TLayout layout)
 
 FftwPipeline::~FftwPipeline() {
   fftw_destroy_plan(FPlan);
-  fftw_free(FMagnitudes);
   fftw_free(FOutput);
   fftw_free(FInput);
 }
@@ -78,51 +75,71 @@ __attribute__((target("avx2"))) std::uint32_t FftwPipeline::Unpack(const std::ui
   return result;
 }
 
-// Magnitudes of bins 0..1023 of both channels, two bins at a time.
-__attribute__((target("avx2"))) void FftwPipeline::Magnitudes() {
+namespace {
+
+__attribute__((target("avx2"))) double HorizontalSum(__m256d four) {
+  const __m128d two = _mm_add_pd(_mm256_castpd256_pd128(four), _mm256_extractf128_pd(four, 1));
+  return _mm_cvtsd_f64(_mm_add_sd(two, _mm_unpackhi_pd(two, two)));
+}
+
+double Magnitude(const double* bin) { return std::sqrt(bin[0] * bin[0] + bin[1] * bin[1]); }
+
+}  // namespace
+
+// Each band's sum of magnitudes straight from the bins, in one pass: the
+// squares, roots and sums of four bins at a time, in any order.
+__attribute__((target("avx2"))) void FftwPipeline::BandSums(TBandSums& left,
+                                                            TBandSums& right) const {
+  const TBandPattern& pattern = BandPatternOrDefault(kDefaultBandPattern);
   const double* bins = &FOutput[0][0];
-  double* left = FMagnitudes;
-  double* right = FMagnitudes + kSummedBins;
   if (FLayout == TLayout::Interleaved) {
     // Bin k of both channels: [Lre Lim Rre Rim].
-    for (int k = 0; k < kSummedBins; k += 2) {
-      const __m256d a = _mm256_loadu_pd(bins + 4 * k);
-      const __m256d b = _mm256_loadu_pd(bins + 4 * k + 4);
-      // [|Lk|² |Lk+1|² |Rk|² |Rk+1|²]
-      const __m256d squares = _mm256_hadd_pd(_mm256_mul_pd(a, a), _mm256_mul_pd(b, b));
-      const __m256d magnitudes = _mm256_sqrt_pd(squares);
-      _mm_storeu_pd(left + k, _mm256_castpd256_pd128(magnitudes));
-      _mm_storeu_pd(right + k, _mm256_extractf128_pd(magnitudes, 1));
+    for (int band = 0; band < kBandCount; ++band) {
+      int k = pattern.Edges[band];
+      const int end = pattern.Edges[band + 1];
+      __m256d sums = _mm256_setzero_pd();  // [L L R R]
+      for (; k + 2 <= end; k += 2) {
+        const __m256d a = _mm256_loadu_pd(bins + 4 * k);
+        const __m256d b = _mm256_loadu_pd(bins + 4 * k + 4);
+        sums = _mm256_add_pd(
+            sums, _mm256_sqrt_pd(_mm256_hadd_pd(_mm256_mul_pd(a, a), _mm256_mul_pd(b, b))));
+      }
+      const __m128d lefts = _mm256_castpd256_pd128(sums);
+      const __m128d rights = _mm256_extractf128_pd(sums, 1);
+      left[band] = _mm_cvtsd_f64(_mm_add_sd(lefts, _mm_unpackhi_pd(lefts, lefts)));
+      right[band] = _mm_cvtsd_f64(_mm_add_sd(rights, _mm_unpackhi_pd(rights, rights)));
+      for (; k < end; ++k) {
+        left[band] += Magnitude(bins + 4 * k);
+        right[band] += Magnitude(bins + 4 * k + 2);
+      }
     }
     return;
   }
   for (int channel = 0; channel < 2; ++channel) {
     const double* from = bins + 2 * channel * kBins;
-    double* to = FMagnitudes + channel * kSummedBins;
-    for (int k = 0; k < kSummedBins; k += 4) {
-      const __m256d a = _mm256_loadu_pd(from + 2 * k);
-      const __m256d b = _mm256_loadu_pd(from + 2 * k + 4);
-      // [|k|² |k+2|² |k+1|² |k+3|²], put back in order
-      const __m256d squares = _mm256_hadd_pd(_mm256_mul_pd(a, a), _mm256_mul_pd(b, b));
-      _mm256_storeu_pd(to + k, _mm256_permute4x64_pd(_mm256_sqrt_pd(squares), 0xD8));
+    TBandSums& sums = channel == 0 ? left : right;
+    for (int band = 0; band < kBandCount; ++band) {
+      int k = pattern.Edges[band];
+      const int end = pattern.Edges[band + 1];
+      __m256d four = _mm256_setzero_pd();
+      for (; k + 4 <= end; k += 4) {
+        const __m256d a = _mm256_loadu_pd(from + 2 * k);
+        const __m256d b = _mm256_loadu_pd(from + 2 * k + 4);
+        four = _mm256_add_pd(
+            four, _mm256_sqrt_pd(_mm256_hadd_pd(_mm256_mul_pd(a, a), _mm256_mul_pd(b, b))));
+      }
+      sums[band] = HorizontalSum(four);
+      for (; k < end; ++k) sums[band] += Magnitude(from + 2 * k);
     }
   }
 }
 
-__attribute__((target("avx2"))) TBandLevels FftwPipeline::Levels(const double* magnitudes) const {
+TBandLevels FftwPipeline::Levels(const TBandSums& sums) {
   const double scale = 1.0 / std::sqrt(double{kPoints});
   const TBandPattern& pattern = BandPatternOrDefault(kDefaultBandPattern);
   TBandLevels levels{};
-  for (int band = 0; band < kBandCount; ++band) {
-    int k = pattern.Edges[band];
-    const int end = pattern.Edges[band + 1];
-    __m256d sum4 = _mm256_setzero_pd();
-    for (; k + 4 <= end; k += 4) sum4 = _mm256_add_pd(sum4, _mm256_loadu_pd(magnitudes + k));
-    const __m128d sum2 = _mm_add_pd(_mm256_castpd256_pd128(sum4), _mm256_extractf128_pd(sum4, 1));
-    double sum = _mm_cvtsd_f64(_mm_add_sd(sum2, _mm_unpackhi_pd(sum2, sum2)));
-    for (; k < end; ++k) sum += magnitudes[k];
-    levels[band] = TSpectrumAnalysis::BandLevel(sum * scale, pattern.Gains[band], 100);
-  }
+  for (int band = 0; band < kBandCount; ++band)
+    levels[band] = TSpectrumAnalysis::BandLevel(sums[band] * scale, pattern.Gains[band], 100);
   return levels;
 }
 
@@ -131,8 +148,10 @@ bool FftwPipeline::Analyse(const std::uint32_t* frames, std::size_t count, TBand
   count = std::min<std::size_t>(count, kPoints);
   if ((Unpack(frames, count) & ~0xFFu) == 0) return false;
   fftw_execute(FPlan);
-  Magnitudes();
-  left = Levels(FMagnitudes);
-  right = Levels(FMagnitudes + kSummedBins);
+  TBandSums leftSums;
+  TBandSums rightSums;
+  BandSums(leftSums, rightSums);
+  left = Levels(leftSums);
+  right = Levels(rightSums);
   return true;
 }

@@ -1,7 +1,8 @@
 // The block pipeline of the spectrum analysis with FFTW doing the
 // transforms in the fastest arrangement we know: both channels' real-input
-// transforms in one plan, planned once with FFTW_PATIENT, the unpacking,
-// magnitudes and band sums in AVX2 with sums reassociated freely. It is
+// transforms in one plan, planned once with FFTW_PATIENT, the unpacking in
+// AVX2, and the magnitudes summed into bands straight from the bins in one
+// AVX2 pass with sums reassociated freely. It is
 // the yardstick for the exact analysis, not a replacement: FFTW orders its
 // arithmetic its own way, so its levels may differ at boundaries.
 #pragma once
@@ -34,12 +35,11 @@ class FftwPipeline {
 
  private:
   std::uint32_t Unpack(const std::uint32_t* frames, std::size_t count);
-  void Magnitudes();
-  TBandLevels Levels(const double* magnitudes) const;
+  void BandSums(TBandSums& left, TBandSums& right) const;
+  static TBandLevels Levels(const TBandSums& sums);
 
   TLayout FLayout;
   double* FInput;        // two channels of 2048 real samples
   double (*FOutput)[2];  // two channels of 1025 complex bins
-  double* FMagnitudes;   // two channels of 1024 magnitudes
   fftw_plan_s* FPlan;
 };
