@@ -67,8 +67,11 @@ SDL_Rect TMenuOverPicture::RectOf(const MenuBox& box) const {
   return {box.Column * width, box.Row * height, box.Width * width, box.Count * height};
 }
 
+// Twice the font's size in a window scaled up, when that leaves room for a
+// dozen lines; else the font as it is, so that a short window shows more.
 void TMenuOverPicture::Draw(SDL_Surface& surface, std::int32_t pictureScale) {
-  FTextScale = std::clamp(pictureScale, 1, 2);
+  constexpr std::int32_t kRoomyLines = 12;
+  FTextScale = pictureScale >= 2 && surface.h >= 2 * kCellHeight * kRoomyLines ? 2 : 1;
   const std::int32_t width = kCellWidth * FTextScale;
   const std::int32_t height = kCellHeight * FTextScale;
   FBoxes = LayOutMenuText(FMenu, surface.w / width, surface.h / height, FAnchorX / width,

@@ -1,6 +1,7 @@
 // The player's open menu drawn in the desktop window's surface, over the
 // picture: laid out as the terminal lays it out, on a grid of character
-// cells of the window's small font (at twice its size from scale 2 up),
+// cells of the window's small font (at twice its size in a window scaled
+// up and tall enough),
 // the first list at the pointer. The view draws the picture first and the
 // menu over it, so that it can send the areas of both.
 #pragma once
