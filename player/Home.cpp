@@ -1,5 +1,9 @@
 #include "player/Home.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
 #include <system_error>
@@ -120,6 +124,19 @@ std::vector<std::string> TKivoHome::ToolNames() const {
   std::vector<std::string> result;
   for (std::int32_t i = 0; i < names.Count(); ++i) result.push_back(names.Strings(i));
   return result;
+}
+
+std::optional<std::vector<std::string>> TKivoHome::ReadableToolNames() const {
+  const int fd = ::open(SettingsFile().c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return std::vector<std::string>();
+    return std::nullopt;
+  }
+  char first = 0;
+  const bool readable = ::read(fd, &first, 1) >= 0;
+  ::close(fd);
+  if (!readable) return std::nullopt;
+  return ToolNames();
 }
 
 }  // namespace kivo

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ class TKivoHome {
   void SaveSettings(const TPlayerState& state) const;
   // The key names of the "Tool" section.
   std::vector<std::string> ToolNames() const;
+  // The same, or nothing when the settings file is there but cannot be
+  // read (a missing one has no tools).
+  std::optional<std::vector<std::string>> ReadableToolNames() const;
 
  private:
   void LinkProgram(const std::filesystem::path& executable) const;

@@ -45,6 +45,9 @@ struct TPlayerState {
   std::int32_t Width = 1;
   std::int32_t Height = 1;
   bool Visible = true;
+  // Kept above other windows (a hint to the window manager); in the
+  // terminal only the state.
+  bool StayOnTop = false;
 
   // Transport; the track is 1-based, 0 when the playlist is empty.
   std::int32_t PlayStatus = kStatusStopped;

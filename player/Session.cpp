@@ -93,6 +93,7 @@ TPlayerSession::TPlayerSession(TSessionOptions options, std::string defaultDesig
   FControl = TKivoAutomation::Create(FState, FClients, *this);
   FControl.QueryInterface(Kivo_tlb::IID_IKIVOPlayList, FPlayList);
   MakeWindows();
+  FTools.Update(FHome.ReadableToolNames());
 }
 
 TPlayerSession::~TPlayerSession() {
@@ -221,6 +222,7 @@ void TPlayerSession::WndProc(TMessage& message) {
     const HWND client = WindowFromValue(static_cast<LONG>(message.LParam));
     FClients.NotifyWindow(client, {ClassOpen, LParamOf(HandleValue(FMainWindow))});
   }
+  if (message.WParam == ToolChangeMessage) RereadTools();
   message.Result = 1;
 }
 
@@ -411,6 +413,27 @@ void TPlayerSession::Show(const std::string& title, const std::vector<std::strin
   std::printf("%s:\n", title.c_str());
   for (const std::string& line : lines) std::printf("  %s\n", line.c_str());
   std::fflush(stdout);
+}
+
+void TPlayerSession::RereadTools() {
+  for (const std::int32_t gone : FTools.Update(FHome.ReadableToolNames()))
+    FClients.Notify(StatusNotification(stDeleteMenu, gone));
+}
+
+void TPlayerSession::NotifyMenuShown(std::int32_t menuId) {
+  FClients.Notify(StatusNotification(stDisplayMenu, menuId));
+}
+
+// The tool list does not say which client added an item: every attached
+// client hears it picked, and tells its own by the identifier.
+void TPlayerSession::NotifyMenuPicked(std::int32_t itemId) {
+  FClients.Notify({ClassMenu, LParamOf(itemId)});
+}
+
+bool TPlayerSession::OpenMenu(std::int32_t menuId) {
+  if (!FMenuOpener) return false;
+  FMenuOpener(menuId);
+  return true;
 }
 
 }  // namespace kivo

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@
 #include "player/host/PluginLibrary.h"
 #include "player/host/VisualisationWindow.h"
 #include "player/input/FrameSource.h"
+#include "player/menu/ToolIds.h"
 #include "player/notify/ClientList.h"
 #include "plugin/SpectrumAnalysis.h"
 
@@ -114,6 +116,22 @@ class TPlayerSession final : public TPlayerActions {
   void UpdateSpectrum() override;
   void UpdateOutputLevels() override;
 
+  // The clients' items of the player's menu. Reread takes the tool list
+  // again (also on each tool change a client posts) and tells the clients
+  // which items are gone (status 27).
+  const TToolIds& Tools() const { return FTools; }
+  void RereadTools();
+  // A menu of the player's shown (status 22) or a client's item picked
+  // (class 0x800), told to the attached clients.
+  void NotifyMenuShown(std::int32_t menuId);
+  void NotifyMenuPicked(std::int32_t itemId);
+  // Who opens the player's menu in a view when a client asks for it (show
+  // menu, show tool menu); none: the menus are printed as lists instead.
+  void SetMenuOpener(std::function<void(std::int32_t menuId)> opener) {
+    FMenuOpener = std::move(opener);
+  }
+  bool OpenMenu(std::int32_t menuId) override;
+
   // How many blocks the player analysed itself: only those whose spectrum
   // a client heard or read.
   std::size_t OwnAnalyses() const { return FOwnAnalyses; }
@@ -169,6 +187,8 @@ class TPlayerSession final : public TPlayerActions {
   std::int32_t FLatestVolume = 0;
   bool FOutputLevelsCurrent = true;
   std::size_t FOwnAnalyses = 0;
+  TToolIds FTools;
+  std::function<void(std::int32_t)> FMenuOpener;
   TLocalMinuteClock FClock;
   std::int32_t FTimerMinute;
 };

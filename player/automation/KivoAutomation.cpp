@@ -9,6 +9,7 @@
 
 #include "platform/com/Bstr.h"
 #include "player/Tracks.h"
+#include "player/menu/PlayerMenu.h"
 
 namespace kivo {
 
@@ -515,12 +516,14 @@ HRESULT TKivoAutomation::ShowProperty() {
 }
 
 HRESULT TKivoAutomation::ShowMenu() {
+  if (FActions.OpenMenu(kMainMenuId)) return S_OK;
   FActions.Show("Menu", {"Play", "Pause", "Stop", "Next", "Back", "Repeat", "Random",
                          "Display mode", "Save settings", "Close"});
   return S_OK;
 }
 
 HRESULT TKivoAutomation::ShowToolMenu() {
+  if (FActions.OpenMenu(kToolsMenuId)) return S_OK;
   FActions.Show("Tools", FActions.ToolNames());
   return S_OK;
 }

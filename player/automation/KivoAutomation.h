@@ -27,6 +27,9 @@ class TPlayerActions {
   virtual std::vector<std::string> ToolNames() const = 0;
   // Shows a titled list to the person running the player.
   virtual void Show(const std::string& title, const std::vector<std::string>& lines) = 0;
+  // Opens the player's menu of that identifier (the whole menu, the tools
+  // submenu) in the view the person sees; false when there is none.
+  virtual bool OpenMenu(std::int32_t) { return false; }
   // Brings the state's spectrum up to the latest block played, for a
   // client about to read it; nothing to do for a player that keeps it
   // current.

@@ -13,12 +13,10 @@ void TogglePause(Kivo_tlb::IKIVOControl& control, const TPlayerState& state) {
     control.Play();
 }
 
-// A pattern that cannot be saved is not taken: the plug-in would never
-// read it, and the status line would show a pattern nobody uses.
 void NextBandPattern(Kivo_tlb::IKIVOControl& control, TPlayerState& state) {
-  const std::int32_t previous = state.SpeanaPattern;
-  state.SpeanaPattern = (std::clamp(previous, 0, kBandPatternCount - 1) + 1) % kBandPatternCount;
-  if (FAILED(control.SaveKIVOini())) state.SpeanaPattern = previous;
+  SetBandPattern(control, state,
+                 (std::clamp(state.SpeanaPattern, 0, kBandPatternCount - 1) + 1) %
+                     kBandPatternCount);
 }
 
 Kivo_tlb::TKIVODisplayMode DisplayModeOf(Key digit) {
@@ -27,6 +25,14 @@ Kivo_tlb::TKIVODisplayMode DisplayModeOf(Key digit) {
 }
 
 }  // namespace
+
+// A pattern that cannot be saved is not taken: the plug-in would never
+// read it, and the status line would show a pattern nobody uses.
+void SetBandPattern(Kivo_tlb::IKIVOControl& control, TPlayerState& state, std::int32_t pattern) {
+  const std::int32_t previous = state.SpeanaPattern;
+  state.SpeanaPattern = std::clamp(pattern, 0, kBandPatternCount - 1);
+  if (FAILED(control.SaveKIVOini())) state.SpeanaPattern = previous;
+}
 
 KeyOutcome ApplyKey(Key key, Kivo_tlb::IKIVOControl& control, TPlayerState& state) {
   switch (key) {
@@ -60,6 +66,15 @@ KeyOutcome ApplyKey(Key key, Kivo_tlb::IKIVOControl& control, TPlayerState& stat
     case Key::Q:
     case Key::CtrlC:
       return KeyOutcome::Quit;
+    case Key::M:
+      return KeyOutcome::OpenMenu;
+    case Key::Up:
+    case Key::Down:
+    case Key::Left:
+    case Key::Right:
+    case Key::Enter:
+    case Key::Escape:
+      break;
   }
   return KeyOutcome::Continue;
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 #include <span>
+#include <utility>
 #include <variant>
 
 #include "platform/render/HitTest.h"
@@ -15,6 +16,7 @@
 #include "player/live/FrozenBlock.h"
 #include "player/live/KeyCommands.h"
 #include "player/live/LiveCapture.h"
+#include "player/live/LiveMenu.h"
 #include "player/live/SkinCycle.h"
 #include "player/live/TrackPlayback.h"
 
@@ -31,10 +33,14 @@ class TLivePlayer {
         FOptions(options),
         FNotices(notices),
         FTracks(session, options.Sound, &notices),
-        FSkins(options.SkinFolders) {
+        FSkins(options.SkinFolders),
+        FMenu(session) {
     if (FOptions.Capture)
       FCapture = std::make_unique<TLiveCapture>(*FOptions.Capture, FramePeriod());
   }
+  ~TLivePlayer() { FSession.SetMenuOpener({}); }
+  TLivePlayer(const TLivePlayer&) = delete;
+  TLivePlayer& operator=(const TLivePlayer&) = delete;
 
   std::size_t Run();
 
@@ -50,6 +56,13 @@ class TLivePlayer {
   bool HandleInputUntil(Clock::time_point deadline);
   bool Handle(const ViewEvent& event);
   void NextSkin();
+  void ChangeSkin(const std::string& design);
+  void OpenMenu(std::int32_t menuId);
+  void OpenAskedMenu();
+  // Follows a key or the pointer on the open menu; false when the entry
+  // picked ends the player.
+  bool FollowMenu(const std::optional<TMenuEntry>& picked);
+  bool Apply(const TMenuEntry& entry);
   void Pump() const {
     if (FOptions.Pump) FOptions.Pump();
   }
@@ -68,6 +81,9 @@ class TLivePlayer {
   // plug-in could not take; shown until the next change.
   std::string FSkinNotice;
   std::unique_ptr<TLiveView> FView;
+  TLiveMenu FMenu;
+  // The menu a client asked to be shown, opened once its call returned.
+  std::optional<std::int32_t> FMenuAsked;
 };
 
 // Keeps the sound in step with the player's state; false when the
@@ -136,30 +152,108 @@ PlayerStatus TLivePlayer::Status() const {
 // plug-in does not start with the previous skin either (another player
 // holds it, say), the skin is not to blame, and `s` tries it again.
 void TLivePlayer::NextSkin() {
-  const std::optional<std::string> next = FSkins.After(FSession.State().Design);
-  if (!next) return;
-  const std::optional<std::string> failure = FSession.ChangeDesign(*next);
+  if (const std::optional<std::string> next = FSkins.After(FSession.State().Design))
+    ChangeSkin(*next);
+}
+
+void TLivePlayer::ChangeSkin(const std::string& design) {
+  const std::optional<std::string> failure = FSession.ChangeDesign(design);
   FSkinNotice.clear();
   if (!failure) {
-    FSkinNotice = DesignNotice(*next);
+    FSkinNotice = DesignNotice(design);
     return;
   }
   if (!FSession.PluginRunning()) {
-    FSkinNotice = "skin " + SkinName(*next) + " not shown: " + *failure + "; s tries again";
+    FSkinNotice = "skin " + SkinName(design) + " not shown: " + *failure + "; s tries again";
     return;
   }
-  FSkins.MarkBroken(*next);
-  FSkinNotice = "skin " + SkinName(*next) + " not loaded: " + *failure;
+  FSkins.MarkBroken(design);
+  FSkinNotice = "skin " + SkinName(design) + " not loaded: " + *failure;
+}
+
+void TLivePlayer::OpenMenu(std::int32_t menuId) {
+  if (!FView->HasMenu()) return;
+  const TPlayerState& state = FSession.State();
+  TMenuFacts facts;
+  facts.Playing = state.PlayStatus == kStatusPlaying;
+  facts.DisplayMode = state.DisplayMode;
+  facts.BandPattern = state.SpeanaPattern;
+  facts.StayOnTop = state.StayOnTop;
+  facts.Skins = ListSkinDesigns(FOptions.SkinFolders);
+  facts.Design = state.Design;
+  FMenu.Open(menuId, std::move(facts));
+  FView->ShowMenu(FMenu.Shown());
+}
+
+// Outside the client's call, so that the menu's own notifications do not
+// reach the client while it waits for its answer.
+void TLivePlayer::OpenAskedMenu() {
+  if (const std::optional<std::int32_t> asked = std::exchange(FMenuAsked, std::nullopt))
+    OpenMenu(*asked);
+}
+
+bool TLivePlayer::FollowMenu(const std::optional<TMenuEntry>& picked) {
+  FView->ShowMenu(FMenu.Shown());
+  if (!picked) return true;
+  FReplayFrozen = FFrozen != nullptr;
+  return Apply(*picked);
+}
+
+// The player's own entries do what their keys do, so that the clients
+// hear the same notifications.
+bool TLivePlayer::Apply(const TMenuEntry& entry) {
+  Kivo_tlb::IKIVOControl& control = FSession.Control();
+  TPlayerState& state = FSession.State();
+  switch (entry.Action) {
+    case TMenuAction::PlayPause:
+      return ApplyKey(Key::Space, control, state) != KeyOutcome::Quit;
+    case TMenuAction::Next:
+      return ApplyKey(Key::N, control, state) != KeyOutcome::Quit;
+    case TMenuAction::Previous:
+      return ApplyKey(Key::B, control, state) != KeyOutcome::Quit;
+    case TMenuAction::Skin:
+      if (const std::string& design = FMenu.SkinDesign(entry); !design.empty()) ChangeSkin(design);
+      return true;
+    case TMenuAction::DisplayMode:
+      control.set_DisplayMode(static_cast<Kivo_tlb::TKIVODisplayMode>(entry.Value));
+      return true;
+    case TMenuAction::BandPattern:
+      SetBandPattern(control, state, entry.Value);
+      return true;
+    case TMenuAction::StayOnTop:
+      state.StayOnTop = !state.StayOnTop;
+      return true;
+    case TMenuAction::Quit:
+      return false;
+    case TMenuAction::Submenu:
+    case TMenuAction::Tool:
+    case TMenuAction::Nothing:
+      return true;
+  }
+  return true;
 }
 
 bool TLivePlayer::Handle(const ViewEvent& event) {
+  if (const auto* pointer = std::get_if<MenuPointer>(&event))
+    return FollowMenu(FMenu.Point(*pointer));
+  if (std::holds_alternative<MenuRequest>(event)) {
+    OpenMenu(kMainMenuId);
+    return true;
+  }
+  const auto* key = std::get_if<KeyPress>(&event);
+  // While the menu is open the keys are the menu's; Ctrl-C still quits.
+  if (key != nullptr && FMenu.IsOpen() && key->Pressed != Key::CtrlC)
+    return FollowMenu(FMenu.Press(key->Pressed));
   FReplayFrozen = FFrozen != nullptr;
-  if (const auto* key = std::get_if<KeyPress>(&event)) {
+  if (key != nullptr) {
     switch (ApplyKey(key->Pressed, FSession.Control(), FSession.State())) {
       case KeyOutcome::Continue:
         return true;
       case KeyOutcome::NextSkin:
         NextSkin();
+        return true;
+      case KeyOutcome::OpenMenu:
+        OpenMenu(kMainMenuId);
         return true;
       case KeyOutcome::Quit:
         return false;
@@ -181,6 +275,7 @@ bool TLivePlayer::HandleInputUntil(Clock::time_point deadline) {
     }
     ProcessMessages();
     Pump();
+    OpenAskedMenu();
     // The desktop window leaves the stop signals to the player's own handlers.
     if (FView->StopRequested() || StopSignalReceived() != 0) return false;
   } while (Clock::now() < deadline);
@@ -193,6 +288,8 @@ std::size_t TLivePlayer::Run() {
   // The sound is opened first, so that its notice is read on the normal screen.
   if (!FollowTransport()) return 0;
   FView = FOptions.MakeView();
+  if (FView->HasMenu())
+    FSession.SetMenuOpener([this](std::int32_t menuId) { FMenuAsked = menuId; });
   const auto frameTime = std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(1.0 / std::max(1, FSession.Options().Fps)));
   auto next = Clock::now();

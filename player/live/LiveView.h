@@ -3,10 +3,12 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <variant>
 #include <vector>
 
 #include "platform/render/Repainter.h"
+#include "player/menu/MenuNavigation.h"
 #include "player/terminal/InputDecoder.h"
 #include "player/terminal/StatusLine.h"
 #include "player/terminal/ViewLayout.h"
@@ -20,7 +22,21 @@ struct PictureClick {
   bool operator==(const PictureClick&) const = default;
 };
 
-using ViewEvent = std::variant<KeyPress, PictureClick>;
+// A right click: the person asks for the player's menu, which the view
+// opens where the click was.
+struct MenuRequest {
+  bool operator==(const MenuRequest&) const = default;
+};
+
+// The pointer over the open menu: on an entry of one of its lists, or
+// outside them all (nothing); moved there, or clicked.
+struct MenuPointer {
+  std::optional<TMenuSpot> At;
+  bool Click = false;
+  bool operator==(const MenuPointer&) const = default;
+};
+
+using ViewEvent = std::variant<KeyPress, PictureClick, MenuRequest, MenuPointer>;
 
 class TLiveView {
  public:
@@ -37,6 +53,13 @@ class TLiveView {
   // The person asked to end: the window was closed, the terminal hung up,
   // an interrupt arrived.
   virtual bool StopRequested() const = 0;
+  // The player's menu as it is now open over the picture (empty: closed);
+  // drawn at the next Present. While it is open the view tells where the
+  // pointer is on it (MenuPointer), not clicks on the picture.
+  virtual void ShowMenu(const TShownMenu&) {}
+  // Whether this view can show the menu at all (a player without a view
+  // prints it when a client asks for it).
+  virtual bool HasMenu() const { return false; }
 };
 
 }  // namespace kivo

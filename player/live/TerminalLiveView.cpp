@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "platform/win/Messages.h"
+#include "player/terminal/ScreenUpdate.h"
 
 namespace kivo {
 
@@ -26,12 +27,43 @@ TTerminalLiveView::TKeyboard::~TKeyboard() {
 TTerminalLiveView::TTerminalLiveView()
     : FTerminal(FKeyboard.Fd(), STDOUT_FILENO),
       FView(FTerminal.Size(), DetectColorMode(std::getenv("COLORTERM")),
-            [](std::string_view output) { WriteAll(STDOUT_FILENO, output); }) {}
+            [this](std::string_view output) { FOutput += output; }) {
+  FMenu.Resize(FTerminal.Size().Columns, FTerminal.Size().Rows);
+}
 
 TTerminalLiveView::~TTerminalLiveView() = default;
 
 void TTerminalLiveView::Present(const TFrameUpdate& window, const PlayerStatus& status) {
   FView.Present(window, status);
+  if (const std::string menu = FMenu.Over(!FOutput.empty()); !menu.empty())
+    FOutput += WrapAsOneUpdate(menu);
+  if (FOutput.empty()) return;
+  WriteAll(STDOUT_FILENO, FOutput);
+  FOutput.clear();
+}
+
+// A menu that shrank or closed leaves cells that only the picture can fill.
+void TTerminalLiveView::ShowMenu(const TShownMenu& menu) {
+  if (FMenu.Show(menu)) FView.RequestRedraw();
+}
+
+// While the menu is open, clicks are on the menu (or beside it, which
+// closes it); a right click asks for it.
+void TTerminalLiveView::Take(const InputEvent& input, std::vector<ViewEvent>& events) {
+  if (const auto* key = std::get_if<KeyPress>(&input)) {
+    events.emplace_back(*key);
+    return;
+  }
+  const auto& click = std::get<MouseClick>(input);
+  if (FMenu.IsOpen()) {
+    events.emplace_back(MenuPointer{FMenu.SpotAt(click.Column, click.Row), true});
+  } else if (click.Button == MouseButton::Right) {
+    FMenu.AnchorAt(click.Column, click.Row);
+    events.emplace_back(MenuRequest{});
+  } else if (click.Button == MouseButton::Left) {
+    if (const auto point = FView.WindowPointAt(click.Column, click.Row))
+      events.emplace_back(PictureClick{*point});
+  }
 }
 
 std::vector<ViewEvent> TTerminalLiveView::WaitForInput(Clock::time_point deadline) {
@@ -43,17 +75,15 @@ std::vector<ViewEvent> TTerminalLiveView::WaitForInput(Clock::time_point deadlin
   // Messages from other processes (calls to the player) end the wait too,
   // so that they are answered at once rather than at the next frame.
   const std::size_t got = FTerminal.WaitForInput(buffer, wait, MessageQueueWakeFd());
-  for (const InputEvent& input : FDecoder.Feed(std::string_view(buffer.data(), got))) {
-    if (const auto* key = std::get_if<KeyPress>(&input)) {
-      events.emplace_back(*key);
-      continue;
-    }
-    const auto& click = std::get<MouseClick>(input);
-    if (click.Button != MouseButton::Left) continue;
-    if (const auto point = FView.WindowPointAt(click.Column, click.Row))
-      events.emplace_back(PictureClick{*point});
+  for (const InputEvent& input : FDecoder.Feed(std::string_view(buffer.data(), got)))
+    Take(input, events);
+  // An escape that nothing followed until the wait ended is the key itself.
+  if (got == 0 && Clock::now() >= deadline)
+    for (const InputEvent& input : FDecoder.Pause()) Take(input, events);
+  if (FTerminal.TakeResize()) {
+    FView.Resize(FTerminal.Size());
+    FMenu.Resize(FTerminal.Size().Columns, FTerminal.Size().Rows);
   }
-  if (FTerminal.TakeResize()) FView.Resize(FTerminal.Size());
   return events;
 }
 

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "player/live/LiveView.h"
+#include "player/terminal/MenuOverText.h"
 #include "player/terminal/TerminalSession.h"
 
 namespace kivo {
@@ -23,6 +25,8 @@ class TTerminalLiveView final : public TLiveView {
   void Present(const TFrameUpdate& window, const PlayerStatus& status) override;
   std::vector<ViewEvent> WaitForInput(Clock::time_point deadline) override;
   bool StopRequested() const override;
+  void ShowMenu(const TShownMenu& menu) override;
+  bool HasMenu() const override { return true; }
 
  private:
   class TKeyboard {
@@ -37,10 +41,17 @@ class TTerminalLiveView final : public TLiveView {
     int FOwned = -1;
   };
 
+  void LayOutMenu();
+  void Take(const InputEvent& input, std::vector<ViewEvent>& events);
+
   TKeyboard FKeyboard;
   TerminalSession FTerminal;
+  // A frame's output, gathered so that it goes out in one write with the
+  // menu drawn over it.
+  std::string FOutput;
   TerminalView FView;
   InputDecoder FDecoder;
+  TMenuOverText FMenu;
 };
 
 }  // namespace kivo

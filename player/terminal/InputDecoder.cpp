@@ -41,6 +41,11 @@ std::optional<Key> KeyOf(char byte) {
       return Key::B;
     case 'q':
       return Key::Q;
+    case 'm':
+      return Key::M;
+    case '\r':
+    case '\n':
+      return Key::Enter;
     case kCtrlC:
       return Key::CtrlC;
     default:
@@ -49,6 +54,22 @@ std::optional<Key> KeyOf(char byte) {
 }
 
 bool IsFinalByte(char byte) { return byte >= 0x40 && byte <= 0x7E; }
+
+// The cursor keys, in normal ("ESC [ A") and application mode ("ESC O A").
+std::optional<Key> CursorKeyOf(char final) {
+  switch (final) {
+    case 'A':
+      return Key::Up;
+    case 'B':
+      return Key::Down;
+    case 'C':
+      return Key::Right;
+    case 'D':
+      return Key::Left;
+    default:
+      return std::nullopt;
+  }
+}
 
 // Parses "b;x;y" of an SGR mouse report.
 std::optional<MouseClick> ParseMousePress(std::string_view parameters) {
@@ -94,14 +115,28 @@ std::vector<InputEvent> InputDecoder::Feed(std::string_view bytes) {
   return events;
 }
 
+std::vector<InputEvent> InputDecoder::Pause() {
+  if (FPending != std::string(1, kEscape)) return {};
+  FPending.clear();
+  return {KeyPress{Key::Escape}};
+}
+
 std::size_t InputDecoder::DecodeOne(std::string_view text, std::vector<InputEvent>& events) {
   if (text[0] != kEscape) {
     if (const auto key = KeyOf(text[0])) events.push_back(KeyPress{*key});
     return 1;
   }
   if (text.size() < 2) return 0;
-  if (text[1] == 'O') return text.size() < 3 ? 0 : 3;  // a function key
-  if (text[1] != '[') return 1;                        // a lone escape
+  if (text[1] == 'O') {  // a function key
+    if (text.size() < 3) return 0;
+    if (const auto key = CursorKeyOf(text[2])) events.push_back(KeyPress{*key});
+    return 3;
+  }
+  if (text[1] == kEscape) {  // Escape pressed twice
+    events.push_back(KeyPress{Key::Escape});
+    return 1;
+  }
+  if (text[1] != '[') return 1;  // Alt with a key: the key alone
 
   // A control sequence: parameters and intermediates, then a final byte.
   std::size_t end = 2;
@@ -111,6 +146,8 @@ std::size_t InputDecoder::DecodeOne(std::string_view text, std::vector<InputEven
   const char final = text[end];
   if (text[2] == '<' && final == 'M') {
     if (const auto click = ParseMousePress(text.substr(3, end - 3))) events.push_back(*click);
+  } else if (end == 2) {
+    if (const auto key = CursorKeyOf(final)) events.push_back(KeyPress{*key});
   }
   return end + 1;
 }

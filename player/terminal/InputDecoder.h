@@ -12,7 +12,29 @@
 
 namespace kivo {
 
-enum class Key { Space, Digit0, Digit1, Digit2, Digit3, Digit4, Plus, Minus, P, S, N, B, Q, CtrlC };
+enum class Key {
+  Space,
+  Digit0,
+  Digit1,
+  Digit2,
+  Digit3,
+  Digit4,
+  Plus,
+  Minus,
+  P,
+  S,
+  N,
+  B,
+  Q,
+  CtrlC,
+  M,
+  Up,
+  Down,
+  Left,
+  Right,
+  Enter,
+  Escape
+};
 
 // The key a typed character stands for, if the player has one for it.
 std::optional<Key> KeyOfCharacter(char character);
@@ -38,6 +60,9 @@ class InputDecoder {
  public:
   // The events completed by these bytes, in order.
   std::vector<InputEvent> Feed(std::string_view bytes);
+  // No more bytes came for a while: an escape still kept is the Escape key
+  // itself, not the start of a sequence.
+  std::vector<InputEvent> Pause();
 
  private:
   // Decodes the event at the start of `text`; returns how many bytes it

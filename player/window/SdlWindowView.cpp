@@ -30,6 +30,27 @@ std::string NoDisplayReason() {
   return "no display is set (DISPLAY, WAYLAND_DISPLAY)";
 }
 
+// The keys that type no text: the menu's.
+std::optional<Key> KeyOfKeySym(SDL_Keycode sym) {
+  switch (sym) {
+    case SDLK_UP:
+      return Key::Up;
+    case SDLK_DOWN:
+      return Key::Down;
+    case SDLK_LEFT:
+      return Key::Left;
+    case SDLK_RIGHT:
+      return Key::Right;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return Key::Enter;
+    case SDLK_ESCAPE:
+      return Key::Escape;
+    default:
+      return std::nullopt;
+  }
+}
+
 PixelSize ScreenSize(SDL_Window* window) {
   const int display = window != nullptr ? std::max(SDL_GetWindowDisplayIndex(window), 0) : 0;
   SDL_Rect usable{};
@@ -162,6 +183,7 @@ void TSdlWindowView::DrawAreas(std::span<const TRect> areas) {
     if (drawn.w > 0 && drawn.h > 0) FSent.push_back(drawn);
   }
   if (FSent.empty()) return;
+  FMenu.DrawOver(surface, FSent);
   if (SDL_UpdateWindowSurfaceRects(FWindow.get(), FSent.data(), static_cast<int>(FSent.size())) != 0)
     FailWith("cannot show the window's picture");
 }
@@ -169,8 +191,41 @@ void TSdlWindowView::DrawAreas(std::span<const TRect> areas) {
 void TSdlWindowView::DrawAll() {
   SDL_Surface& surface = Surface();
   FPicture.DrawAll(surface, FPlacement);
+  if (FMenu.IsOpen()) FMenu.Draw(surface, FPlacement.Scale);
   if (SDL_UpdateWindowSurface(FWindow.get()) != 0) FailWith("cannot show the window's picture");
   FStale = false;
+}
+
+// The window is drawn whole when the menu changes, so that what it covered
+// before shows the picture again exactly.
+void TSdlWindowView::ShowMenu(const TShownMenu& menu) {
+  if (!FMenu.Show(menu)) return;
+  FHovered.reset();
+  FStale = true;
+}
+
+// While the menu is open a press is on it, or beside it (which closes it);
+// a right press opens it there.
+void TSdlWindowView::HandlePress(const SDL_MouseButtonEvent& press,
+                                 std::vector<ViewEvent>& events) {
+  if (FMenu.IsOpen()) {
+    events.emplace_back(MenuPointer{FMenu.SpotAt(press.x, press.y), true});
+  } else if (press.button == SDL_BUTTON_RIGHT) {
+    FMenu.AnchorAt(press.x, press.y);
+    events.emplace_back(MenuRequest{});
+  } else if (press.button == SDL_BUTTON_LEFT) {
+    if (const auto point = PicturePointAt(FPlacement, press.x, press.y))
+      events.emplace_back(PictureClick{*point});
+  }
+}
+
+void TSdlWindowView::HandleMotion(const SDL_MouseMotionEvent& motion,
+                                  std::vector<ViewEvent>& events) {
+  if (!FMenu.IsOpen()) return;
+  const std::optional<TMenuSpot> spot = FMenu.SpotAt(motion.x, motion.y);
+  if (!spot || spot == FHovered) return;
+  FHovered = spot;
+  events.emplace_back(MenuPointer{spot, false});
 }
 
 void TSdlWindowView::Handle(const SDL_Event& event, std::vector<ViewEvent>& events) {
@@ -198,11 +253,13 @@ void TSdlWindowView::Handle(const SDL_Event& event, std::vector<ViewEvent>& even
       // Control keys type no text.
       if (event.key.keysym.sym == SDLK_c && (event.key.keysym.mod & KMOD_CTRL) != 0)
         events.emplace_back(KeyPress{Key::CtrlC});
+      if (const auto key = KeyOfKeySym(event.key.keysym.sym)) events.emplace_back(KeyPress{*key});
       break;
     case SDL_MOUSEBUTTONDOWN:
-      if (event.button.button != SDL_BUTTON_LEFT) break;
-      if (const auto point = PicturePointAt(FPlacement, event.button.x, event.button.y))
-        events.emplace_back(PictureClick{*point});
+      HandlePress(event.button, events);
+      break;
+    case SDL_MOUSEMOTION:
+      HandleMotion(event.motion, events);
       break;
     default:
       break;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "player/live/LiveView.h"
+#include "player/window/MenuPicture.h"
 #include "player/window/ScaledPicture.h"
 #include "player/window/WindowScale.h"
 #include "player/window/X11Window.h"
@@ -37,6 +38,8 @@ class TSdlWindowView final : public TLiveView {
   void Present(const TFrameUpdate& window, const PlayerStatus& status) override;
   std::vector<ViewEvent> WaitForInput(Clock::time_point deadline) override;
   bool StopRequested() const override { return FStopRequested; }
+  void ShowMenu(const TShownMenu& menu) override;
+  bool HasMenu() const override { return true; }
 
  private:
   class TVideo {
@@ -69,6 +72,8 @@ class TSdlWindowView final : public TLiveView {
   void DrawAreas(std::span<const TRect> areas);
   void DrawAll();
   void Handle(const SDL_Event& event, std::vector<ViewEvent>& events);
+  void HandlePress(const SDL_MouseButtonEvent& press, std::vector<ViewEvent>& events);
+  void HandleMotion(const SDL_MouseMotionEvent& motion, std::vector<ViewEvent>& events);
   void EndIfDisplayGone() const;
 
   std::optional<std::int32_t> FScale;
@@ -78,6 +83,10 @@ class TSdlWindowView final : public TLiveView {
   SDL_Surface* FSurface = nullptr;
   PixelSize FSurfaceSize;
   TScaledPicture FPicture;
+  TMenuOverPicture FMenu;
+  // The menu entry last under the pointer, so that a move within it is
+  // not told again.
+  std::optional<TMenuSpot> FHovered;
   PicturePlacement FPlacement;
   std::vector<SDL_Rect> FSent;
   // The paint the kept picture holds; 0 for none.

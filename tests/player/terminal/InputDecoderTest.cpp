@@ -32,9 +32,37 @@ TEST(InputDecoderTest, ThePlayersKeysAreRecognised) {
 }
 
 TEST(InputDecoderTest, OtherKeysAndSequencesAreSkipped) {
-  // 5, letters, arrows, a function key, a focus report, Alt-x, then q.
+  // 5, letters, Ctrl-Right, a function key, a focus report, Alt-x, then q;
+  // only the plain arrow counts.
   EXPECT_EQ(Decode("5xQ\x1b[A\x1b[1;5C\x1bOP\x1b[I\x1bxq"),
-            (std::vector<InputEvent>{KeyPress{Key::Q}}));
+            (std::vector<InputEvent>{KeyPress{Key::Up}, KeyPress{Key::Q}}));
+}
+
+TEST(InputDecoderTest, AnEscapeAloneIsTheEscapeKeyOnlyOnceNothingFollowsIt) {
+  InputDecoder decoder;
+  // It may be the start of a sequence still on its way.
+  EXPECT_TRUE(decoder.Feed("\x1b").empty());
+  EXPECT_EQ(decoder.Pause(), (std::vector<InputEvent>{KeyPress{Key::Escape}}));
+  EXPECT_TRUE(decoder.Pause().empty()) << "told once";
+  // The rest of a sequence that came after all is no Escape.
+  EXPECT_TRUE(decoder.Feed("\x1b").empty());
+  EXPECT_EQ(decoder.Feed("[B"), (std::vector<InputEvent>{KeyPress{Key::Down}}));
+  EXPECT_TRUE(decoder.Pause().empty());
+  // Pressed twice, or before another key, it needs no pause.
+  EXPECT_EQ(decoder.Feed("\x1b\x1b"), (std::vector<InputEvent>{KeyPress{Key::Escape}}));
+  EXPECT_EQ(decoder.Pause(), (std::vector<InputEvent>{KeyPress{Key::Escape}}));
+  // Half a mouse report is kept, not taken for Escape.
+  EXPECT_TRUE(decoder.Feed("\x1b[<0;3").empty());
+  EXPECT_TRUE(decoder.Pause().empty());
+  EXPECT_EQ(decoder.Feed(";4M"), (std::vector<InputEvent>{MouseClick{MouseButton::Left, 2, 3}}));
+}
+
+TEST(InputDecoderTest, TheMenuKeysArrowsEnterAndM) {
+  EXPECT_EQ(Decode("m\x1b[A\x1b[B\x1b[C\x1b[D\x1bOA\x1bOD\r\n"),
+            (std::vector<InputEvent>{KeyPress{Key::M}, KeyPress{Key::Up}, KeyPress{Key::Down},
+                                     KeyPress{Key::Right}, KeyPress{Key::Left}, KeyPress{Key::Up},
+                                     KeyPress{Key::Left}, KeyPress{Key::Enter},
+                                     KeyPress{Key::Enter}}));
 }
 
 TEST(InputDecoderTest, MousePressesBecomeClicksOnZeroBasedCells) {

@@ -73,6 +73,13 @@ bool Apply(const kivo::InputEvent& event, const kivo::TerminalView& view,
     case kivo::Key::S:
     case kivo::Key::N:
     case kivo::Key::B:
+    case kivo::Key::M:
+    case kivo::Key::Up:
+    case kivo::Key::Down:
+    case kivo::Key::Left:
+    case kivo::Key::Right:
+    case kivo::Key::Enter:
+    case kivo::Key::Escape:
       break;
   }
   return true;
