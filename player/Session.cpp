@@ -211,6 +211,15 @@ std::optional<std::string> TPlayerSession::SwitchDesign(const std::string& desig
   return failure;
 }
 
+// Clients made before the player (with AutoLink) bind on hearing it; the
+// broadcast is posted, so a client that does not read its messages (a
+// stopped process) keeps nobody waiting. Those that announce themselves
+// later are answered one by one.
+void TPlayerSession::AnnounceOpen() {
+  PostMessageA(HWND_BROADCAST, FClients.MessageId(), ClassOpen,
+               LParamOf(HandleValue(FMainWindow)));
+}
+
 void TPlayerSession::WndProc(TMessage& message) {
   if (message.Msg != FClients.MessageId()) {
     message.Result = DefWindowProcA(FMainWindow, message.Msg, message.WParam, message.LParam);
@@ -293,6 +302,7 @@ void TPlayerSession::FollowTimers() {
 }
 
 void TPlayerSession::Begin() {
+  AnnounceOpen();
   StartPlugin();
   FControl->Play();
   FClients.Notify({ClassRun, 0});

@@ -60,6 +60,9 @@ KeyOutcome ApplyKey(Key key, Kivo_tlb::IKIVOControl& control, TPlayerState& stat
     case Key::Q:
     case Key::CtrlC:
       return KeyOutcome::Quit;
+    case Key::T:
+    case Key::D:
+      break;  // the views' own keys (ViewStates.h)
   }
   return KeyOutcome::Continue;
 }

@@ -50,6 +50,10 @@ std::vector<ViewEvent> TTerminalLiveView::WaitForInput(Clock::time_point deadlin
     }
     const auto& click = std::get<MouseClick>(input);
     if (click.Button != MouseButton::Left) continue;
+    if (const auto button = FView.ButtonAt(click.Column, click.Row)) {
+      events.emplace_back(ButtonClick{*button});
+      continue;
+    }
     if (const auto point = FView.WindowPointAt(click.Column, click.Row))
       events.emplace_back(PictureClick{*point});
   }

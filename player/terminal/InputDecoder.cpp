@@ -41,6 +41,10 @@ std::optional<Key> KeyOf(char byte) {
       return Key::B;
     case 'q':
       return Key::Q;
+    case 't':
+      return Key::T;
+    case 'd':
+      return Key::D;
     case kCtrlC:
       return Key::CtrlC;
     default:

@@ -12,7 +12,10 @@
 
 namespace kivo {
 
-enum class Key { Space, Digit0, Digit1, Digit2, Digit3, Digit4, Plus, Minus, P, S, N, B, Q, CtrlC };
+enum class Key {
+  Space, Digit0, Digit1, Digit2, Digit3, Digit4, Plus, Minus, P, S, N, B, Q, CtrlC,
+  T, D
+};
 
 // The key a typed character stands for, if the player has one for it.
 std::optional<Key> KeyOfCharacter(char character);

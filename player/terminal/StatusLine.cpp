@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "player/terminal/TextWidth.h"
+#include "player/terminal/TransportBar.h"
 
 namespace kivo {
 
@@ -65,17 +66,18 @@ std::string FormatStatus(const PlayerStatus& status) {
   text += "  pattern " + std::to_string(status.BandPattern);
   if (status.SoundOff) text += "  sound off";
   if (status.Paused) text += "  paused";
+  if (status.StayOnTop) text += "  on top";
   if (!status.Notice.empty()) text += "  " + status.Notice;
   return text;
 }
 
 StatusRows LayOutStatus(const PlayerStatus& status, std::int32_t columns,
                         std::int32_t mostNoticeRows) {
-  std::string line = FormatStatus(status);
+  std::string line = TransportBarText() + FormatStatus(status);
   if (status.Notice.empty() || mostNoticeRows <= 0 || Fits(line, columns)) return {{}, line};
   PlayerStatus rest = status;
   rest.Notice.clear();
-  return {Wrapped(status.Notice, columns, mostNoticeRows), FormatStatus(rest)};
+  return {Wrapped(status.Notice, columns, mostNoticeRows), TransportBarText() + FormatStatus(rest)};
 }
 
 }  // namespace kivo

@@ -83,4 +83,11 @@ std::optional<WindowPoint> TerminalView::WindowPointAt(std::int32_t column,
   return FLayout.WindowPointAt(column, row);
 }
 
+// The status line is the terminal's last row.
+std::optional<TTransportButton> TerminalView::ButtonAt(std::int32_t column,
+                                                       std::int32_t row) const {
+  if (!FShownStatus || row != FSize.Rows - 1) return std::nullopt;
+  return TransportButtonAt(column);
+}
+
 }  // namespace kivo

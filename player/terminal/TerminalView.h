@@ -16,6 +16,7 @@
 #include "player/terminal/CellGrid.h"
 #include "player/terminal/Palette.h"
 #include "player/terminal/StatusLine.h"
+#include "player/terminal/TransportBar.h"
 #include "player/terminal/ViewLayout.h"
 
 namespace kivo {
@@ -51,6 +52,8 @@ class TerminalView {
   // The window pixel under a screen cell (0-based column and row), as the
   // last frame was drawn; nothing beside the picture or on the status line.
   std::optional<WindowPoint> WindowPointAt(std::int32_t column, std::int32_t row) const;
+  // The transport button under a screen cell: on the status line only.
+  std::optional<TTransportButton> ButtonAt(std::int32_t column, std::int32_t row) const;
 
  private:
   std::int32_t PictureRows() const;
