@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "player/terminal/TextWidth.h"
-#include "player/terminal/TransportBar.h"
 
 namespace kivo {
 
@@ -73,11 +72,11 @@ std::string FormatStatus(const PlayerStatus& status) {
 
 StatusRows LayOutStatus(const PlayerStatus& status, std::int32_t columns,
                         std::int32_t mostNoticeRows) {
-  std::string line = TransportBarText() + FormatStatus(status);
+  std::string line = FormatStatus(status);
   if (status.Notice.empty() || mostNoticeRows <= 0 || Fits(line, columns)) return {{}, line};
   PlayerStatus rest = status;
   rest.Notice.clear();
-  return {Wrapped(status.Notice, columns, mostNoticeRows), TransportBarText() + FormatStatus(rest)};
+  return {Wrapped(status.Notice, columns, mostNoticeRows), FormatStatus(rest)};
 }
 
 }  // namespace kivo

@@ -37,7 +37,6 @@ struct StatusRows {
   std::string Line;
   bool operator==(const StatusRows&) const = default;
 };
-// The terminal's status line begins with the transport buttons.
 StatusRows LayOutStatus(const PlayerStatus& status, std::int32_t columns,
                         std::int32_t mostNoticeRows);
 

@@ -73,6 +73,8 @@ bool Apply(const kivo::InputEvent& event, const kivo::TerminalView& view,
     case kivo::Key::S:
     case kivo::Key::N:
     case kivo::Key::B:
+    case kivo::Key::T:
+    case kivo::Key::D:
       break;
   }
   return true;
