@@ -72,6 +72,9 @@ TKIVO::TKIVO(TComponent* AOwner)
   MessageId = RegisterWindowMessageA("WM_KIVO");
   LocateHostProgram();
   WindowHandle = AllocateHWnd(TWndMethod(this, &TKIVO::WndProc));
+  // A player that starts later says so to every window: the open
+  // notification reaches this one too.
+  HearBroadcasts(WindowHandle);
   ComInitialized = SUCCEEDED(CoInitialize(nullptr));
   if (!ComponentState().Contains(csDesigning)) {
     GetKIVOHandle();

@@ -19,6 +19,10 @@ inline constexpr std::int32_t kStatusStopped = 525;
 inline constexpr std::int32_t kStatusPlaying = 526;
 inline constexpr std::int32_t kStatusPaused = 529;
 
+// What the status line shows before the time: the items the status codes
+// 8 to 12 announce.
+enum class TStatusItem { TrackNumber, Title, Device, Timer, Caption };
+
 struct TTrack {
   std::string Path;
   std::string Title;
@@ -45,8 +49,9 @@ struct TPlayerState {
   std::int32_t Width = 1;
   std::int32_t Height = 1;
   bool Visible = true;
-  // Kept above other windows (a hint to the window manager); in the
-  // terminal only the state.
+  // The window manager keeps the window above the others (the terminal
+  // only remembers it). Changed through ToggleStayOnTop (live/ViewStates.h),
+  // which tells the clients.
   bool StayOnTop = false;
 
   // Transport; the track is 1-based, 0 when the playlist is empty.
@@ -83,6 +88,8 @@ struct TPlayerState {
   bool ShutDownRecord = false;
 
   // Display and look.
+  // What the status line shows first.
+  TStatusItem StatusItem = TStatusItem::Title;
   Kivo_tlb::TKIVODisplayMode DisplayMode = Kivo_tlb::dmTrackInfo;
   std::string Design;
   std::string Skin;

@@ -212,6 +212,15 @@ std::optional<std::string> TPlayerSession::SwitchDesign(const std::string& desig
   return failure;
 }
 
+// Clients made before the player (with AutoLink) bind on hearing it; the
+// broadcast is posted, so a client that does not read its messages (a
+// stopped process) keeps nobody waiting. Those that announce themselves
+// later are answered one by one.
+void TPlayerSession::AnnounceOpen() {
+  PostMessageA(HWND_BROADCAST, FClients.MessageId(), ClassOpen,
+               LParamOf(HandleValue(FMainWindow)));
+}
+
 void TPlayerSession::WndProc(TMessage& message) {
   if (message.Msg != FClients.MessageId()) {
     message.Result = DefWindowProcA(FMainWindow, message.Msg, message.WParam, message.LParam);
@@ -295,6 +304,7 @@ void TPlayerSession::FollowTimers() {
 }
 
 void TPlayerSession::Begin() {
+  AnnounceOpen();
   StartPlugin();
   FControl->Play();
   FClients.Notify({ClassRun, 0});

@@ -99,6 +99,8 @@ class TPlayerSession final : public TPlayerActions {
   const TSessionOptions& Options() const { return FOptions; }
   const TKivoHome& Home() const { return FHome; }
   Kivo_tlb::IKIVOControl& Control() { return *FControl.Get(); }
+  // The attached clients, for what the player's own views report.
+  TClientList& Clients() { return FClients; }
   // The visualisation window: rendered for pictures, hit by clicks.
   TPanel& Window() { return FWindows->Window(); }
   // The window as painted; painted again only when it changed.
@@ -155,6 +157,7 @@ class TPlayerSession final : public TPlayerActions {
   void StopPlugin();
   void MakeWindows();
   std::optional<std::string> SwitchDesign(const std::string& design);
+  void AnnounceOpen();
   void WndProc(TMessage& message);
   // Skips a track the render cannot play; false when the playlist ended.
   bool PassOver(TTrackSkips& skips, const std::string& reason);

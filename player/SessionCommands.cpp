@@ -164,8 +164,12 @@ CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& line) {
       "  p      next band pattern, saved to the settings file\n"
       "  s      next skin (the default skins and <home>/skins/*/design.ini)\n"
       "  n b    next / previous track\n"
+      "  d      what the status line shows first: title, device, timer, caption, track\n"
+      "  t      stay on top (the window's hint; the terminal only says so)\n"
       "  q      quit\n"
-      "A click on a panel cycles its peak mode; closing the window quits.");
+      "A click on a panel cycles its peak mode, a double click in the window tells the\n"
+      "clients; the terminal's status line begins with the buttons previous, play/pause,\n"
+      "stop and next (80 columns or more); closing the window quits.");
   return play;
 }
 

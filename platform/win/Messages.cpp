@@ -30,6 +30,8 @@ struct TWindow {
   std::thread::id Owner;
   std::shared_ptr<TThreadQueue> Queue;
   TWndMethod Procedure;
+  // A hidden window that broadcasts reach as they reach top-level ones.
+  bool HearsBroadcasts = false;
 };
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -121,9 +123,16 @@ class TWindowRegistry {
                       const std::shared_ptr<const void>& ticket = nullptr) {
     std::lock_guard lock(FLock);
     for (const auto& [id, window] : FWindows) {
-      if (window->TopLevel)
+      if (window->TopLevel || window->HearsBroadcasts)
         window->Queue->Post(MSG{window->Handle, message, wParam, lParam}, ticket);
     }
+  }
+
+  bool HearBroadcasts(HWND handle) {
+    std::lock_guard lock(FLock);
+    const std::shared_ptr<TWindow> window = FindLocked(handle);
+    if (window) window->HearsBroadcasts = true;
+    return window != nullptr;
   }
 
   void Expose(HWND handle) {
@@ -353,6 +362,14 @@ HWND AllocateHWnd(TWndMethod method) {
 }
 
 void DeallocateHWnd(HWND window) { DestroyWindow(window); }
+
+BOOL HearBroadcasts(HWND window) {
+  if (!Windows().HearBroadcasts(window)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  return TRUE;
+}
 
 HWND CreateTopLevelWindow(LPCSTR className, LPCSTR windowName, TWndMethod method) {
   return MakeWindow(className, windowName, true, std::move(method));

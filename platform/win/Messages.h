@@ -23,6 +23,11 @@ using TWndMethod = TMethod<void(TMessage& Message)>;
 // but broadcasts and FindWindowA pass it by.
 HWND AllocateHWnd(TWndMethod method);
 void DeallocateHWnd(HWND window);
+// Lets broadcasts reach a message window, as they reach the platform's
+// hidden utility windows: posts to HWND_BROADCAST from this process and
+// from every other one. It stays hidden otherwise (FindWindowA passes it
+// by, other processes cannot address it until given its handle).
+BOOL HearBroadcasts(HWND window);
 
 // A top-level window of the calling thread with a class name and a title, as
 // a form is: FindWindowA finds it and broadcasts reach it. Destroyed with

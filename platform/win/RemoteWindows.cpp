@@ -548,13 +548,21 @@ BOOL PostRemote(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                   static_cast<std::uint64_t>(wParam), static_cast<std::int64_t>(lParam));
 }
 
-// To every process that lists a top-level window; one whose posts pile up
-// is passed over.
+// To every other process of the platform (hidden windows that hear
+// broadcasts list no name of their own); one whose posts pile up is passed
+// over, and none is waited for.
 void PostToRemoteTopLevel(UINT message, WPARAM wParam, LPARAM lParam) {
   kivo_bus::TBus* bus = WindowBus();
   if (bus == nullptr) return;
   std::set<std::uint32_t> blocks;
-  for (const TListedWindow& window : ListedWindows(*bus)) blocks.insert(BlockOf(window.Handle));
+  const std::string_view prefix = kivo_bus::kBlockNamePrefix;
+  for (const std::string& name : bus->NamesWithPrefix(std::string(prefix))) {
+    std::uint32_t block = 0;
+    const char* digits = name.data() + prefix.size();
+    const auto [end, error] = std::from_chars(digits, name.data() + name.size(), block);
+    if (error == std::errc() && end == name.data() + name.size() && block != bus->Block())
+      blocks.insert(block);
+  }
   for (const std::uint32_t block : blocks)
     PostCall(block, HandleNumber(HWND_BROADCAST), "Post", true, std::uint32_t{message},
              static_cast<std::uint64_t>(wParam), static_cast<std::int64_t>(lParam));

@@ -75,6 +75,9 @@ KeyOutcome ApplyKey(Key key, Kivo_tlb::IKIVOControl& control, TPlayerState& stat
     case Key::Enter:
     case Key::Escape:
       break;
+    case Key::T:
+    case Key::D:
+      break;  // the views' own keys (ViewStates.h)
   }
   return KeyOutcome::Continue;
 }

@@ -19,6 +19,7 @@
 #include "player/live/LiveMenu.h"
 #include "player/live/SkinCycle.h"
 #include "player/live/TrackPlayback.h"
+#include "player/live/ViewStates.h"
 
 namespace kivo {
 
@@ -52,6 +53,7 @@ class TLivePlayer {
   void FollowCapture();
   void FeedHeardBlock();
   PlayerStatus Status() const;
+  Kivo_tlb::TKIVODeviceType Device() const;
   // Reads keys and clicks until `deadline`; false when the player is to end.
   bool HandleInputUntil(Clock::time_point deadline);
   bool Handle(const ViewEvent& event);
@@ -125,11 +127,17 @@ void TLivePlayer::FeedHeardBlock() {
   FTracks.FeedHeardBlock();
 }
 
+// What sounds: a file through a sound device, a captured stream, or nothing.
+Kivo_tlb::TKIVODeviceType TLivePlayer::Device() const {
+  if (FCapture) return Kivo_tlb::dtStream;
+  return SdlOutput::AnyOpen() ? Kivo_tlb::dtFile : Kivo_tlb::dtNone;
+}
+
 PlayerStatus TLivePlayer::Status() const {
   const TPlayerState& state = FSession.State();
-  const TTrack* track = state.CurrentTrack();
   PlayerStatus status;
-  status.Track = track != nullptr ? track->Title : std::string();
+  status.Track = ShownItemText(state, Device());
+  status.StayOnTop = state.StayOnTop;
   status.PositionSeconds = state.PositionMs / 1000;
   status.DurationSeconds = state.LengthMs() > 0 ? state.LengthMs() / 1000 : -1;
   status.VolumePercent = state.Volume;
@@ -221,7 +229,7 @@ bool TLivePlayer::Apply(const TMenuEntry& entry) {
       SetBandPattern(control, state, entry.Value);
       return true;
     case TMenuAction::StayOnTop:
-      state.StayOnTop = !state.StayOnTop;
+      ToggleStayOnTop(state, FSession.Clients());
       return true;
     case TMenuAction::Quit:
       return false;
@@ -245,7 +253,9 @@ bool TLivePlayer::Handle(const ViewEvent& event) {
   if (key != nullptr && FMenu.IsOpen() && key->Pressed != Key::CtrlC)
     return FollowMenu(FMenu.Press(key->Pressed));
   FReplayFrozen = FFrozen != nullptr;
+  if (HandleViewEvent(event, FSession)) return true;
   if (key != nullptr) {
+    if (ApplyViewKey(key->Pressed, FSession, Device())) return true;
     switch (ApplyKey(key->Pressed, FSession.Control(), FSession.State())) {
       case KeyOutcome::Continue:
         return true;

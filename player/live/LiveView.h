@@ -9,6 +9,7 @@
 
 #include "platform/render/Repainter.h"
 #include "player/menu/MenuNavigation.h"
+#include "player/notify/Notifications.h"
 #include "player/terminal/InputDecoder.h"
 #include "player/terminal/StatusLine.h"
 #include "player/terminal/ViewLayout.h"
@@ -36,7 +37,28 @@ struct MenuPointer {
   bool operator==(const MenuPointer&) const = default;
 };
 
-using ViewEvent = std::variant<KeyPress, PictureClick, MenuRequest, MenuPointer>;
+// The second press of a double click on the picture (the presses
+// themselves come as clicks too).
+struct PictureDoubleClick {
+  WindowPoint At;
+  bool operator==(const PictureDoubleClick&) const = default;
+};
+
+// A transport button of the status line pressed.
+struct ButtonClick {
+  TTransportButton Button;
+  bool operator==(const ButtonClick&) const = default;
+};
+
+// The desktop window gained or lost the focus, was minimised or restored.
+struct WindowStateChange {
+  enum class TState { Active, Minimized } State;
+  bool On;
+  bool operator==(const WindowStateChange&) const = default;
+};
+
+using ViewEvent = std::variant<KeyPress, PictureClick, MenuRequest, MenuPointer,
+                               PictureDoubleClick, ButtonClick, WindowStateChange>;
 
 class TLiveView {
  public:

@@ -61,7 +61,9 @@ void TTerminalLiveView::Take(const InputEvent& input, std::vector<ViewEvent>& ev
     FMenu.AnchorAt(click.Column, click.Row);
     events.emplace_back(MenuRequest{});
   } else if (click.Button == MouseButton::Left) {
-    if (const auto point = FView.WindowPointAt(click.Column, click.Row))
+    if (const auto button = FView.ButtonAt(click.Column, click.Row))
+      events.emplace_back(ButtonClick{*button});
+    else if (const auto point = FView.WindowPointAt(click.Column, click.Row))
       events.emplace_back(PictureClick{*point});
   }
 }

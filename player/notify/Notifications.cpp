@@ -22,6 +22,12 @@ TNotification StatusNotification(TStatusCode code, std::int32_t value) {
   return {ClassStatus | code, LParamOf(value)};
 }
 
+TNotification ButtonNotification(TTransportButton button) { return {ClassButton | button, 0}; }
+
+TNotification UserNotification(std::uint16_t code, std::int32_t value) {
+  return {ClassUser | code, LParamOf(value)};
+}
+
 TNotification VolumeNotification(std::int32_t left, std::int32_t right) {
   const std::uint32_t packed = Clamped(left, 0xFFFF) | (Clamped(right, 0xFFFF) << 16);
   return {ClassVolume, LParamOf(static_cast<std::int32_t>(packed))};

@@ -14,10 +14,17 @@ namespace kivo {
 // Status codes of the status class that this player reports.
 enum TStatusCode : std::uint16_t {
   stVisible = 1,
+  stActive = 2,
+  stMinimize = 3,
+  stStayOnTop = 4,
   stRepeat = 5,
   stRandom = 6,
   stDisplayTime = 7,
   stDisplayTrack = 8,
+  stDisplayTitle = 9,
+  stDisplayDevice = 10,
+  stDisplayTimer = 11,
+  stDisplayCaption = 12,
   stChangeVolume = 13,
   stOpenTrack = 14,
   stCloseTrack = 15,
@@ -27,6 +34,7 @@ enum TStatusCode : std::uint16_t {
   stChangePlayList = 21,
   stDisplayMenu = 22,
   stClick = 25,
+  stDblClick = 26,
   stDeleteMenu = 27,
   stChangeDisplayMode = 28,
   stMoved = 30,
@@ -38,6 +46,22 @@ enum TStatusCode : std::uint16_t {
 // other processes hear of it through the posts it left with them.
 inline constexpr std::int32_t kClosedInOrder = 0;
 inline constexpr std::int32_t kClosedByExit = 1;
+
+// The transport buttons of the status line; the code is the sub-code of
+// the button class.
+enum TTransportButton : std::uint16_t {
+  tbPrevious = 1,
+  tbPlayPause = 2,
+  tbStop = 3,
+  tbNext = 4,
+};
+struct TTransportButtonName {
+  TTransportButton Button;
+  const char* Name;
+};
+// In the order the status line shows them.
+inline constexpr TTransportButtonName kTransportButtons[] = {
+    {tbPrevious, "previous"}, {tbPlayPause, "play-pause"}, {tbStop, "stop"}, {tbNext, "next"}};
 
 struct TNotification {
   WPARAM WParam = 0;
@@ -55,6 +79,9 @@ constexpr DWORD NotificationClass(WPARAM wParam) {
 constexpr LPARAM LParamOf(std::int32_t value) { return static_cast<LPARAM>(value); }
 
 TNotification StatusNotification(TStatusCode code, std::int32_t value);
+TNotification ButtonNotification(TTransportButton button);
+// The code is the sub-code (0 to 65535), the value lParam.
+TNotification UserNotification(std::uint16_t code, std::int32_t value);
 // Both levels clamped to 0..65535; left in the low half.
 TNotification VolumeNotification(std::int32_t left, std::int32_t right);
 // Both coordinates as signed 16-bit numbers; left in the low half.

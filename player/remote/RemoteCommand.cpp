@@ -29,7 +29,8 @@ struct TAction {
   const char* Name;
   const char* Help;
   // Takes the value (required), or an optional track number.
-  enum class TArgument { None, Value, OptionalTrack } Argument;
+  // CodeAndValue: a code in the range and any 32-bit value after it.
+  enum class TArgument { None, Value, OptionalTrack, CodeAndValue } Argument;
   // The argument's name and what it is, for the help and refusals.
   const char* ArgumentName = nullptr;
   const char* Expected = nullptr;
@@ -59,6 +60,10 @@ constexpr TAction kActions[] = {
     {"quit", "Close the player", TAction::TArgument::None},
     {"events", "Print each notification of the player as one JSON line until interrupted",
      TAction::TArgument::None},
+    {"notify-user",
+     "Have the player send every attached client a user notification: CODE 0 to 65535, then "
+     "any 32-bit VALUE (the running player only; none is started for it)",
+     TAction::TArgument::CodeAndValue, "CODE", "a user code", 0, 65535},
 };
 
 CLI::Validator RangeOf(const TAction& action) {
@@ -132,6 +137,41 @@ const char* ClassName(DWORD wParam) {
   return found == names.end() ? "unknown" : found->second;
 }
 
+// The status codes by name, as the status class's sub-code.
+const char* StatusName(DWORD code) {
+  static const std::map<DWORD, const char*> names = {
+      {1, "visible"},         {2, "active"},          {3, "minimize"},
+      {4, "stay-on-top"},     {5, "repeat"},          {6, "random"},
+      {7, "display-time"},    {8, "display-track"},   {9, "display-title"},
+      {10, "display-device"}, {11, "display-timer"},  {12, "display-caption"},
+      {13, "change-volume"},  {14, "open-track"},     {15, "close-track"},
+      {16, "load-lyrics"},    {17, "save-settings"},  {18, "design"},
+      {21, "change-playlist"}, {22, "display-menu"},  {25, "click"},
+      {26, "double-click"},   {27, "menu-deleted"},   {28, "change-display-mode"},
+      {30, "moved"},          {31, "adjust-level"}};
+  const auto found = names.find(code);
+  return found == names.end() ? nullptr : found->second;
+}
+
+const char* ButtonName(DWORD code) {
+  for (const TTransportButtonName& button : kTransportButtons)
+    if (button.Button == code) return button.Name;
+  return nullptr;
+}
+
+// The sub-code's name for the status and button classes; nullptr for the
+// others and for codes without one.
+const char* SubCodeName(DWORD wParam) {
+  const DWORD notificationClass = NotificationClass(wParam);
+  if (notificationClass == ClassStatus) return StatusName(wParam & 0xFFFF);
+  if (notificationClass == ClassButton) return ButtonName(wParam & 0xFFFF);
+  return nullptr;
+}
+
+// What clients send the player (their announce, a tool change) comes by
+// broadcast to this client's window too; it is no notification.
+bool FromAClient(DWORD wParam) { return wParam == AnnounceMessage || wParam == ToolChangeMessage; }
+
 // Prints the notifications until SIGINT or SIGTERM, or until the player
 // closes. The signals are blocked in every thread and taken by one that
 // wakes the main thread's loop.
@@ -173,7 +213,11 @@ class TEventPrinter {
 
  private:
   void Print(TObject*, DWORD Event, int Param) {
-    std::printf("{\"event\":\"%s\",\"wparam\":%u,\"lparam\":%d}\n", ClassName(Event), Event, Param);
+    if (FromAClient(Event)) return;
+    const char* subName = SubCodeName(Event);
+    std::printf("{\"event\":\"%s\",%s%s%s\"wparam\":%u,\"lparam\":%d}\n", ClassName(Event),
+                subName != nullptr ? "\"name\":\"" : "", subName != nullptr ? subName : "",
+                subName != nullptr ? "\"," : "", Event, Param);
     std::fflush(stdout);
     const std::string name = ClassName(Event);
     if (name != "close" && name != "abort") return;
@@ -223,6 +267,9 @@ int Act(TKIVO& kivo, const TRemoteCommandLine& line, const sigset_t& signals) {
     kivo.Close();
   } else if (action == "events") {
     return TEventPrinter(kivo).Run(signals);
+  } else if (action == "notify-user") {
+    // No window: the player relays it to every attached client.
+    kivo.NotifyEvent(nullptr, ClassUser | static_cast<DWORD>(line.Code), line.Value);
   }
   return 0;
 }
@@ -241,6 +288,14 @@ CLI::App* AddRemoteCommand(CLI::App& app, TRemoteCommandLine& commandLine) {
       sub->add_option(action.ArgumentName, commandLine.Value, "The value")
           ->required()
           ->check(RangeOf(action));
+    if (action.Argument == TAction::TArgument::CodeAndValue) {
+      sub->add_option(action.ArgumentName, commandLine.Code, "The user code")
+          ->required()
+          ->check(RangeOf(action));
+      sub->add_option("VALUE", commandLine.Value, "The value, any 32-bit number")
+          ->required()
+          ->check(Int32From(std::numeric_limits<std::int32_t>::min(), "a 32-bit number"));
+    }
     if (action.Argument == TAction::TArgument::OptionalTrack)
       sub->add_option(action.ArgumentName, commandLine.Track, "Track number")
           ->check(RangeOf(action));
@@ -261,6 +316,11 @@ int RunRemoteCommand(const TRemoteCommandLine& commandLine) {
     return 1;
   }
   TKIVO kivo(nullptr);
+  // A player started only to hear it would have no client to tell.
+  if (commandLine.Action == "notify-user" && kivo.GetKIVOHandle() == nullptr) {
+    std::fprintf(stderr, "kivo: no player is running, so there is nobody to notify\n");
+    return 1;
+  }
   kivo.Bind();
   if (!kivo.IsBound()) {
     // A player whose window is listed but that did not answer is stopped

@@ -12,6 +12,8 @@ namespace kivo {
 struct TRemoteCommandLine {
   std::string Action;
   std::int32_t Value = 0;
+  // notify-user's code, 0 to 65535.
+  std::int32_t Code = 0;
   std::optional<std::int32_t> Track;
 };
 

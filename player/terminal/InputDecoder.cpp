@@ -46,6 +46,10 @@ std::optional<Key> KeyOf(char byte) {
     case '\r':
     case '\n':
       return Key::Enter;
+    case 't':
+      return Key::T;
+    case 'd':
+      return Key::D;
     case kCtrlC:
       return Key::CtrlC;
     default:

@@ -33,7 +33,9 @@ enum class Key {
   Left,
   Right,
   Enter,
-  Escape
+  Escape,
+  T,
+  D
 };
 
 // The key a typed character stands for, if the player has one for it.

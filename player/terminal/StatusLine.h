@@ -20,11 +20,13 @@ struct PlayerStatus {
   // Playing without a sound device, or with --no-sound: the person hears
   // nothing and should know that it is not the music.
   bool SoundOff = false;
+  bool StayOnTop = false;
 
   bool operator==(const PlayerStatus&) const = default;
 };
 
 // For example "Song title  1:05 / 3:20  vol 80%  mode 2  pattern 1  paused".
+// `Track` is the item the player chose to show first (usually the title).
 std::string FormatStatus(const PlayerStatus& status);
 
 // The status as a terminal shows it: the line at the bottom and, when the

@@ -61,7 +61,10 @@ void TerminalView::Present(const TFrame& frame, const PlayerStatus& status) {
 void TerminalView::Present(const TFrameUpdate& window, const PlayerStatus& status) {
   std::optional<StatusRows> newRows;
   if (!FShownStatus || status != FShownStatus->Status) {
-    newRows = LayOutStatus(status, FSize.Columns, MostNoticeRows());
+    const std::string bar = ShowsButtons() ? TransportBarText() : std::string();
+    newRows = LayOutStatus(status, FSize.Columns - static_cast<std::int32_t>(bar.size()),
+                           MostNoticeRows());
+    newRows->Line.insert(0, bar);
     FNoticeRows = static_cast<std::int32_t>(newRows->Notice.size());
   }
   std::string body = UpdateCells(window);
@@ -81,6 +84,16 @@ std::optional<WindowPoint> TerminalView::WindowPointAt(std::int32_t column,
     return std::nullopt;
   }
   return FLayout.WindowPointAt(column, row);
+}
+
+// The status line is the terminal's last row.
+// A narrow terminal keeps its status line for the status.
+bool TerminalView::ShowsButtons() const { return FSize.Columns >= kButtonsFromColumns; }
+
+std::optional<TTransportButton> TerminalView::ButtonAt(std::int32_t column,
+                                                       std::int32_t row) const {
+  if (!FShownStatus || !ShowsButtons() || row != FSize.Rows - 1) return std::nullopt;
+  return TransportButtonAt(column);
 }
 
 }  // namespace kivo

@@ -130,6 +130,7 @@ void TSdlWindowView::Present(const TFrameUpdate& window, const PlayerStatus& sta
   } else if (picture != FPicture.Size()) {
     Refit(picture);
   }
+  FollowStayOnTop(status.StayOnTop);
   const std::string title = FormatStatus(status) + FFitNotice;
   if (title != FShownTitle) {
     SDL_SetWindowTitle(FWindow.get(), title.c_str());
@@ -214,8 +215,10 @@ void TSdlWindowView::HandlePress(const SDL_MouseButtonEvent& press,
     FMenu.AnchorAt(press.x, press.y);
     events.emplace_back(MenuRequest{});
   } else if (press.button == SDL_BUTTON_LEFT) {
-    if (const auto point = PicturePointAt(FPlacement, press.x, press.y))
+    if (const auto point = PicturePointAt(FPlacement, press.x, press.y)) {
       events.emplace_back(PictureClick{*point});
+      if (press.clicks == 2) events.emplace_back(PictureDoubleClick{*point});
+    }
   }
 }
 
@@ -226,6 +229,41 @@ void TSdlWindowView::HandleMotion(const SDL_MouseMotionEvent& motion,
   if (!spot || spot == FHovered) return;
   FHovered = spot;
   events.emplace_back(MenuPointer{spot, false});
+}
+
+// The window manager's hint follows the player's state.
+void TSdlWindowView::FollowStayOnTop(bool stayOnTop) {
+  if (stayOnTop == FStayOnTop) return;
+  FStayOnTop = stayOnTop;
+  SDL_SetWindowAlwaysOnTop(FWindow.get(), stayOnTop ? SDL_TRUE : SDL_FALSE);
+}
+
+// Told once per change: window managers repeat focus and restore events.
+void TSdlWindowView::NoteWindowState(std::uint8_t windowEvent, std::vector<ViewEvent>& events) {
+  using TState = WindowStateChange::TState;
+  const auto note = [&events](bool& shown, TState state, bool on) {
+    if (shown == on) return;
+    shown = on;
+    events.emplace_back(WindowStateChange{state, on});
+  };
+  switch (windowEvent) {
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      note(FActive, TState::Active, true);
+      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      note(FActive, TState::Active, false);
+      break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+      note(FMinimized, TState::Minimized, true);
+      break;
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+      note(FMinimized, TState::Minimized, false);
+      break;
+    default:
+      break;
+  }
 }
 
 void TSdlWindowView::Handle(const SDL_Event& event, std::vector<ViewEvent>& events) {
@@ -243,6 +281,7 @@ void TSdlWindowView::Handle(const SDL_Event& event, std::vector<ViewEvent>& even
         FStale = true;
       }
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED) FStale = true;
+      NoteWindowState(event.window.event, events);
       break;
     case SDL_TEXTINPUT:
       for (const char* at = event.text.text; *at != '\0'; ++at) {

@@ -74,6 +74,8 @@ class TSdlWindowView final : public TLiveView {
   void Handle(const SDL_Event& event, std::vector<ViewEvent>& events);
   void HandlePress(const SDL_MouseButtonEvent& press, std::vector<ViewEvent>& events);
   void HandleMotion(const SDL_MouseMotionEvent& motion, std::vector<ViewEvent>& events);
+  void NoteWindowState(std::uint8_t windowEvent, std::vector<ViewEvent>& events);
+  void FollowStayOnTop(bool stayOnTop);
   void EndIfDisplayGone() const;
 
   std::optional<std::int32_t> FScale;
@@ -97,6 +99,9 @@ class TSdlWindowView final : public TLiveView {
   // The window lost its contents or its size: drawn whole again.
   bool FStale = true;
   bool FStopRequested = false;
+  bool FActive = false;
+  bool FMinimized = false;
+  bool FStayOnTop = false;
 };
 
 }  // namespace kivo

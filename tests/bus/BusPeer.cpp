@@ -7,7 +7,11 @@
 // lParam for when this process ends, and any other message with wParam + 1.
 // It registers "KIVO_TEST_ADD" too, so that the test has a message to send
 // it that crosses processes and means nothing in particular.
+// With `--listen` it makes no top-level window but a hidden one that hears
+// broadcasts, prints "ready", then one line "wParam lParam" for each
+// "WM_KIVO" it hears, as a client made before the player would.
 #include <cstdio>
+#include <string_view>
 #include <thread>
 
 #include "platform/win/Messages.h"
@@ -41,9 +45,32 @@ class TPeer {
   UINT FAdd;
 };
 
+class TListener {
+ public:
+  void WndProc(TMessage& message) {
+    if (message.Msg != FKivo) return;
+    std::printf("%lu %ld\n", static_cast<unsigned long>(message.WParam),
+                static_cast<long>(message.LParam));
+    std::fflush(stdout);
+  }
+  UINT FKivo = RegisterWindowMessageA("WM_KIVO");
+};
+
+int Listen() {
+  TListener listener;
+  const HWND window = AllocateHWnd(TWndMethod(&listener, &TListener::WndProc));
+  if (!HearBroadcasts(window)) return 1;
+  std::printf("ready\n");
+  std::fflush(stdout);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0)) DispatchMessageA(&message);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string_view(argv[1]) == "--listen") return Listen();
   if (argc != 2) return 2;
   TPeer peer;
   const HWND window = CreateTopLevelWindow(argv[1], "peer", TWndMethod(&peer, &TPeer::WndProc));

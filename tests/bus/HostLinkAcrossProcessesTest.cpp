@@ -282,7 +282,7 @@ TEST_F(ScriptedServerTest, RecordsTextsAndFailedReadsTravelWithAllTheirValues) {
 TEST_F(ScriptedServerTest, ValuesTheHelpDoesNotOfferAndUnknownCommandsReachNoPlayer) {
   const std::string commands =
       "(commands: status, play, pause, stop, next, back, volume, display-mode, seek, "
-      "track-info, lyrics, quit, events; try --help)";
+      "track-info, lyrics, quit, events, notify-user; try --help)";
   const std::vector<std::pair<std::vector<std::string>, std::string>> refusals = {
       {{"volume", "-3"}, "kivo: VOLUME: -3 is not a volume from 0 to 100 (try --help)"},
       {{"volume", "150"}, "kivo: VOLUME: 150 is not a volume from 0 to 100 (try --help)"},
@@ -293,6 +293,8 @@ TEST_F(ScriptedServerTest, ValuesTheHelpDoesNotOfferAndUnknownCommandsReachNoPla
       {{"seek", "3000000000"},
        "kivo: MS: 3000000000 is too large for a position in milliseconds (try --help)"},
       {{"track-info", "0"}, "kivo: TRACK: 0 is not a positive track number (try --help)"},
+      {{"notify-user", "65536", "1"},
+       "kivo: CODE: 65536 is not a user code from 0 to 65535 (try --help)"},
       {{"frob"}, "kivo remote: unknown command 'frob' " + commands},
       {{}, "kivo remote: a command is required " + commands},
   };

@@ -1,6 +1,7 @@
 // The player's notifications as they arrive at the component's window, the
 // events they raise with their values, the event mask and the relay.
 #include "tests/hostlink/KivoTestSupport.h"
+#include "hostlink/KivoConstants.h"
 
 namespace kivo_test {
 namespace {
@@ -277,8 +278,21 @@ TEST_F(KivoEventsTest, OtherMessagesGoToTheDefaultProcedure) {
   EXPECT_THAT(Log, IsEmpty());
 }
 
+// As the platform's hidden windows do, the component's window hears
+// broadcasts: its own announce too, and a player's open notification.
+TEST_F(KivoEventsTest, BroadcastsReachTheComponentsWindowItsOwnAnnounceFirst) {
+  TKIVO& kivo = MakeKivo();
+  ListenToAll(kivo);
+  PostMessageA(HWND_BROADCAST, kivo.KIVOMessage(), 0x80000002, 3);
+  ProcessMessages();
+  const std::string announce =
+      "OnKIVO 1025 " + std::to_string(HandleValue(kivo.WindowHandle));
+  EXPECT_THAT(Log, ElementsAre(announce, "OnUser 2 3", "OnKIVO 2147483650 3"));
+}
+
 TEST_F(KivoEventsTest, PostedNotificationsAreDecodedByTheMessageLoop) {
   TKIVO& kivo = MakeKivo();
+  ProcessMessages();  // its own announce
   ListenToAll(kivo);
   PostMessageA(kivo.WindowHandle, kivo.KIVOMessage(), 0x80000001, 2);
   EXPECT_THAT(Log, IsEmpty());

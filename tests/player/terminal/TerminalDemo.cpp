@@ -80,6 +80,8 @@ bool Apply(const kivo::InputEvent& event, const kivo::TerminalView& view,
     case kivo::Key::Right:
     case kivo::Key::Enter:
     case kivo::Key::Escape:
+    case kivo::Key::T:
+    case kivo::Key::D:
       break;
   }
   return true;
