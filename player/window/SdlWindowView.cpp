@@ -117,7 +117,7 @@ void TSdlWindowView::Refit(PixelSize picture) {
 
 // Killed or shut down, the X server took the window with it: the player
 // ends with the reason, as when there was no display to begin with.
-void TSdlWindowView::EndIfDisplayGone() const {
+void TSdlWindowView::EndIfDisplayGone() {
   if (FVideo.Errors().DisplayGone()) throw std::runtime_error(TXlibErrorTrap::GoneReason());
 }
 
@@ -305,18 +305,28 @@ void TSdlWindowView::Handle(const SDL_Event& event, std::vector<ViewEvent>& even
   }
 }
 
+// False when there was none.
+bool TSdlWindowView::TakeEvents(std::vector<ViewEvent>& events) {
+  SDL_Event event;
+  bool any = false;
+  while (SDL_PollEvent(&event) != 0) {
+    Handle(event, events);
+    any = true;
+  }
+  return any;
+}
+
 std::vector<ViewEvent> TSdlWindowView::WaitForInput(Clock::time_point deadline) {
   std::vector<ViewEvent> events;
   const auto now = Clock::now();
   const auto wait =
       now < deadline ? std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count() : 0;
-  SDL_Event event;
-  {
-    const TXlibErrorTrap::TWaitingForEvents waiting;
-    if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 0) {
-      Handle(event, events);
-      while (SDL_PollEvent(&event) != 0) Handle(event, events);
-    }
+  // The connection is looked at before SDL is asked for what came on it,
+  // which it cannot survive once the server has gone.
+  TXlibErrorTrap& errors = FVideo.Errors();
+  if (!errors.DisplayGone() && !TakeEvents(events)) {
+    TXlibErrorTrap::WaitForDisplay(static_cast<int>(wait));
+    if (!errors.DisplayGone()) TakeEvents(events);
   }
   EndIfDisplayGone();
   // A destroyed window is closed, whether its end was seen as an event

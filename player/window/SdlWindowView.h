@@ -76,7 +76,8 @@ class TSdlWindowView final : public TLiveView {
   void HandleMotion(const SDL_MouseMotionEvent& motion, std::vector<ViewEvent>& events);
   void NoteWindowState(std::uint8_t windowEvent, std::vector<ViewEvent>& events);
   void FollowStayOnTop(bool stayOnTop);
-  void EndIfDisplayGone() const;
+  void EndIfDisplayGone();
+  bool TakeEvents(std::vector<ViewEvent>& events);
 
   std::optional<std::int32_t> FScale;
   TVideo FVideo;

@@ -3,9 +3,12 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 
 namespace kivo {
@@ -26,25 +29,19 @@ int RecordError(Display*, XErrorEvent* error) {
   return 0;
 }
 
-std::atomic<bool> WaitingForEvents{false};
+// The watched display's connection, -1 before one is watched.
+std::atomic<int> WatchedConnection{-1};
 // DisplayString of the watched window's display, kept for the reason.
 std::string WatchedDisplay;
 
-// Called first on a broken connection, for every display.
-int RecordBrokenConnection(Display*) {
-  ConnectionBroken = true;
-  if (!WaitingForEvents.load()) {
-    const std::string message = "kivo: " + TXlibErrorTrap::GoneReason() + "\n";
-    static_cast<void>(::write(STDERR_FILENO, message.data(), message.size()));
-    // Nothing more can be done through SDL, and closing would wait too.
-    std::_Exit(1);
-  }
-  return 0;
+// Called on a broken connection, for every display, in the middle of
+// whatever SDL asked: nothing more can be done through SDL, and closing
+// would wait too.
+int EndOnBrokenConnection(Display*) {
+  const std::string message = "kivo: " + TXlibErrorTrap::GoneReason() + "\n";
+  static_cast<void>(::write(STDERR_FILENO, message.data(), message.size()));
+  std::_Exit(1);
 }
-
-// Called next on the watched window's display: returning instead of
-// ending the program leaves the display marked broken.
-void KeepRunning(Display*, void*) {}
 
 }  // namespace
 
@@ -52,8 +49,9 @@ TXlibErrorTrap::TXlibErrorTrap() {
   WatchedWindow = None;
   WindowGone = false;
   ConnectionBroken = false;
+  WatchedConnection = -1;
   PreviousHandler = XSetErrorHandler(RecordError);
-  PreviousIoHandler = XSetIOErrorHandler(RecordBrokenConnection);
+  PreviousIoHandler = XSetIOErrorHandler(EndOnBrokenConnection);
 }
 
 TXlibErrorTrap::~TXlibErrorTrap() {
@@ -68,7 +66,7 @@ void TXlibErrorTrap::Watch(SDL_Window* window) {
   WatchedWindow = info.info.x11.window;
   WindowGone = false;
   WatchedDisplay = DisplayString(info.info.x11.display);
-  XSetIOErrorExitHandler(info.info.x11.display, KeepRunning, nullptr);
+  WatchedConnection = ConnectionNumber(info.info.x11.display);
 }
 
 bool TXlibErrorTrap::WatchedWindowGone(const SDL_SysWMmsg* message) {
@@ -81,14 +79,24 @@ bool TXlibErrorTrap::WatchedWindowGone(const SDL_SysWMmsg* message) {
 
 bool TXlibErrorTrap::WatchedWindowGone() const { return WindowGone.load(); }
 
-bool TXlibErrorTrap::DisplayGone() const { return ConnectionBroken.load(); }
+bool TXlibErrorTrap::DisplayGone() {
+  const int connection = WatchedConnection.load();
+  if (ConnectionBroken.load() || connection < 0) return ConnectionBroken.load();
+  char next = 0;
+  const ssize_t got = ::recv(connection, &next, 1, MSG_PEEK | MSG_DONTWAIT);
+  if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+    ConnectionBroken = true;
+  return ConnectionBroken.load();
+}
+
+void TXlibErrorTrap::WaitForDisplay(int milliseconds) {
+  pollfd connection{WatchedConnection.load(), POLLIN, 0};
+  if (connection.fd < 0) return;
+  static_cast<void>(::poll(&connection, 1, milliseconds));
+}
 
 std::string TXlibErrorTrap::GoneReason() {
   return "the window is gone: the X display '" + WatchedDisplay + "' does not answer any more";
 }
-
-TXlibErrorTrap::TWaitingForEvents::TWaitingForEvents() { WaitingForEvents = true; }
-
-TXlibErrorTrap::TWaitingForEvents::~TWaitingForEvents() { WaitingForEvents = false; }
 
 }  // namespace kivo

@@ -5,7 +5,11 @@
 // another client (`xdotool windowclose`) makes SDL's later requests for it
 // errors, so the player would end with status 1 instead of as a close.
 // So does Xlib, silently, when the connection to the X server breaks (the
-// server was killed or shut down), in the middle of whatever SDL asked.
+// server was killed or shut down), in the middle of whatever SDL asked;
+// and SDL does not survive being returned to from there. So the view looks
+// at the connection before it asks SDL for events, and ends in its own
+// time when the server has closed it; a break that Xlib meets first (in
+// the middle of a request) ends the program there, with the reason.
 #pragma once
 
 #include <SDL.h>
@@ -36,23 +40,14 @@ class TXlibErrorTrap {
   // event) or in a request that failed on it.
   bool WatchedWindowGone(const SDL_SysWMmsg* message);
   bool WatchedWindowGone() const;
-  // The connection to the watched window's X server broke while SDL was
-  // asked for events. Xlib's requests on it do nothing from then on.
-  bool DisplayGone() const;
+  // The server closed the connection to the watched window's display,
+  // seen by a look at the connection itself (Xlib is not asked). From then
+  // on SDL must not be asked anything: the view ends in its own time.
+  bool DisplayGone();
   // Why the window is gone when DisplayGone.
   static std::string GoneReason();
-
-  // While one lives, SDL is only asked for events, which Xlib answers with
-  // none once the connection broke, so the program can end in its own time.
-  // Anywhere else SDL may wait for an answer that never comes: a broken
-  // connection ends the program there, with the reason.
-  class TWaitingForEvents {
-   public:
-    TWaitingForEvents();
-    ~TWaitingForEvents();
-    TWaitingForEvents(const TWaitingForEvents&) = delete;
-    TWaitingForEvents& operator=(const TWaitingForEvents&) = delete;
-  };
+  // Waits up to `milliseconds` for the watched display to send something.
+  static void WaitForDisplay(int milliseconds);
 };
 
 }  // namespace kivo
