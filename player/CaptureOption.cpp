@@ -18,12 +18,13 @@ void CaptureChoice::AddTo(CLI::App* command) {
                        "Capture only what the application NAME plays (its name or binary, or a "
                        "part of one, as `kivo devices --apps` lists them), taking its next "
                        "stream when one ends and waiting while it plays nothing")
+          ->type_name("NAME")
           ->check(CLI::Validator(
               [](const std::string& name) {
                 return name.empty() ? std::string("an application's name is needed")
                                     : std::string();
               },
-              "NAME"))
+              ""))
           ->excludes(FOption);
 }
 
@@ -35,7 +36,7 @@ std::optional<TCaptureTarget> CaptureChoice::Chosen() const {
 
 void AddLevelsCaptureOptions(CLI::App* levels, CaptureChoice& capture, LevelsOptions& options) {
   capture.AddTo(levels);
-  levels->add_option("--seconds", options.Seconds, "Seconds of sound to capture; time while the source is suspended or gone is waited out, not counted")
+  levels->add_option("--seconds", options.Seconds, "Seconds of sound to capture; time while the source is suspended or gone is waited out, not counted (an application that plays nothing plays silence, which counts)")
       ->check(PositiveDecimal("a positive number of seconds"));
 }
 
