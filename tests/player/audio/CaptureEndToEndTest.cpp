@@ -695,6 +695,41 @@ TEST_F(CaptureEndToEndTest, DevicesAppsListsEachStreamAndItsSink) {
       << gone.Output;
 }
 
+// `kivo play --capture-app` waits with cleared panels while the application
+// plays nothing, shows its tone once it plays, and waits again when its
+// stream ends, the keys answered throughout.
+TEST_F(CaptureEndToEndTest, PlayCaptureAppWaitsWithClearedPanelsAndShowsTheApplication) {
+  PulseServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  Tmux tmux;
+  const std::string program = PlayInTmux(server, "--display-mode 2 --capture-app Player");
+  ASSERT_EQ(
+      tmux.Run("new-session -d -s view -x 320 -y 51 -e COLORTERM=truecolor " + Quoted(program))
+          .Status,
+      0);
+  const auto statusLine = [](const std::string& pane) { return LineOf(pane, 50); };
+  const auto picture = [](const std::string& pane) {
+    std::string rows;
+    for (std::size_t row = 0; row < 50; ++row) rows += LineOf(pane, row);
+    return rows;
+  };
+  const auto waiting = [&](const std::string& pane) {
+    return statusLine(pane).find("waiting for \"Player\" to play") != std::string::npos &&
+           picture(pane).find(kGreen) == std::string::npos;
+  };
+  ASSERT_TRUE(tmux.WaitFor(waiting)) << tmux.Pane();
+
+  {
+    const auto tone = PlayTone(server, server.Sink(), kToneHz, "Player");
+    EXPECT_TRUE(tmux.WaitFor([&](const std::string& pane) {
+      return statusLine(pane).find("waiting") == std::string::npos &&
+             picture(pane).find(kGreen) != std::string::npos;
+    })) << tmux.Pane();
+  }
+  EXPECT_TRUE(tmux.WaitFor(waiting)) << "its stream ended: " << tmux.Pane();
+  EXPECT_TRUE(QuitsWithinASecond(tmux)) << tmux.Pane();
+}
+
 // The same capture through PipeWire's pulse server, when it is installed.
 constexpr const char* kNoPipeWire =
     "PipeWire is not installed (pipewire, wireplumber, pipewire-pulse and dbus-run-session are "
