@@ -75,7 +75,7 @@ int main() {
   if (std::system(sox.c_str()) != 0) return 1;
 
   // Fragments of one displayed frame at 30 frames a second, as the player asks.
-  kivo::PulseCapture capture(server.Monitor(), std::chrono::microseconds(1'000'000 / 30));
+  kivo::PulseCapture capture({server.Monitor(), false}, std::chrono::microseconds(1'000'000 / 30));
   const auto startBy = Clock::now() + 5s;
   while (capture.Status().State != kivo::TCaptureState::Capturing) {
     if (Clock::now() > startBy) {

@@ -7,6 +7,8 @@
 #   - CAVA reading the same monitor at the same frame rate (when installed),
 #   - `kivo play --no-sound TUNE` (the file-playing figure, same player),
 #   - `kivo levels --capture SINK.monitor --format bars` (the status-bar feed),
+#   - with --app, `kivo play --capture-app` of the tune's player as well (one
+#     stream through the server's per-stream monitor),
 #   - with --reference, another build's `kivo play --capture` as well.
 # Prints for each its share of one core (time on a processor, all threads,
 # from /proc/PID/task/*/schedstat) over the measured seconds (after a few to
@@ -15,7 +17,7 @@
 # and the ratios of ours to CAVA, to the file player and to the reference.
 #
 #   bench/capture-cpu.sh [--kivo PATH] [--reference PATH] [--skin bars|picture|frames]
-#                        [--seconds N] [--runs N] [--fps N] [--no-cava]
+#                        [--seconds N] [--runs N] [--fps N] [--no-cava] [--app]
 #
 # Each run starts its own tmux servers, homes and runtime folders; the
 # server is reached through its own socket only, reads no user
@@ -32,6 +34,8 @@ runs=1
 fps=30
 settle=3
 use_cava=1
+use_app=0
+tune_app=KivoBenchTune
 
 while [[ $# -gt 0 ]]; do
   case "$1" in
@@ -42,7 +46,8 @@ while [[ $# -gt 0 ]]; do
     --runs) runs=$2; shift 2 ;;
     --fps) fps=$2; shift 2 ;;
     --no-cava) use_cava=0; shift ;;
-    -h|--help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --app) use_app=1; shift ;;
+    -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "capture-cpu.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -110,7 +115,7 @@ env "${pulse_env[@]}" pactl info >/dev/null 2>&1 \
 sox -n -r 44100 -c 2 -b 16 "$work/tune.wav" \
   synth 60 sine 80-6000 sine 5000-100 tremolo 3 60 synth 60 pinknoise mix 2>/dev/null \
   || sox -n -r 44100 -c 2 -b 16 "$work/tune.wav" synth 60 sine 80-6000 sine 5000-100
-(while true; do env "${pulse_env[@]}" paplay --device="$sink" "$work/tune.wav" 2>/dev/null || exit; done) &
+(while true; do env "${pulse_env[@]}" paplay --device="$sink" "--property=application.name=$tune_app" "$work/tune.wav" 2>/dev/null || exit; done) &
 tune_pid=$!
 
 cat >"$work/cava.conf" <<EOF
@@ -165,6 +170,10 @@ one_run() {
   pids+=("$(start_pane "$run-file" "exec '$kivo' play --no-sound --fps $fps --home '$work/home$run-file' --design '$(design_of "$kivo")' '$work/tune.wav'")")
   names+=(feed)
   pids+=("$(start_pane "$run-feed" "exec '$kivo' levels --capture $sink.monitor --seconds 86400 --format bars --channels mix --fps $fps")")
+  if ((use_app)); then
+    names+=(app)
+    pids+=("$(start_pane "$run-app" "exec '$kivo' play --fps $fps --home '$work/home$run-app' --design '$(design_of "$kivo")' --capture-app $tune_app")")
+  fi
   if [[ -n "$reference" ]]; then
     names+=(reference)
     pids+=("$(start_pane "$run-reference" "$(capture_command "$reference" "$run-reference")")")
@@ -214,12 +223,12 @@ median_after() {
 
 if ((runs > 1)); then
   echo "medians over $runs runs:"
-  for name in ours cava file feed reference; do
+  for name in ours cava file feed app reference; do
     grep -q " $name " "$work/results" || continue
     echo "  $name: cpu $(median "$name") % of one core, wakeups $(median_after "$name" wakeups) /s," \
       "terminal $(median_after "$name" terminal) B/s"
   done
-  for name in cava file feed reference; do
+  for name in cava file feed app reference; do
     grep -q "ratio-$name" "$work/results" || continue
     echo "  ours / $name: $(median "ratio-$name")"
   done

@@ -1,5 +1,6 @@
-// `--capture [DEVICE]` on the command line: absent, given without a device
-// (the default output's monitor), or with one.
+// `--capture [DEVICE]` or `--capture-app NAME` on the command line: absent,
+// given without a device (the default output's monitor), with one, or an
+// application's name.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -7,22 +8,27 @@
 #include <string>
 
 #include "player/LevelsCommand.h"
+#include "player/audio/AudioDevices.h"
 
 namespace kivo {
 
 class CaptureChoice {
  public:
-  // Adds `--capture [DEVICE]` to `command`.
+  // Adds `--capture [DEVICE]` and `--capture-app NAME` to `command`; an
+  // empty NAME is refused as a usage error.
   void AddTo(CLI::App* command);
-  // Nothing when absent; an empty name for the default output's monitor.
-  std::optional<std::string> Chosen() const;
+  // Nothing when neither is given; an empty device name for the default
+  // output's monitor.
+  std::optional<TCaptureTarget> Chosen() const;
 
  private:
   std::string FDevice;
+  std::string FApp;
   CLI::Option* FOption = nullptr;
+  CLI::Option* FAppOption = nullptr;
 };
 
-// `kivo levels`: `--capture [DEVICE]` and `--seconds S`.
+// `kivo levels`: `--capture [DEVICE]`, `--capture-app NAME` and `--seconds S`.
 void AddLevelsCaptureOptions(CLI::App* levels, CaptureChoice& capture, LevelsOptions& options);
 // Takes the choice into `options`; raises InputError when it clashes with
 // another input or lacks its duration.

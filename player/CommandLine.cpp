@@ -75,7 +75,7 @@ TCommandLine::TCommandLine()
   App.set_version_flag("--version", std::string("kivo ") + KivoVersion(),
                        "Print the version and end");
   LevelsCommand = AddLevelsCommand(App, Levels, Demo, LevelsCapture);
-  DevicesCommand = AddDevicesCommand(App);
+  DevicesCommand = AddDevicesCommand(App, DevicesApps);
   RenderCommand = AddRenderCommand(App, Render);
   PlayCommand = AddPlayCommand(App, Play);
   PlayCapture.AddTo(PlayCommand);

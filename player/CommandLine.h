@@ -29,6 +29,7 @@ struct TCommandLine {
   TSessionCommandLine Render;
   TSessionCommandLine Play;
   CaptureChoice PlayCapture;
+  bool DevicesApps = false;
   TRemoteCommandLine Remote;
 
   CLI::App* LevelsCommand = nullptr;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "player/LevelsLine.h"
+#include "player/audio/AudioDevices.h"
 
 namespace kivo {
 
@@ -17,9 +18,9 @@ struct LevelsOptions {
   // A file path, "-" for raw 16-bit stereo on standard input, or empty for
   // the built-in demo.
   std::string Input;
-  // A capture device instead (empty: the default output's monitor), for
-  // `Seconds`.
-  std::optional<std::string> Capture;
+  // A capture device (empty: the default output's monitor) or an
+  // application instead, for `Seconds`.
+  std::optional<TCaptureTarget> Capture;
   double Seconds = 0;
   std::int32_t Pattern = 2;
   std::int32_t RecLevel = 100;

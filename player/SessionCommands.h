@@ -9,6 +9,7 @@
 #include <string>
 
 #include "player/Session.h"
+#include "player/audio/AudioDevices.h"
 
 namespace kivo {
 
@@ -21,9 +22,9 @@ struct TSessionCommandLine {
   bool Refuse = false;
   bool NoWait = false;
   bool NoSound = false;
-  // `play --capture`: the device asked for (empty: the default output's
-  // monitor) instead of files.
-  std::optional<std::string> Capture;
+  // `play --capture` or `--capture-app`: the device (empty: the default
+  // output's monitor) or application asked for instead of files.
+  std::optional<TCaptureTarget> Capture;
   // `play` only: the view ("window", "terminal", "none"; empty: chosen),
   // the window's scale and the block to freeze at.
   std::string View;

@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
       kivo::WarnOfNegativeLevels(line.Levels.RecLevel, line.Levels.Adjust, stderr);
       kivo::RunLevels(line.Levels, stdout);
     } else if (line.DevicesCommand->parsed()) {
-      kivo::RunDevices(stdout);
+      kivo::RunDevices(line.DevicesApps, stdout, stderr);
     } else if (line.RenderCommand->parsed()) {
       kivo::WarnOfNegativeLevels(line.Render.Session.RecLevel, line.Render.Session.Adjust,
                                  stderr);

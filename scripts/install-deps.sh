@@ -13,6 +13,7 @@ packages=(
   ffmpeg
   xvfb x11-apps xdotool libx11-dev
   pulseaudio pulseaudio-utils libpulse-dev
+  pipewire pipewire-pulse wireplumber
   dbus-daemon libsdbus-c++-dev libsystemd-dev playerctl
   dpkg-dev fakeroot lintian desktop-file-utils man-db bash-completion zsh
 )

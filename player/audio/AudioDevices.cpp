@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 namespace kivo {
 
@@ -93,7 +94,12 @@ void OnServer(pa_context*, const pa_server_info* info, void* devices) {
 
 void OnSink(pa_context*, const pa_sink_info* info, int last, void* devices) {
   if (last != 0 || info == nullptr) return;
-  static_cast<TAudioDevices*>(devices)->Devices.push_back(DeviceOfSink(*info));
+  AddSink(*static_cast<TAudioDevices*>(devices), *info);
+}
+
+void OnSinkInput(pa_context*, const pa_sink_input_info* info, int last, void* devices) {
+  if (last != 0 || info == nullptr) return;
+  static_cast<TAudioDevices*>(devices)->Streams.push_back(StreamOfSinkInput(*info));
 }
 
 void OnSource(pa_context*, const pa_source_info* info, int last, void* devices) {
@@ -123,6 +129,14 @@ std::string CaptureNames(const TAudioDevices& devices) {
     names += device.Name + " (" + device.Description + ")";
   }
   return names.empty() ? "there are none" : "there are: " + names;
+}
+
+std::string TextOf(const pa_proplist* properties, const char* key) {
+  return TextOf(properties != nullptr ? pa_proplist_gets(properties, key) : nullptr);
+}
+
+bool Contains(const std::string& text, const std::string& lowerPart) {
+  return Lower(text).find(lowerPart) != std::string::npos;
 }
 
 std::string NameList(const std::vector<const TAudioDevice*>& sources) {
@@ -161,6 +175,28 @@ TAudioDevice DeviceOfSource(const pa_source_info& info) {
           info.monitor_of_sink != PA_INVALID_INDEX ? TextOf(info.monitor_of_sink_name) : ""};
 }
 
+TPlaybackStream StreamOfSinkInput(const pa_sink_input_info& info) {
+  TPlaybackStream stream;
+  stream.Index = info.index;
+  stream.Application = TextOf(info.proplist, PA_PROP_APPLICATION_NAME);
+  stream.Binary = TextOf(info.proplist, PA_PROP_APPLICATION_PROCESS_BINARY);
+  stream.SinkIndex = info.sink;
+  stream.Corked = info.corked != 0;
+  return stream;
+}
+
+void AddSink(TAudioDevices& devices, const pa_sink_info& info) {
+  devices.Devices.push_back(DeviceOfSink(info));
+  devices.SinkNames[info.index] = TextOf(info.name);
+}
+
+void NameStreamSinks(TAudioDevices& devices) {
+  for (TPlaybackStream& stream : devices.Streams) {
+    const auto sink = devices.SinkNames.find(stream.SinkIndex);
+    stream.Sink = sink != devices.SinkNames.end() ? sink->second : std::string();
+  }
+}
+
 const TAudioDevice* TAudioDevices::Find(bool capture, const std::string& name) const {
   for (const TAudioDevice& device : Devices)
     if (device.Capture == capture && device.Name == name) return &device;
@@ -172,13 +208,56 @@ const TAudioDevice* TAudioDevices::DefaultMonitor() const {
   return sink != nullptr ? Find(true, sink->Monitor) : nullptr;
 }
 
-TAudioDevices ListAudioDevices() {
+TAudioDevices ListAudioDevices(bool streams) {
   TPulseQuery query;
   TAudioDevices devices;
   query.Wait(pa_context_get_server_info(query.Context(), OnServer, &devices));
   query.Wait(pa_context_get_sink_info_list(query.Context(), OnSink, &devices));
   query.Wait(pa_context_get_source_info_list(query.Context(), OnSource, &devices));
+  if (streams) {
+    query.Wait(pa_context_get_sink_input_info_list(query.Context(), OnSinkInput, &devices));
+    NameStreamSinks(devices);
+  }
   return devices;
+}
+
+TStreamChoice FindAppStream(const TAudioDevices& devices, const std::string& asked,
+                            std::uint32_t current) {
+  const std::string wanted = Lower(asked);
+  const std::function<bool(const TPlaybackStream&)> tests[] = {
+      [&](const TPlaybackStream& stream) {
+        return Lower(stream.Application) == wanted || Lower(stream.Binary) == wanted;
+      },
+      [&](const TPlaybackStream& stream) {
+        return Contains(stream.Application, wanted) || Contains(stream.Binary, wanted);
+      }};
+  // Playing before corked, the one captured now before others, newest first.
+  const auto rank = [current](const TPlaybackStream* stream) {
+    return std::make_tuple(!stream->Corked, stream->Index == current, stream->Index);
+  };
+  for (const auto& test : tests) {
+    std::vector<const TPlaybackStream*> matching;
+    for (const TPlaybackStream& stream : devices.Streams)
+      if (test(stream)) matching.push_back(&stream);
+    if (matching.empty()) continue;
+    const auto best = std::max_element(
+        matching.begin(), matching.end(),
+        [&](const TPlaybackStream* a, const TPlaybackStream* b) { return rank(a) < rank(b); });
+    return {*best, matching.size()};
+  }
+  return {};
+}
+
+std::vector<std::string> StreamLines(const TAudioDevices& devices) {
+  std::vector<std::string> lines;
+  for (const TPlaybackStream& stream : devices.Streams) {
+    std::string line = std::to_string(stream.Index) + "  \"" + stream.Application + "\"  " +
+                       (stream.Binary.empty() ? "-" : stream.Binary) + "  " +
+                       (stream.Sink.empty() ? "-" : stream.Sink);
+    if (stream.Corked) line += "  [paused]";
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 const TAudioDevice& FindCaptureDevice(const TAudioDevices& devices, const std::string& asked) {

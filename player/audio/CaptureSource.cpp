@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <thread>
 
 namespace kivo {
@@ -12,12 +13,14 @@ using Clock = std::chrono::steady_clock;
 
 // How often a waiting read looks at the device's state.
 constexpr auto kLookAgain = std::chrono::milliseconds(100);
+constexpr std::uint32_t kNoStream = UINT32_MAX;
 // A device said to capture that delivers nothing for this long is stuck,
 // and so is a server that does not start the capture in that time.
 constexpr auto kSilenceLimit = std::chrono::seconds(5);
 
-// The first answer: a device captured (or suspended), or why none is.
-TCaptureStatus FirstAnswer(const PulseCapture& capture) {
+// The first answer: a device captured (or suspended), or why none is. An
+// application that plays nothing yet is waited for.
+TCaptureStatus FirstAnswer(const PulseCapture& capture, bool app) {
   const auto giveUp = Clock::now() + kSilenceLimit;
   for (;;) {
     const TCaptureStatus status = capture.Status();
@@ -26,6 +29,8 @@ TCaptureStatus FirstAnswer(const PulseCapture& capture) {
       case TCaptureState::Suspended:
         return status;
       case TCaptureState::Waiting:
+        if (app && status.SampleRate > 0) return status;
+        throw CaptureError(status.Problem);
       case TCaptureState::NoServer:
         throw CaptureError(status.Problem);
       case TCaptureState::Connecting:
@@ -39,12 +44,16 @@ TCaptureStatus FirstAnswer(const PulseCapture& capture) {
 
 }  // namespace
 
-CaptureSource::CaptureSource(const std::string& asked, double seconds,
+CaptureSource::CaptureSource(const TCaptureTarget& asked, double seconds,
                              std::chrono::microseconds fragment, std::FILE* notices)
-    : FCapture(asked, fragment), FNotices(notices), FTold(FirstAnswer(FCapture)) {
-  std::fprintf(FNotices, "kivo: capturing %s (\"%s\") at %u Hz for %g s\n",
-               FTold.Device.Name.c_str(), FTold.Device.Description.c_str(), FTold.SampleRate,
-               seconds);
+    : FCapture(asked, fragment), FNotices(notices), FTold(FirstAnswer(FCapture, asked.App)) {
+  if (FTold.State == TCaptureState::Waiting) {
+    std::fprintf(FNotices, "kivo: %s, at %u Hz for %g s\n", FTold.Problem.c_str(),
+                 FTold.SampleRate, seconds);
+  } else {
+    std::fprintf(FNotices, "kivo: capturing %s at %u Hz for %g s\n",
+                 CapturedText(FTold).c_str(), FTold.SampleRate, seconds);
+  }
   if (FTold.State == TCaptureState::Suspended)
     std::fprintf(FNotices, "kivo: %s is suspended; waiting for it\n", FTold.Device.Name.c_str());
   std::fflush(FNotices);
@@ -53,13 +62,15 @@ CaptureSource::CaptureSource(const std::string& asked, double seconds,
 }
 
 void CaptureSource::Tell(const TCaptureStatus& status) {
+  const auto streamIndex = [](const TCaptureStatus& of) {
+    return of.Stream ? of.Stream->Index : kNoStream;
+  };
   if (status.State == FTold.State && status.Device.Name == FTold.Device.Name &&
-      status.Problem == FTold.Problem)
+      streamIndex(status) == streamIndex(FTold) && status.Problem == FTold.Problem)
     return;
   switch (status.State) {
     case TCaptureState::Capturing:
-      std::fprintf(FNotices, "kivo: capturing %s (\"%s\")\n", status.Device.Name.c_str(),
-                   status.Device.Description.c_str());
+      std::fprintf(FNotices, "kivo: capturing %s\n", CapturedText(status).c_str());
       break;
     case TCaptureState::Suspended:
       std::fprintf(FNotices, "kivo: %s is suspended; waiting for it\n",

@@ -1,5 +1,5 @@
-// Captured audio as an input like any other: the device a name picks, read
-// as a stream of frames for a set captured time. While the device is
+// Captured audio as an input like any other: the device a name picks, or
+// one application, read as a stream of frames for a set captured time. While the device is
 // suspended or gone, or the server is, the read waits for it and says so.
 #pragma once
 
@@ -16,11 +16,13 @@ namespace kivo {
 
 class CaptureSource final : public FrameSource {
  public:
-  // `frames`-worth of `seconds` of what the device `asked` names (empty:
-  // the default output's monitor) delivers from now on, in fragments of
-  // about `fragment`. Says on `notices` what it captures and, later, each
-  // wait. Raises CaptureError when no server answers or no device matches.
-  CaptureSource(const std::string& asked, double seconds, std::chrono::microseconds fragment,
+  // `seconds` of what the device `asked` names (empty: the default
+  // output's monitor), or the application, delivers from now on, in
+  // fragments of about `fragment`. Says on `notices` what it captures and,
+  // later, each wait. Raises CaptureError when no server answers or no
+  // device matches; an application that plays nothing is waited for, its
+  // silence counted.
+  CaptureSource(const TCaptureTarget& asked, double seconds, std::chrono::microseconds fragment,
                 std::FILE* notices);
 
   const TAudioDevice& Device() const { return FTold.Device; }

@@ -25,19 +25,44 @@ constexpr std::size_t kKeptFrames = kLargestRate;
 constexpr auto kServerPatience = std::chrono::seconds(3);
 constexpr pa_usec_t kRetryMicroseconds = 1'000'000;
 constexpr std::size_t kBytesPerFrame = 2 * sizeof(std::int16_t);
+// The rate of the silence an application that never played yet plays,
+// when the server has no sink to take one from.
+constexpr std::uint32_t kQuietRate = 44'100;
 
-std::string WhatIsAsked(const std::string& asked) {
-  return asked.empty() ? std::string("the default output's monitor") : "\"" + asked + "\"";
+std::string WhatIsAsked(const TCaptureTarget& asked) {
+  if (asked.App) return "what \"" + asked.Name + "\" plays";
+  return asked.Name.empty() ? std::string("the default output's monitor")
+                            : "\"" + asked.Name + "\"";
+}
+
+// The rate of the default output, else of any output.
+std::uint32_t OutputRate(const TAudioDevices& devices) {
+  if (const TAudioDevice* sink = devices.Find(false, devices.DefaultSink)) return sink->SampleRate;
+  for (const TAudioDevice& device : devices.Devices)
+    if (!device.Capture) return device.SampleRate;
+  return kQuietRate;
 }
 
 }  // namespace
+
+std::string CapturedText(const TCaptureStatus& status) {
+  if (!status.Stream) return status.Device.Name + " (\"" + status.Device.Description + "\")";
+  const TPlaybackStream& stream = *status.Stream;
+  std::string text = "stream " + std::to_string(stream.Index) + " of \"" + stream.Application +
+                     "\" (" + (stream.Binary.empty() ? "no binary" : stream.Binary) +
+                     ") playing to " + stream.Sink;
+  if (status.Matching > 1)
+    text += ", one of " + std::to_string(status.Matching) +
+            " streams that match (the one playing, the newest first)";
+  return text;
+}
 
 // Everything here runs on the server thread (or in Serve), inside the
 // loop's lock, except the constructor, the destructor, Pause, Resume and
 // the status snapshot.
 class PulseCapture::TServerLink {
  public:
-  TServerLink(std::string asked, std::chrono::microseconds fragment, TServing serving,
+  TServerLink(TCaptureTarget asked, std::chrono::microseconds fragment, TServing serving,
               CaptureBuffer& frames)
       : FAsked(std::move(asked)),
         FFragment(fragment),
@@ -53,6 +78,7 @@ class PulseCapture::TServerLink {
     FLoop.Stop();
     DropStream();
     DropContext();
+    StopSilence();
     if (FRetry != nullptr) Api()->time_free(FRetry);
   }
 
@@ -127,6 +153,7 @@ class PulseCapture::TServerLink {
   // second on a new connection.
   void Fail(const std::string& reason) {
     DropStream();
+    StopSilence();
     FRefreshing = false;
     Publish(TCaptureState::NoServer,
             "cannot capture " + WhatIsAsked(FAsked) + ": " + NoServerProblem(reason));
@@ -164,22 +191,23 @@ class PulseCapture::TServerLink {
       const std::lock_guard lock(FStatusLock);
       FAnswered = true;
     }
-    Forget(pa_context_subscribe(
-        FContext,
-        static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK |
-                                            PA_SUBSCRIPTION_MASK_SOURCE |
-                                            PA_SUBSCRIPTION_MASK_SERVER),
-        nullptr, nullptr));
+    unsigned mask = PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE |
+                    PA_SUBSCRIPTION_MASK_SERVER;
+    if (FAsked.App) mask |= PA_SUBSCRIPTION_MASK_SINK_INPUT;
+    Forget(pa_context_subscribe(FContext, static_cast<pa_subscription_mask_t>(mask), nullptr,
+                                nullptr));
     Refresh();
   }
 
   // A device came or went, or the default changed: look again. Changes of
-  // a device itself (its volume, its state) do not matter here.
+  // a device itself (its volume, its state) do not matter here; those of
+  // a playback stream do (moved, corked, renamed).
   static void OnServerEvent(pa_context*, pa_subscription_event_type_t event, std::uint32_t,
                             void* self) {
     const unsigned facility = event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
     const unsigned type = event & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
-    if (facility == PA_SUBSCRIPTION_EVENT_SERVER || type != PA_SUBSCRIPTION_EVENT_CHANGE)
+    if (facility == PA_SUBSCRIPTION_EVENT_SERVER || facility == PA_SUBSCRIPTION_EVENT_SINK_INPUT ||
+        type != PA_SUBSCRIPTION_EVENT_CHANGE)
       static_cast<TServerLink*>(self)->Refresh();
   }
 
@@ -209,19 +237,33 @@ class PulseCapture::TServerLink {
     if (last < 0) {
       link->EndRefresh(false);
     } else if (last == 0 && info != nullptr) {
-      link->FLooking.Devices.push_back(DeviceOfSink(*info));
+      AddSink(link->FLooking, *info);
     } else {
       Forget(pa_context_get_source_info_list(context, OnSource, self));
     }
   }
 
-  static void OnSource(pa_context*, const pa_source_info* info, int last, void* self) {
+  static void OnSource(pa_context* context, const pa_source_info* info, int last, void* self) {
     auto* link = static_cast<TServerLink*>(self);
     if (last < 0) {
       link->EndRefresh(false);
     } else if (last == 0 && info != nullptr) {
       link->FLooking.Devices.push_back(DeviceOfSource(*info));
+    } else if (link->FAsked.App) {
+      Forget(pa_context_get_sink_input_info_list(context, OnSinkInput, self));
     } else {
+      link->EndRefresh(true);
+    }
+  }
+
+  static void OnSinkInput(pa_context*, const pa_sink_input_info* info, int last, void* self) {
+    auto* link = static_cast<TServerLink*>(self);
+    if (last < 0) {
+      link->EndRefresh(false);
+    } else if (last == 0 && info != nullptr) {
+      link->FLooking.Streams.push_back(StreamOfSinkInput(*info));
+    } else {
+      NameStreamSinks(link->FLooking);
       link->EndRefresh(true);
     }
   }
@@ -230,18 +272,97 @@ class PulseCapture::TServerLink {
   // change that removed it asked for another look, which is taken then.
   void EndRefresh(bool answered) {
     FRefreshing = false;
-    if (answered) Decide(FLooking);
+    if (answered) {
+      if (FAsked.App) {
+        DecideApp(FLooking);
+      } else {
+        Decide(FLooking);
+      }
+    }
     PaceWhileCapturing();
     if (FRefreshAgain) Refresh();
   }
 
+  // Captures the application's stream chosen now: the same record stream
+  // while it plays to the same sink, a new one otherwise.
+  void DecideApp(const TAudioDevices& devices) {
+    const TStreamChoice choice = FindAppStream(devices, FAsked.Name, FInput);
+    const TAudioDevice* sink =
+        choice.Stream != nullptr ? devices.Find(false, choice.Stream->Sink) : nullptr;
+    const TAudioDevice* monitor = sink != nullptr ? devices.Find(true, sink->Monitor) : nullptr;
+    if (monitor == nullptr) {
+      DropStream();
+      if (FRate == 0) FRate = std::clamp<std::uint32_t>(OutputRate(devices), 8000, kLargestRate);
+      Publish(TCaptureState::Waiting, "waiting for \"" + FAsked.Name + "\" to play");
+      StartSilence();
+      return;
+    }
+    FPlayback = *choice.Stream;
+    FMatching = choice.Matching;
+    if (FStream != nullptr && FInput == choice.Stream->Index && FSource == monitor->Name) {
+      FDevice = *monitor;
+      PublishStreamState();
+      return;
+    }
+    DropStream();
+    OpenStream(*monitor, choice.Stream->Index);
+  }
+
+  // --- an application that plays nothing plays silence ---
+
+  void StartSilence() {
+    if (FSilence != nullptr) return;
+    FSilentSince = Clock::now();
+    FSilentFrames = 0;
+    ScheduleSilence();
+  }
+
+  void StopSilence() {
+    if (FSilence == nullptr) return;
+    Api()->time_free(FSilence);
+    FSilence = nullptr;
+  }
+
+  void ScheduleSilence() {
+    timeval when{};
+    pa_timeval_add(pa_gettimeofday(&when), static_cast<pa_usec_t>(FFragment.count()));
+    FSilence = Api()->time_new(Api(), &when, OnSilence, this);
+  }
+
+  // Adds the silence due since the wait began, counted from the clock so
+  // that late ticks do not slow it; nothing while paused.
+  static void OnSilence(pa_mainloop_api* api, pa_time_event* event, const timeval*, void* self) {
+    api->time_free(event);
+    auto* link = static_cast<TServerLink*>(self);
+    link->FSilence = nullptr;
+    link->AppendSilence();
+    link->ScheduleSilence();
+  }
+
+  void AppendSilence() {
+    if (FPaused) {
+      FSilentSince = Clock::now();
+      FSilentFrames = 0;
+      return;
+    }
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - FSilentSince);
+    const auto due = static_cast<std::uint64_t>(elapsed.count()) * FRate / 1'000'000;
+    static const std::array<Frame, 1024> kQuiet{};
+    while (FSilentFrames < due) {
+      const auto now = static_cast<std::size_t>(
+          std::min<std::uint64_t>(kQuiet.size(), due - FSilentFrames));
+      FFrames.Append(std::span<const Frame>(kQuiet.data(), now));
+      FSilentFrames += now;
+    }
+  }
   // Captures what is asked now: the same stream when it is already there,
   // moved when the default output's monitor changed, a new one otherwise.
   void Decide(const TAudioDevices& devices) {
     const TAudioDevice* target = nullptr;
     std::string problem;
     try {
-      target = &FindCaptureDevice(devices, FAsked);
+      target = &FindCaptureDevice(devices, FAsked.Name);
     } catch (const CaptureError& error) {
       problem = error.what();
     }
@@ -255,7 +376,7 @@ class PulseCapture::TServerLink {
     }
     // The server may have moved the stream already (it follows a new
     // default itself); otherwise it is moved here.
-    if (FStream != nullptr && FSource != target->Name && FAsked.empty() &&
+    if (FStream != nullptr && FSource != target->Name && FAsked.Name.empty() &&
         pa_stream_get_state(FStream) == PA_STREAM_READY) {
       FSource = target->Name;
       Forget(pa_context_move_source_output_by_name(FContext, pa_stream_get_index(FStream),
@@ -272,7 +393,10 @@ class PulseCapture::TServerLink {
 
   // --- the record stream ---
 
-  void OpenStream(const TAudioDevice& device) {
+  // `input`: the playback stream whose monitor is recorded, or none for
+  // the whole device.
+  void OpenStream(const TAudioDevice& device, std::uint32_t input = PA_INVALID_INDEX) {
+    StopSilence();
     // The first device sets the rate; later ones are resampled to it by
     // the server, so that positions in the buffer keep their meaning.
     if (FRate == 0) FRate = std::clamp<std::uint32_t>(device.SampleRate, 8000, kLargestRate);
@@ -284,7 +408,15 @@ class PulseCapture::TServerLink {
       Fail(pa_strerror(pa_context_errno(FContext)));
       return;
     }
+    if (input != PA_INVALID_INDEX && pa_stream_set_monitor_stream(FStream, input) < 0) {
+      DropStream();
+      Publish(TCaptureState::Waiting, "cannot capture the stream " + std::to_string(input) +
+                                          ": " + pa_strerror(pa_context_errno(FContext)));
+      StartSilence();
+      return;
+    }
     FSource = device.Name;
+    FInput = input;
     FDevice = device;
     const auto fragmentFrames = static_cast<std::uint32_t>(
         std::max<std::int64_t>(1, static_cast<std::int64_t>(FRate) * FFragment.count() / 1'000'000));
@@ -303,15 +435,16 @@ class PulseCapture::TServerLink {
     pa_stream_set_suspended_callback(FStream, OnStreamChange, this);
     pa_stream_set_moved_callback(FStream, OnMoved, this);
     // A named device is that device: the server must not carry the stream
-    // off to another one when it goes away.
+    // off to another one when it goes away. A stream's monitor is never moved.
     auto flags = static_cast<unsigned>(PA_STREAM_ADJUST_LATENCY);
-    if (!FAsked.empty()) flags |= PA_STREAM_DONT_MOVE;
+    if (!FAsked.Name.empty()) flags |= PA_STREAM_DONT_MOVE;
     if (FPaused) flags |= PA_STREAM_START_CORKED;
     if (pa_stream_connect_record(FStream, device.Name.c_str(), &buffer,
                                  static_cast<pa_stream_flags_t>(flags)) < 0) {
       DropStream();
       Publish(TCaptureState::Waiting, "cannot capture " + device.Name + ": " +
                                           pa_strerror(pa_context_errno(FContext)));
+      if (FAsked.App) StartSilence();
       return;
     }
     Publish(TCaptureState::Connecting, "");
@@ -327,6 +460,7 @@ class PulseCapture::TServerLink {
     pa_stream_unref(FStream);
     FStream = nullptr;
     FSource.clear();
+    FInput = PA_INVALID_INDEX;
   }
 
   static void OnStreamState(pa_stream* stream, void* self) {
@@ -337,7 +471,8 @@ class PulseCapture::TServerLink {
         break;
       case PA_STREAM_FAILED:
       case PA_STREAM_TERMINATED:
-        // Its device went away (a named one is never moved): look again.
+        // Its device went away (a named one is never moved), or the
+        // application's stream ended or moved: look again.
         link->DropStream();
         link->Refresh();
         break;
@@ -396,6 +531,8 @@ class PulseCapture::TServerLink {
       const std::lock_guard lock(FStatusLock);
       FStatus.State = state;
       FStatus.Device = FDevice;
+      FStatus.Stream = FPlayback;
+      FStatus.Matching = FMatching;
       FStatus.SampleRate = FRate;
       FStatus.Problem = std::move(problem);
     }
@@ -409,7 +546,7 @@ class PulseCapture::TServerLink {
     FLoop.SetPaced(!FRefreshing && FStatus.State == TCaptureState::Capturing);
   }
 
-  const std::string FAsked;
+  const TCaptureTarget FAsked;
   const std::chrono::microseconds FFragment;
   CaptureBuffer& FFrames;
   PacedServerLoop FLoop;
@@ -421,6 +558,12 @@ class PulseCapture::TServerLink {
   bool FPaused = false;
   TAudioDevices FLooking;
   std::string FSource;   // the source the stream records from
+  std::uint32_t FInput = PA_INVALID_INDEX;  // the playback stream it monitors
+  std::optional<TPlaybackStream> FPlayback;  // the application's stream, or last one
+  std::size_t FMatching = 0;
+  pa_time_event* FSilence = nullptr;
+  Clock::time_point FSilentSince;
+  std::uint64_t FSilentFrames = 0;
   TAudioDevice FDevice;  // the device captured, or last captured
   std::uint32_t FRate = 0;
 
@@ -431,7 +574,7 @@ class PulseCapture::TServerLink {
   Clock::time_point FConnectingSince;
 };
 
-PulseCapture::PulseCapture(std::string asked, std::chrono::microseconds fragment,
+PulseCapture::PulseCapture(TCaptureTarget asked, std::chrono::microseconds fragment,
                            TServing serving)
     : FFrames(kKeptFrames),
       FLink(std::make_unique<TServerLink>(std::move(asked), fragment, serving, FFrames)) {}

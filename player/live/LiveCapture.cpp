@@ -12,14 +12,17 @@ namespace {
 // stalled in the status line (a stopped server, say) until frames come.
 constexpr auto kStallLimit = std::chrono::seconds(3);
 
-std::string AskedTitle(const std::string& asked) {
-  return asked.empty() ? std::string("Monitor of the default output") : asked;
+std::string AskedTitle(const TCaptureTarget& asked) {
+  return asked.Name.empty() ? std::string("Monitor of the default output") : asked.Name;
 }
 
 }  // namespace
 
-TLiveCapture::TLiveCapture(std::string asked, std::chrono::microseconds framePeriod)
-    : FCapture(asked, framePeriod, PulseCapture::TServing::Caller), FTitle(AskedTitle(asked)), FLastArrival(Clock::now()) {}
+TLiveCapture::TLiveCapture(const TCaptureTarget& asked, std::chrono::microseconds framePeriod)
+    : FCapture(asked, framePeriod, PulseCapture::TServing::Caller),
+      FTitle(AskedTitle(asked)),
+      FApp(asked.App),
+      FLastArrival(Clock::now()) {}
 
 bool TLiveCapture::Stalled() {
   const std::uint64_t end = FCapture.Frames().End();
@@ -34,7 +37,12 @@ bool TLiveCapture::Stalled() {
 void TLiveCapture::Follow(bool playing) {
   FCapture.Serve();
   FStatus = FCapture.Status();
-  if (!FStatus.Device.Description.empty()) FTitle = FStatus.Device.Description;
+  if (FApp) {
+    if (FStatus.Stream && !FStatus.Stream->Application.empty())
+      FTitle = FStatus.Stream->Application;
+  } else if (!FStatus.Device.Description.empty()) {
+    FTitle = FStatus.Device.Description;
+  }
   const bool stalled = Stalled();
   switch (FStatus.State) {
     case TCaptureState::Capturing:

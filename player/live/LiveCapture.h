@@ -18,10 +18,10 @@ namespace kivo {
 
 class TLiveCapture {
  public:
-  // `asked`: a device name or part of one; empty for the default output's
-  // monitor. `framePeriod`: the time between displayed frames, which is
-  // what the server hands over at a time.
-  TLiveCapture(std::string asked, std::chrono::microseconds framePeriod);
+  // `asked`: a device name or part of one, empty for the default output's
+  // monitor; or an application. `framePeriod`: the time between displayed
+  // frames, which is what the server hands over at a time.
+  TLiveCapture(const TCaptureTarget& asked, std::chrono::microseconds framePeriod);
 
   // Takes what the server sent, looks at the capture's state, and
   // captures only while `playing`:
@@ -34,7 +34,8 @@ class TLiveCapture {
   std::vector<Frame> HeardBlock() const;
   // Time captured while playing, over every device captured.
   std::int32_t PositionMs() const;
-  // The device's description once one is captured, else what was asked.
+  // The device's description once one is captured (the application's name
+  // for an application), else what was asked.
   const std::string& Title() const { return FTitle; }
   // Why nothing is captured; empty while capturing.
   const std::string& Problem() const { return FProblem; }
@@ -48,6 +49,7 @@ class TLiveCapture {
   PulseCapture FCapture;
   TCaptureStatus FStatus;
   std::string FTitle;
+  bool FApp;
   std::string FProblem;
   std::uint64_t FFreshFrom = 0;  // position of the first frame since capture resumed
   bool FPaused = false;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "player/Session.h"
+#include "player/audio/AudioDevices.h"
 #include "player/live/LiveView.h"
 
 namespace kivo {
@@ -26,9 +27,9 @@ struct TLiveOptions {
   // Serves what else waits on the player (remote clients) without
   // blocking: called once a frame and whenever input wakes the loop.
   std::function<void()> Pump;
-  // Capture from this device (empty: the default output's monitor) instead
-  // of playing the playlist's files.
-  std::optional<std::string> Capture;
+  // Capture from this device (empty: the default output's monitor) or
+  // application instead of playing the playlist's files.
+  std::optional<TCaptureTarget> Capture;
   // Makes the view once the sound is open, so that the sound's notice is
   // read before the view takes the screen.
   std::function<std::unique_ptr<TLiveView>()> MakeView;

@@ -48,7 +48,7 @@ std::unique_ptr<TLiveView> MakeView(const std::string& view, std::optional<std::
 // the live loop while it runs.
 TLiveOptions LiveOptionsOf(const TSessionCommandLine& line, const TSessionOptions& options,
                            TPlayerSession& session, TMprisService* mpris,
-                           std::optional<std::string> capture) {
+                           std::optional<TCaptureTarget> capture) {
   TLiveOptions live;
   live.Sound = !line.NoSound && !line.Freeze;
   live.LastFrame = options.LastBlock;
@@ -69,7 +69,7 @@ void PlayCapture(const TSessionCommandLine& line, const TSessionOptions& options
         "--capture plays live on a terminal; `kivo levels --capture` prints captured levels "
         "anywhere");
   TPlayerSession session(options, DefaultDesignPath());
-  session.State().PlayList = {MakeStreamTrack(*line.Capture, *line.Capture, 0)};
+  session.State().PlayList = {MakeStreamTrack(line.Capture->Name, line.Capture->Name, 0)};
   const std::unique_ptr<TMprisService> mpris =
       TMprisService::Connect(session.Control(), session.State(), std::cerr);
   PlayLive(session, LiveOptionsOf(line, options, session, mpris.get(), line.Capture), std::cerr);

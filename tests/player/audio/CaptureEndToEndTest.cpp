@@ -1,8 +1,10 @@
 // The built `kivo` capturing from a real sound server: a PulseAudio daemon
-// of each test's own with a null sink, a tone played into it with paplay,
-// its monitor captured by `kivo levels --capture`, `kivo devices` and
-// `kivo play --capture` in tmux.
+// (or a PipeWire server) of each test's own with a null sink, a tone played
+// into it with paplay, its monitor or one application's stream captured by
+// `kivo levels --capture` and `--capture-app`, `kivo devices` and `kivo
+// play --capture` in tmux.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "tests/player/TmuxTestSupport.h"
+#include "tests/player/audio/PipeWireServer.h"
 #include "tests/player/audio/PulseServer.h"
 
 namespace {
@@ -107,6 +110,19 @@ std::size_t ShowsToneFrom(const fs::path& output, std::size_t after, std::size_t
   return 0;
 }
 
+// Waits until a block in `output` after the first `after` clears the
+// panels; the number of blocks when one did, or 0.
+std::size_t ClearsFrom(const fs::path& output, std::size_t after) {
+  const auto giveUp = std::chrono::steady_clock::now() + kPatience;
+  while (std::chrono::steady_clock::now() < giveUp) {
+    const std::vector<Levels> blocks = ParseBlocks(ReadText(output));
+    for (std::size_t at = after; at < blocks.size(); ++at)
+      if (blocks[at].Clear) return at + 1;
+    std::this_thread::sleep_for(50ms);
+  }
+  return 0;
+}
+
 // `q` ends the player in the pane within a second (a liveness bound).
 bool QuitsWithinASecond(const Tmux& tmux) {
   tmux.Run("send-keys -t view q");
@@ -144,14 +160,17 @@ class CaptureEndToEndTest : public ::testing::Test {
   }
 
   // Starts playing a long tone into `sink` and waits until the server has
-  // the stream.
-  std::unique_ptr<BackgroundProgram> PlayTone(const PulseServer& server, const std::string& sink,
-                                              const std::string& hertz = kToneHz) const {
+  // the stream; `app` names the application that plays it.
+  template <class Server>
+  std::unique_ptr<BackgroundProgram> PlayTone(const Server& server, const std::string& sink,
+                                              const std::string& hertz = kToneHz,
+                                              const std::string& app = "") const {
     const std::size_t before = StreamCount(server);
     auto player = std::make_unique<BackgroundProgram>(
         // A short latency: the null sink then renders in small blocks
         // instead of seconds at a time, so the monitor hears it soon.
-        server.Environment() + " paplay --latency-msec=20 --device=" + sink + " " +
+        server.Environment() + " paplay --latency-msec=20 --device=" + sink +
+        (app.empty() ? std::string() : " " + Quoted("--property=application.name=" + app)) + " " +
         Quoted(MakeTone("tone-" + hertz + ".wav", 60, hertz)));
     const auto giveUp = std::chrono::steady_clock::now() + kPatience;
     while (std::chrono::steady_clock::now() < giveUp) {
@@ -171,9 +190,85 @@ class CaptureEndToEndTest : public ::testing::Test {
            arguments + "; echo \"EXIT-STATUS=$?\"; sleep 600";
   }
 
-  static std::size_t StreamCount(const PulseServer& server) {
+  template <class Server>
+  static std::size_t StreamCount(const Server& server) {
     const std::string streams = server.Run("pactl list short sink-inputs").Output;
     return static_cast<std::size_t>(std::count(streams.begin(), streams.end(), '\n'));
+  }
+
+  // `kivo levels ARGUMENTS` kept running, its output and errors in a file.
+  template <class Server>
+  std::unique_ptr<BackgroundProgram> LevelsInBackground(const Server& server,
+                                                        const std::string& arguments,
+                                                        const fs::path& output) const {
+    return std::make_unique<BackgroundProgram>(server.Environment() + " " +
+                                               Kivo("levels " + arguments) + " >" +
+                                               Quoted(output.string()) + " 2>&1");
+  }
+
+  // Without a device named, capture is of whatever the default output is:
+  // a new default is followed, and so is the one left when it goes away.
+  template <class Server>
+  void FollowsTheDefaultOutputWhereverItMoves(const Server& server) {
+    const CommandResult other = server.Run("pactl load-module module-null-sink sink_name=other");
+    ASSERT_EQ(other.Status, 0);
+    const auto tone = PlayTone(server, server.Sink());
+    const std::string toneStream =
+        server.Run("pactl list short sink-inputs | cut -f1 | tr -d '\\n'").Output;
+    const fs::path output = FDir / "levels.txt";
+    const auto levels = LevelsInBackground(server, "--capture --seconds 60", output);
+    const std::size_t first = ShowsToneFrom(output, 0, kToneBand);
+    ASSERT_NE(first, 0u) << ReadText(output);
+
+    // The server takes every stream along to a new default: the first tone
+    // is put back where it played, and the second one plays in the new.
+    ASSERT_EQ(server.Run("pactl set-default-sink other").Status, 0);
+    ASSERT_EQ(server.Run("pactl move-sink-input " + toneStream + " " + server.Sink()).Status, 0);
+    const auto otherTone = PlayTone(server, "other", kOtherToneHz);
+    const std::size_t moved = ShowsToneFrom(output, first, kOtherToneBand);
+    ASSERT_NE(moved, 0u) << ReadText(output);
+
+    // The server is asked until the sink is gone: it may unload it later.
+    ASSERT_EQ(server.Run("pactl unload-module " + other.Output).Status, 0);
+    const auto giveUp = std::chrono::steady_clock::now() + kPatience;
+    while (server.Run("pactl list short sinks").Output.find("other") != std::string::npos &&
+           std::chrono::steady_clock::now() < giveUp)
+      std::this_thread::sleep_for(50ms);
+    EXPECT_NE(ShowsToneFrom(output, moved, kToneBand, false), 0u) << ReadText(output);
+    // The device is named once the server has described it, which may be a
+    // little after its sound arrives.
+    const std::string back = "kivo: capturing kivotest.monitor (\"Monitor of KivoTestSink\")\n";
+    ASSERT_TRUE(Shows(output, back)) << ReadText(output);
+    const std::string text = ReadText(output);
+    const std::size_t toOther = text.find("kivo: capturing other.monitor (\"Monitor of ");
+    ASSERT_NE(toOther, std::string::npos) << text;
+    EXPECT_LT(toOther, text.find(back)) << text;
+  }
+
+  // Two applications play two tones into one sink: each one captured
+  // alone shows its own tone only, named by its name in any case.
+  template <class Server>
+  void CapturesOnlyTheChosenApplication(const Server& server) {
+    const auto first = PlayTone(server, server.Sink(), kToneHz, "ToneA");
+    const auto second = PlayTone(server, server.Sink(), kOtherToneHz, "ToneB");
+    for (const auto& [app, band] : {std::pair<std::string, std::size_t>{"ToneB", kOtherToneBand},
+                                    {"tonea", kToneBand}}) {
+      const CommandResult captured =
+          server.Run(Kivo("levels --capture-app " + app + " --seconds 1 --hop 1024"));
+      ASSERT_EQ(captured.Status, 0) << captured.Output;
+      EXPECT_NE(captured.Output.find("kivo: capturing stream "), std::string::npos)
+          << captured.Output;
+      const std::vector<Levels> blocks = ParseBlocks(captured.Output);
+      EXPECT_EQ(blocks.size(), 44u);
+      std::size_t clean = 0;
+      for (const Levels& block : blocks) {
+        if (block.Clear) continue;
+        const std::size_t other = band == kToneBand ? kOtherToneBand : kToneBand;
+        EXPECT_LT(block.Left[other], 3) << app << ": the other application's tone is not heard";
+        if (ToneBandStandsOut(block.Left, band)) ++clean;
+      }
+      EXPECT_GE(clean, blocks.size() / 2) << captured.Output;
+    }
   }
 
   fs::path FDir;
@@ -339,46 +434,10 @@ TEST_F(CaptureEndToEndTest, ASuspendedSourceIsWaitedForAndTheLevelsGoOn) {
   EXPECT_EQ(ParseBlocks(text).size(), 44u) << text;
 }
 
-// Without a device named, capture is of whatever the default output is:
-// a new default is followed, and so is the one left when it goes away.
 TEST_F(CaptureEndToEndTest, TheDefaultOutputIsFollowedWhereverItMoves) {
   PulseServer server("kivotest");
   ASSERT_TRUE(server.WaitUntilReady());
-  const CommandResult other = server.Run("pactl load-module module-null-sink sink_name=other");
-  ASSERT_EQ(other.Status, 0);
-  const auto tone = PlayTone(server, server.Sink());
-  const std::string toneStream =
-      server.Run("pactl list short sink-inputs | cut -f1 | tr -d '\\n'").Output;
-  const fs::path output = FDir / "levels.txt";
-  BackgroundProgram levels(server.Environment() + " " + Kivo("levels --capture --seconds 60") +
-                           " >" + Quoted(output.string()) + " 2>&1");
-  const std::size_t first = ShowsToneFrom(output, 0, kToneBand);
-  ASSERT_NE(first, 0u) << ReadText(output);
-
-  // The server takes every stream along to a new default: the first tone
-  // is put back where it played, and the second one plays in the new.
-  ASSERT_EQ(server.Run("pactl set-default-sink other").Status, 0);
-  ASSERT_EQ(server.Run("pactl move-sink-input " + toneStream + " " + server.Sink()).Status, 0);
-  const auto otherTone = PlayTone(server, "other", kOtherToneHz);
-  const std::size_t moved = ShowsToneFrom(output, first, kOtherToneBand);
-  ASSERT_NE(moved, 0u) << ReadText(output);
-
-  // The server is asked until the sink is gone: it may unload it later.
-  ASSERT_EQ(server.Run("pactl unload-module " + other.Output).Status, 0);
-  const auto giveUp = std::chrono::steady_clock::now() + kPatience;
-  while (server.Run("pactl list short sinks").Output.find("other") != std::string::npos &&
-         std::chrono::steady_clock::now() < giveUp)
-    std::this_thread::sleep_for(50ms);
-  EXPECT_NE(ShowsToneFrom(output, moved, kToneBand, false), 0u) << ReadText(output);
-  // The device is named once the server has described it, which may be a
-  // little after its sound arrives.
-  const std::string back = "kivo: capturing kivotest.monitor (\"Monitor of KivoTestSink\")\n";
-  ASSERT_TRUE(Shows(output, back)) << ReadText(output);
-  const std::string text = ReadText(output);
-  const std::size_t toOther =
-      text.find("kivo: capturing other.monitor (\"Monitor of Null Output\")\n");
-  ASSERT_NE(toOther, std::string::npos) << text;
-  EXPECT_LT(toOther, text.find(back)) << text;
+  FollowsTheDefaultOutputWhereverItMoves(server);
 }
 
 // `q` is answered within a second while the captured source is suspended,
@@ -523,6 +582,171 @@ TEST_F(CaptureEndToEndTest, PlayShowsTheDeviceLiveAndWaitsWhileItIsMissing) {
 
   tmux.Run("send-keys -t view q");
   EXPECT_TRUE(tmux.WaitForText("EXIT-STATUS=0")) << tmux.Pane();
+}
+
+// An application is named, or is not: an empty name and a device beside
+// it are refused as usage; one that plays nothing is waited for, its
+// silence counted; each of two is then captured alone.
+TEST_F(CaptureEndToEndTest, CaptureAppWaitsForSilentApplicationsAndHearsOnlyTheOneNamed) {
+  PulseServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  for (const std::string refused :
+       {"levels --capture-app '' --seconds 1", "levels --capture --capture-app x --seconds 1",
+        "play --capture-app ''"}) {
+    const CommandResult result = server.Run(Kivo(refused));
+    EXPECT_EQ(result.Status >> 8, 2) << refused << ": " << result.Output;
+    EXPECT_NE(result.Output.find("--capture"), std::string::npos) << result.Output;
+  }
+
+  const CommandResult waiting =
+      server.Run(Kivo("levels --capture-app NoSuchPlayer --seconds 0.5"));
+  ASSERT_EQ(waiting.Status, 0) << waiting.Output;
+  EXPECT_NE(waiting.Output.find("kivo: waiting for \"NoSuchPlayer\" to play, at 44100 Hz for 0.5 s\n"),
+            std::string::npos)
+      << waiting.Output;
+  const std::vector<Levels> quiet = ParseBlocks(waiting.Output);
+  EXPECT_EQ(quiet.size(), 11u) << "half a second of silence in blocks of 2048";
+  for (const Levels& block : quiet) EXPECT_TRUE(block.Clear);
+
+  CapturesOnlyTheChosenApplication(server);
+}
+
+// A browser's next track is a new stream: when the application's stream
+// is killed the capture waits with cleared panels, takes its next stream,
+// and keeps it when the server moves it to another sink.
+TEST_F(CaptureEndToEndTest, CaptureAppTakesTheNextStreamAndFollowsItToAnotherSink) {
+  PulseServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  ASSERT_EQ(server.Run("pactl load-module module-null-sink sink_name=other").Status, 0);
+  auto first = PlayTone(server, server.Sink(), kToneHz, "Player");
+  const fs::path output = FDir / "levels.txt";
+  const auto levels = LevelsInBackground(server, "--capture-app Player --seconds 60", output);
+  const std::size_t heard = ShowsToneFrom(output, 0, kToneBand);
+  ASSERT_NE(heard, 0u) << ReadText(output);
+
+  first->Signal(SIGKILL);
+  first->Wait();
+  ASSERT_TRUE(Shows(output, "kivo: waiting for \"Player\" to play\n")) << ReadText(output);
+  const std::size_t cleared = ClearsFrom(output, heard);
+  ASSERT_NE(cleared, 0u) << "the blocks go on, cleared: " << ReadText(output);
+
+  const auto next = PlayTone(server, server.Sink(), kOtherToneHz, "Player");
+  const std::size_t nextHeard = ShowsToneFrom(output, cleared, kOtherToneBand);
+  ASSERT_NE(nextHeard, 0u) << (levels->Running() ? "" : "ended: " + std::to_string(levels->Ended()))
+                           << ReadText(output);
+
+  const std::string stream =
+      server.Run("pactl list short sink-inputs | cut -f1 | tr -d '\\n'").Output;
+  ASSERT_EQ(server.Run("pactl move-sink-input " + stream + " other").Status, 0);
+  ASSERT_TRUE(Shows(output, "(pacat) playing to other\n") ||
+              Shows(output, "(paplay) playing to other\n"))
+      << ReadText(output);
+  const std::size_t moved = ParseBlocks(ReadText(output)).size();
+  EXPECT_NE(ShowsToneFrom(output, moved, kOtherToneBand), 0u) << ReadText(output);
+}
+
+// A server that dies under an application's capture is said at once and
+// connected to again; the application is waited for on the new server.
+TEST_F(CaptureEndToEndTest, CaptureAppRecoversWhenTheServerDiesAndComesBack) {
+  PulseServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  const auto first = PlayTone(server, server.Sink(), kToneHz, "Player");
+  const fs::path output = FDir / "levels.txt";
+  const auto levels = LevelsInBackground(server, "--capture-app Player --seconds 60", output);
+  ASSERT_NE(ShowsToneFrom(output, 0, kToneBand), 0u) << ReadText(output);
+
+  server.Signal(SIGKILL);
+  ASSERT_TRUE(Shows(output, "kivo: cannot capture what \"Player\" plays: no sound server answers at "
+                            "unix:" + server.Socket()))
+      << ReadText(output);
+  server.Stop();
+  server.Start();
+  ASSERT_TRUE(server.WaitUntilReady());
+  ASSERT_TRUE(Shows(output, "kivo: waiting for \"Player\" to play\n")) << ReadText(output);
+  const std::size_t waited = ParseBlocks(ReadText(output)).size();
+  const auto again = PlayTone(server, server.Sink(), kOtherToneHz, "Player");
+  EXPECT_NE(ShowsToneFrom(output, waited, kOtherToneBand), 0u) << ReadText(output);
+}
+
+// `devices --apps`: nothing to list is said, each stream is a line with
+// the sink it plays to, and no server is one line of error.
+TEST_F(CaptureEndToEndTest, DevicesAppsListsEachStreamAndItsSink) {
+  PulseServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  const CommandResult none = server.Run(Kivo("devices --apps"));
+  EXPECT_EQ(none.Status, 0) << none.Output;
+  EXPECT_EQ(none.Output, "kivo: no application plays now\n");
+
+  ASSERT_EQ(server.Run("pactl load-module module-null-sink sink_name=other").Status, 0);
+  const auto first = PlayTone(server, server.Sink(), kToneHz, "ToneA");
+  const auto second = PlayTone(server, "other", kOtherToneHz, "Tone B");
+  const CommandResult two = server.Run(Kivo("devices --apps"));
+  EXPECT_EQ(two.Status, 0) << two.Output;
+  static const std::regex kTwo(
+      "\\d+  \"ToneA\"  (pacat|paplay)  kivotest\n\\d+  \"Tone B\"  (pacat|paplay)  other\n");
+  EXPECT_TRUE(std::regex_match(two.Output, kTwo)) << two.Output;
+
+  server.Stop();
+  const CommandResult gone = server.Run(Kivo("devices --apps"));
+  EXPECT_EQ(gone.Status >> 8, 1) << gone.Output;
+  EXPECT_EQ(std::count(gone.Output.begin(), gone.Output.end(), '\n'), 1) << gone.Output;
+  EXPECT_NE(gone.Output.find("no sound server answers at unix:" + server.Socket()),
+            std::string::npos)
+      << gone.Output;
+}
+
+// `kivo play --capture-app` waits with cleared panels while the application
+// plays nothing, shows its tone once it plays, and waits again when its
+// stream ends, the keys answered throughout.
+TEST_F(CaptureEndToEndTest, PlayCaptureAppWaitsWithClearedPanelsAndShowsTheApplication) {
+  PulseServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  Tmux tmux;
+  const std::string program = PlayInTmux(server, "--display-mode 2 --capture-app Player");
+  ASSERT_EQ(
+      tmux.Run("new-session -d -s view -x 320 -y 51 -e COLORTERM=truecolor " + Quoted(program))
+          .Status,
+      0);
+  const auto statusLine = [](const std::string& pane) { return LineOf(pane, 50); };
+  const auto picture = [](const std::string& pane) {
+    std::string rows;
+    for (std::size_t row = 0; row < 50; ++row) rows += LineOf(pane, row);
+    return rows;
+  };
+  const auto waiting = [&](const std::string& pane) {
+    return statusLine(pane).find("waiting for \"Player\" to play") != std::string::npos &&
+           picture(pane).find(kGreen) == std::string::npos;
+  };
+  ASSERT_TRUE(tmux.WaitFor(waiting)) << tmux.Pane();
+
+  {
+    const auto tone = PlayTone(server, server.Sink(), kToneHz, "Player");
+    EXPECT_TRUE(tmux.WaitFor([&](const std::string& pane) {
+      return statusLine(pane).find("waiting") == std::string::npos &&
+             picture(pane).find(kGreen) != std::string::npos;
+    })) << tmux.Pane();
+  }
+  EXPECT_TRUE(tmux.WaitFor(waiting)) << "its stream ended: " << tmux.Pane();
+  EXPECT_TRUE(QuitsWithinASecond(tmux)) << tmux.Pane();
+}
+
+// The same capture through PipeWire's pulse server, when it is installed.
+constexpr const char* kNoPipeWire =
+    "PipeWire is not installed (pipewire, wireplumber, pipewire-pulse and dbus-run-session are "
+    "needed; scripts/install-deps.sh installs them)";
+
+TEST_F(CaptureEndToEndTest, OnPipeWireTheDefaultOutputIsFollowed) {
+  if (!PipeWireServer::Installed()) GTEST_SKIP() << kNoPipeWire;
+  PipeWireServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  FollowsTheDefaultOutputWhereverItMoves(server);
+}
+
+TEST_F(CaptureEndToEndTest, OnPipeWireEachApplicationIsCapturedAlone) {
+  if (!PipeWireServer::Installed()) GTEST_SKIP() << kNoPipeWire;
+  PipeWireServer server("kivotest");
+  ASSERT_TRUE(server.WaitUntilReady());
+  CapturesOnlyTheChosenApplication(server);
 }
 
 }  // namespace

@@ -30,6 +30,19 @@ class PulseServer {
     FFolder = pattern;
     std::filesystem::create_directories(FFolder / "home");
     std::filesystem::create_directories(FFolder / "runtime");
+    Start();
+  }
+  ~PulseServer() {
+    Stop();
+    std::error_code ignored;
+    if (!FFolder.empty()) std::filesystem::remove_all(FFolder, ignored);
+  }
+  PulseServer(const PulseServer&) = delete;
+  PulseServer& operator=(const PulseServer&) = delete;
+
+  // Starts the daemon (again, after Stop or a kill) on the same socket.
+  void Start() {
+    if (FFolder.empty() || FPid > 0) return;
     // As root the daemon warns that it is meant for the system mode, and runs.
     const std::string command =
         "exec " + Environment() + " pulseaudio --daemonize=no --system=false " +
@@ -42,13 +55,6 @@ class PulseServer {
     if (::posix_spawn(&FPid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
       FPid = -1;
   }
-  ~PulseServer() {
-    Stop();
-    std::error_code ignored;
-    if (!FFolder.empty()) std::filesystem::remove_all(FFolder, ignored);
-  }
-  PulseServer(const PulseServer&) = delete;
-  PulseServer& operator=(const PulseServer&) = delete;
 
   // Polls until the server answers; false when it never does.
   bool WaitUntilReady() const {
@@ -121,6 +127,23 @@ class BackgroundProgram {
 
   bool Started() const { return FPid > 0; }
 
+  // Whether it still runs (not ended, not reaped).
+  bool Running() {
+    if (FPid <= 0) return false;
+    int status = 0;
+    if (::waitpid(FPid, &status, WNOHANG) == 0) return true;
+    FEnded = status;
+    FPid = -1;
+    return false;
+  }
+  // How it ended, once Running said it did: a wait status.
+  int Ended() const { return FEnded; }
+
+  // SIGKILL, say, as a crash would end it.
+  void Signal(int signal) const {
+    if (FPid > 0) ::kill(FPid, signal);
+  }
+
   // Waits for the program to end; its exit status, or -1.
   int Wait() {
     if (FPid <= 0) return -1;
@@ -132,6 +155,7 @@ class BackgroundProgram {
 
  private:
   pid_t FPid = -1;
+  int FEnded = 0;
 };
 
 }  // namespace kivo_test

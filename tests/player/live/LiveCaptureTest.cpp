@@ -34,7 +34,7 @@ void FollowUntilAProblem(kivo::TLiveCapture& capture, bool playing) {
 
 TEST(LiveCaptureTest, WithoutAServerItWaitsWithClearedPanelsAndSaysWhy) {
   const NoServer noServer;
-  kivo::TLiveCapture named("speakers", kFramePeriod);
+  kivo::TLiveCapture named({"speakers", false}, kFramePeriod);
   FollowUntilAProblem(named, true);
   EXPECT_EQ(named.Title(), "speakers");
   EXPECT_NE(named.Problem().find("cannot capture \"speakers\": no sound server answers at "
@@ -44,7 +44,7 @@ TEST(LiveCaptureTest, WithoutAServerItWaitsWithClearedPanelsAndSaysWhy) {
   EXPECT_TRUE(named.HeardBlock().empty());
   EXPECT_EQ(named.PositionMs(), 0);
 
-  kivo::TLiveCapture byDefault("", kFramePeriod);
+  kivo::TLiveCapture byDefault({"", false}, kFramePeriod);
   FollowUntilAProblem(byDefault, false);
   EXPECT_EQ(byDefault.Title(), "Monitor of the default output");
   EXPECT_NE(byDefault.Problem().find("cannot capture the default output's monitor"),
