@@ -84,11 +84,13 @@ case $case in
       grep -q "^$section" "$work/man" || fail "no section $section"
     done
     # Every option each command's --help lists is in its section.
+    # Each section is cut out once: a `grep -q` that stops reading early
+    # would end the cutting with SIGPIPE, which pipefail counts as a miss.
     for command in levels devices render play; do
+      sed -n "/^KIVO ${command^^}/,/^KIVO [A-Z]* *$/p" "$work/man" >"$work/section"
       for option in $("$build/player/kivo" $command --help | grep -oE '^ +(-h,)?--[a-z-]+' |
                       sed 's/^ *-h,//'); do
-        sed -n "/^KIVO ${command^^}/,/^KIVO [A-Z]* *$/p" "$work/man" | grep -qF -- "$option" ||
-          fail "the manual has no $option for $command"
+        grep -qF -- "$option" "$work/section" || fail "the manual has no $option for $command"
       done
     done
     ;;
