@@ -36,6 +36,12 @@ struct Seen {
   }
 };
 
+// The way the client library reads: one piece of what is ready per turn.
+void ReadOnePiece(pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void* seen) {
+  char piece = 0;
+  if (read(fd, &piece, 1) == 1) static_cast<Seen*>(seen)->Note();
+}
+
 TEST(PacedServerLoopTest, TimersAndWorkAddedFromAnotherThreadRunOnTheLoopsOwnThread) {
   PacedServerLoop loop(20ms);
   loop.SetPaced(true);
@@ -85,10 +91,7 @@ TEST(PacedServerLoopTest, WhatIsReadyAlreadyIsTakenWithoutWaitingForThePace) {
   loop.Lock();
   pa_io_event* io = loop.Api()->io_new(
       loop.Api(), ends[0], PA_IO_EVENT_INPUT,
-      [](pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void* seen) {
-        char piece = 0;
-        if (read(fd, &piece, 1) == 1) static_cast<Seen*>(seen)->Note();
-      },
+      ReadOnePiece,
       &readable);
   loop.Unlock();
   loop.Start();
@@ -111,10 +114,7 @@ TEST(PacedServerLoopTest, APumpServesWhatIsReadyOnTheCallersThreadAndNeverWaits)
   loop.Pump();
   pa_io_event* io = loop.Api()->io_new(
       loop.Api(), ends[0], PA_IO_EVENT_INPUT,
-      [](pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void* seen) {
-        char piece = 0;
-        if (read(fd, &piece, 1) == 1) static_cast<Seen*>(seen)->Note();
-      },
+      ReadOnePiece,
       &readable);
   timeval now{};
   loop.Api()->time_new(
