@@ -3,6 +3,7 @@
 #include <sdbus-c++/sdbus-c++.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -37,9 +38,14 @@ struct TBus::TState {
   std::mutex Lock;
   std::vector<std::unique_ptr<sdbus::IObject>> Objects;
   std::vector<std::function<void(const std::string&)>> PeerGone;
+  std::vector<std::function<void()>> LostHandlers;
   std::unique_ptr<sdbus::IProxy> Daemon;
   std::map<std::pair<std::string, std::string>, std::unique_ptr<sdbus::IProxy>> Proxies;
   std::thread Loop;
+  // Set before the loop is asked to leave, so that its end is not taken
+  // for a broken connection.
+  std::atomic<bool> Leaving = false;
+  std::atomic<bool> Lost = false;
 };
 
 TBus* TBus::Get() {
@@ -53,6 +59,11 @@ TBus* TBus::Get() {
 }
 
 bool SessionBusReachable() { return TBus::Get() != nullptr; }
+
+bool SessionBusLost() {
+  const TBus* bus = TBus::Get();
+  return bus != nullptr && bus->Lost();
+}
 
 TBus::TBus(std::unique_ptr<sdbus::IConnection> connection)
     : FConnection(std::move(connection)), FState(std::make_unique<TState>()) {
@@ -68,11 +79,35 @@ TBus::TBus(std::unique_ptr<sdbus::IConnection> connection)
       FConnection->enterEventLoop();
     } catch (const sdbus::Error&) {
     }
+    if (!FState->Leaving) TellLost();
   });
+}
+
+void TBus::TellLost() {
+  std::vector<std::function<void()>> handlers;
+  {
+    std::lock_guard lock(FState->Lock);
+    FState->Lost = true;
+    handlers = FState->LostHandlers;
+  }
+  for (const auto& handler : handlers) handler();
+}
+
+bool TBus::Lost() const { return FState->Lost; }
+
+void TBus::OnLost(std::function<void()> handler) {
+  std::unique_lock lock(FState->Lock);
+  if (!FState->Lost) {
+    FState->LostHandlers.push_back(std::move(handler));
+    return;
+  }
+  lock.unlock();
+  handler();
 }
 
 TBus::~TBus() {
   if (!FConnection) return;
+  FState->Leaving = true;
   FConnection->leaveEventLoop();
   if (FState->Loop.joinable()) FState->Loop.join();
   FState->Objects.clear();

@@ -61,6 +61,14 @@ class TBus {
   // Called on the bus thread with the unique name of every peer that leaves.
   void OnPeerGone(std::function<void(const std::string& uniqueName)> handler);
 
+  // True once the connection has broken: the daemon stopped or closed it.
+  // Nothing reaches this process over the bus from then on, and nothing it
+  // sends arrives.
+  bool Lost() const;
+  // Called once when the connection breaks, on the bus thread; at once
+  // when it has already broken. Kept for the process's life.
+  void OnLost(std::function<void()> handler);
+
   TBus(const TBus&) = delete;
   TBus& operator=(const TBus&) = delete;
   ~TBus();
@@ -69,6 +77,7 @@ class TBus {
   explicit TBus(std::unique_ptr<sdbus::IConnection> connection);
   void ClaimBlock();
   void WatchPeers();
+  void TellLost();
 
   std::unique_ptr<sdbus::IConnection> FConnection;
   std::string FUniqueName;
@@ -79,5 +88,8 @@ class TBus {
 
 // Whether a session bus can be reached (joins it when it can).
 bool SessionBusReachable();
+// Whether this process was on a session bus and has lost it; false for a
+// process that never joined one.
+bool SessionBusLost();
 
 }  // namespace kivo_bus

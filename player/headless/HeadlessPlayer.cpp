@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 
+#include "platform/bus/Bus.h"
 #include "platform/win/Messages.h"
 #include "player/SessionCommands.h"
 #include "player/StopSignals.h"
@@ -36,7 +37,8 @@ class THeadlessPlayer {
   explicit THeadlessPlayer(TPlayerSession& session)
       : FSession(session), FTracks(session, true, nullptr) {}
 
-  void Run() {
+  // Whether the player ended because its session bus went away.
+  bool Run() {
     const auto frameTime = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(1.0 / std::max(1, FSession.Options().Fps)));
     auto next = Clock::now();
@@ -50,7 +52,14 @@ class THeadlessPlayer {
       WaitForMessagesUntil(next);
       // A stop signal ends the player as a client's Close does.
       if (StopSignalReceived() != 0) FSession.Control().Close();
+      // Without a view and without its bus, nothing could ever reach the
+      // player again to close it.
+      if (kivo_bus::SessionBusLost()) {
+        FSession.Control().Close();
+        return true;
+      }
     }
+    return false;
   }
 
  private:
@@ -88,8 +97,12 @@ int RunStartedPlayer(const char* program) {
     options.Home = HomeOf(program);
     TPlayerSession session(options, DefaultDesignPath());
     session.Begin();
-    THeadlessPlayer(session).Run();
+    const bool busLost = THeadlessPlayer(session).Run();
     session.End();
+    if (busLost) {
+      std::fprintf(stderr, "kivo: the session bus has gone, so no client can reach the player\n");
+      return 1;
+    }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kivo: %s\n", error.what());
     return 1;

@@ -181,7 +181,8 @@ class TEventPrinter {
     kivo.OnKIVO = TKIVOEvent(this, &TEventPrinter::Print);
   }
 
-  // 0, or 1 when the player's process ended without closing.
+  // 0, or 1 when the player's process ended without closing or the
+  // session bus went away.
   int Run(const sigset_t& signals) {
     FKivo.SetEvents(
         TKIVOEventSet{evVolume, evSpeana, evLyrics, evCounter, evPosition, evTimer, evMove});
@@ -193,11 +194,21 @@ class TEventPrinter {
       FStop = true;
       PostMessageA(wake, WM_NULL, 0, 0);
     });
+    // The handler outlives this printer: it only wakes the window, which
+    // fails harmlessly once the window is gone.
+    if (kivo_bus::TBus* bus = kivo_bus::TBus::Get())
+      bus->OnLost([wake] { PostMessageA(wake, WM_NULL, 0, 0); });
     MSG message;
-    while (!FStop && GetMessageA(&message, nullptr, 0, 0)) DispatchMessageA(&message);
+    while (!FStop && !kivo_bus::SessionBusLost() && GetMessageA(&message, nullptr, 0, 0))
+      DispatchMessageA(&message);
+    const bool busLost = !FStop && kivo_bus::SessionBusLost();
     // Ended by the player's close: the watcher still waits for its signal.
     if (!FSignalled) pthread_kill(watcher.native_handle(), SIGTERM);
     watcher.join();
+    if (busLost) {
+      std::fprintf(stderr, "kivo: the session bus has gone, so the player can no longer be heard\n");
+      return 1;
+    }
     if (FPlayerVanished) {
       std::fprintf(stderr, "kivo: the player's process ended without closing\n");
       return 1;

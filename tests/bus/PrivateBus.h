@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <stdexcept>
@@ -40,6 +41,14 @@ class TPrivateBus {
   TPrivateBus& operator=(const TPrivateBus&) = delete;
 
   const std::string& Address() const { return FAddress; }
+  int Pid() const { return FPid; }
+
+  // Kills the daemon, as a crashed session bus goes: every connection to
+  // it breaks at once. Returns once the daemon has gone.
+  void Kill() {
+    ::kill(FPid, SIGKILL);
+    while (::kill(FPid, 0) == 0) ::usleep(10'000);
+  }
 
  private:
   static std::string Trimmed(std::string text) {
