@@ -20,6 +20,9 @@ class CaptureBuffer {
   explicit CaptureBuffer(std::size_t capacity);
 
   void Append(std::span<const Frame> frames);
+  // The same from a sound server's 16-bit native-endian stereo frames, at
+  // any alignment.
+  void AppendSamples(const std::uint8_t* bytes, std::size_t frames);
   // The position after the last frame appended.
   std::uint64_t End() const;
 
@@ -33,6 +36,12 @@ class CaptureBuffer {
                      std::chrono::steady_clock::time_point until);
 
  private:
+  // Frames [from, to) of the ring into `out`, in at most two runs; the
+  // range must lie within what the ring keeps.
+  void CopyOut(std::uint64_t from, std::uint64_t to, Frame* out) const;
+  // `frames` frames at `bytes` into the ring, the latest ones kept.
+  void CopyIn(const std::uint8_t* bytes, std::size_t frames);
+
   mutable std::mutex FLock;
   std::condition_variable FArrived;
   std::vector<Frame> FRing;

@@ -512,18 +512,7 @@ class PulseCapture::TServerLink {
   }
 
   void Append(const std::uint8_t* bytes, std::size_t size) {
-    std::array<Frame, 1024> packed{};
-    const std::size_t frames = size / kBytesPerFrame;
-    for (std::size_t done = 0; done < frames;) {
-      const std::size_t now = std::min(packed.size(), frames - done);
-      for (std::size_t i = 0; i < now; ++i) {
-        std::array<std::int16_t, 2> pair{};
-        std::memcpy(pair.data(), bytes + (done + i) * kBytesPerFrame, kBytesPerFrame);
-        packed[i] = PackFrame(pair[0], pair[1]);
-      }
-      FFrames.Append(std::span<const Frame>(packed.data(), now));
-      done += now;
-    }
+    FFrames.AppendSamples(bytes, size / kBytesPerFrame);
   }
 
   void Publish(TCaptureState state, std::string problem) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <numeric>
 #include <thread>
 #include <vector>
@@ -36,6 +38,34 @@ TEST(CaptureBufferTest, TheRingKeepsOnlyItsCapacity) {
   buffer.Append(Count(5, 7));
   EXPECT_EQ(buffer.End(), 12u);
   EXPECT_EQ(buffer.Latest(100), Count(4, 8));
+}
+
+// Appends that wrap round the ring, and one larger than the ring, which
+// keeps only its end.
+TEST(CaptureBufferTest, FramesThatWrapRoundOrOverfillTheRingComeOutInOrder) {
+  CaptureBuffer buffer(8);
+  buffer.Append(Count(0, 6));
+  buffer.Append(Count(6, 5));
+  EXPECT_EQ(buffer.Latest(8), Count(3, 8));
+  buffer.Append(Count(11, 19));
+  EXPECT_EQ(buffer.End(), 30u);
+  EXPECT_EQ(buffer.Latest(8), Count(22, 8));
+  std::uint64_t position = 0;
+  std::vector<Frame> got(5);
+  EXPECT_EQ(buffer.ReadAt(position, got, std::chrono::steady_clock::now()), 5u);
+  EXPECT_EQ(got, Count(22, 5));
+}
+
+// The server's bytes, one byte off any alignment: left then right, each
+// 16 bits, negative ones too.
+TEST(CaptureBufferTest, ServerSamplesBecomeFramesOfLeftAndRight) {
+  const std::int16_t samples[] = {1, -1, -32768, 32767, 300, -300};
+  std::vector<std::uint8_t> bytes(1 + sizeof samples);
+  std::memcpy(bytes.data() + 1, samples, sizeof samples);
+  CaptureBuffer buffer(2);
+  buffer.AppendSamples(bytes.data() + 1, 3);
+  EXPECT_EQ(buffer.Latest(2),
+            (std::vector<Frame>{kivo::PackFrame(-32768, 32767), kivo::PackFrame(300, -300)}));
 }
 
 TEST(CaptureBufferTest, AReaderGetsTheStreamInOrderAndSkipsWhatWasDropped) {
