@@ -128,13 +128,7 @@ class TBlockedSignal {
   sigset_t FPrevious;
 };
 
-class EndingOnSignalsTest : public ::testing::Test {
- protected:
-  EndingOnSignalsTest() { CoInitialize(nullptr); }
-  ~EndingOnSignalsTest() override { CoUninitialize(); }
-
-  THostLinkStage FStage;
-};
+class EndingOnSignalsTest : public bus_test::THostLinkCase {};
 
 class HeadlessPlayerSignalTest : public EndingOnSignalsTest,
                                  public ::testing::WithParamInterface<TStopSignal> {};

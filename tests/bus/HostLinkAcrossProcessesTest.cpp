@@ -25,7 +25,6 @@ namespace {
 using bus_test::PumpUntil;
 using bus_test::ReadFile;
 using bus_test::TChildProcess;
-using bus_test::THostLinkStage;
 using bus_test::TStartedPlayer;
 using namespace Kivo_tlb;
 
@@ -42,13 +41,7 @@ class TEvents {
   std::vector<int> Modes;
 };
 
-class HostLinkAcrossProcessesTest : public ::testing::Test {
- protected:
-  HostLinkAcrossProcessesTest() { CoInitialize(nullptr); }
-  ~HostLinkAcrossProcessesTest() override { CoUninitialize(); }
-
-  THostLinkStage FStage;
-};
+class HostLinkAcrossProcessesTest : public bus_test::THostLinkCase {};
 
 TEST_F(HostLinkAcrossProcessesTest, BindsToARunningPlayerDrivesItAndHearsItsNotifications) {
   TStartedPlayer player;

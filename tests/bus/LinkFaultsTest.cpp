@@ -34,11 +34,8 @@ long JsonNumber(const std::string& line, const std::string& key) {
   return std::stol(line.substr(at + key.size() + 3));
 }
 
-class LinkFaultsTest : public ::testing::Test {
+class LinkFaultsTest : public bus_test::THostLinkCase {
  protected:
-  LinkFaultsTest() { CoInitialize(nullptr); }
-  ~LinkFaultsTest() override { CoUninitialize(); }
-
   // `kivo play --view none` on a generated tone long enough for any case.
   std::unique_ptr<TChildProcess> PlayLive(std::vector<std::string> options = {}) {
     const std::filesystem::path tone = FStage.Home().parent_path() / "tone.wav";
@@ -55,8 +52,6 @@ class LinkFaultsTest : public ::testing::Test {
   }
 
   std::string Status() { return FStage.Remote({"status"}).first; }
-
-  bus_test::THostLinkStage FStage;
 };
 
 TEST_F(LinkFaultsTest, TheLivePlayerAnswersWhenPausedAndStopped) {

@@ -78,6 +78,16 @@ class THostLinkStage {
   std::filesystem::path FFolder;
 };
 
+// A case on its own stage, with COM begun on the case's thread for as
+// long as the case runs.
+class THostLinkCase : public ::testing::Test {
+ protected:
+  THostLinkCase() { CoInitialize(nullptr); }
+  ~THostLinkCase() override { CoUninitialize(); }
+
+  THostLinkStage FStage;
+};
+
 // The real player, started as TKIVO starts it: no arguments, no standard
 // streams, waited for until its message loop is idle.
 class TStartedPlayer {

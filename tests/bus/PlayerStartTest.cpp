@@ -27,13 +27,7 @@ class TClientEvents {
   std::vector<std::pair<DWORD, int>> Users;
 };
 
-class PlayerStartTest : public ::testing::Test {
- protected:
-  PlayerStartTest() { CoInitialize(nullptr); }
-  ~PlayerStartTest() override { CoUninitialize(); }
-
-  bus_test::THostLinkStage FStage;
-};
+class PlayerStartTest : public bus_test::THostLinkCase {};
 
 // The first open notification a listener heard (the announces of clients
 // reach it too); empty when it ended first.

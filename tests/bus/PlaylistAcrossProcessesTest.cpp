@@ -33,11 +33,8 @@ struct THeardTrack {
   std::vector<long> Positions;
 };
 
-class PlaylistAcrossProcessesTest : public ::testing::Test {
+class PlaylistAcrossProcessesTest : public bus_test::THostLinkCase {
  protected:
-  PlaylistAcrossProcessesTest() { CoInitialize(nullptr); }
-  ~PlaylistAcrossProcessesTest() override { CoUninitialize(); }
-
   std::string Tone(const std::string& name, double seconds) {
     const std::string path = (Folder() / name).string();
     kivo_test::RunShell("sox -n -r 44100 -c 2 -b 16 " + kivo_test::Quoted(path) + " synth " +
@@ -84,8 +81,6 @@ class PlaylistAcrossProcessesTest : public ::testing::Test {
     EXPECT_LE(heard.Positions.back(), lengthMs);
     EXPECT_GE(heard.Positions.back(), lengthMs - 200) << "played to its end";
   }
-
-  bus_test::THostLinkStage FStage;
 };
 
 TEST_F(PlaylistAcrossProcessesTest, EveryTrackThatPlaysIsHeardWholeAndInOrder) {

@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "platform/bus/Bus.h"
-#include "platform/com/ComRuntime.h"
 #include "tests/bus/ChildProcess.h"
 #include "tests/bus/PlayerStage.h"
 
@@ -21,16 +20,9 @@ namespace {
 using bus_test::PumpUntil;
 using bus_test::ReadFile;
 using bus_test::TChildProcess;
-using bus_test::THostLinkStage;
 using bus_test::TStartedPlayer;
 
-class SessionBusGoneTest : public ::testing::Test {
- protected:
-  SessionBusGoneTest() { CoInitialize(nullptr); }
-  ~SessionBusGoneTest() override { CoUninitialize(); }
-
-  THostLinkStage FStage;
-};
+class SessionBusGoneTest : public bus_test::THostLinkCase {};
 
 TEST_F(SessionBusGoneTest, AStartedPlayerAndItsEventsClientEndWhenTheBusDies) {
   TStartedPlayer player;
