@@ -75,7 +75,7 @@ TEST(ScaledPictureTest, AnAreaOutsideTheSurfaceDrawsNothing) {
   picture.TakeAll(RandomFrame(20, 10, 1));
   // A window smaller than the picture at scale 1 shows its middle: from
   // column 5 and row 2 on.
-  const PicturePlacement placement = PlacePicture({20, 10}, {10, 6});
+  const PicturePlacement placement = PlacePicture({20, 10}, {10, 6}, 0);
   ASSERT_EQ(placement.Left, -5);
   ASSERT_EQ(placement.Top, -2);
   SurfacePtr surface = MakeSurface(10, 6, SDL_PIXELFORMAT_RGB888);
@@ -100,7 +100,7 @@ TEST(ScaledPictureTest, TheWholePictureIsEveryPixelAnExactSquareOnBlack) {
                    "x" + std::to_string(height));
       TScaledPicture picture;
       picture.TakeAll(frame);
-      const PicturePlacement placement = PlacePicture({13, 7}, {width, height});
+      const PicturePlacement placement = PlacePicture({13, 7}, {width, height}, 0);
       SurfacePtr surface = MakeSurface(width, height, format);
       picture.DrawAll(*surface, placement);
       EXPECT_EQ(Mismatches(*surface, frame, placement), 0);
@@ -118,7 +118,7 @@ TEST(ScaledPictureTest, ChangedAreasDrawnPaintAfterPaintAddUpToTheLastPaint) {
     TScaledPicture picture;
     picture.TakeAll(frame);
     // Scale 3, with a border of 2 on the left and 1 on top.
-    const PicturePlacement placement = PlacePicture({32, 10}, {100, 32});
+    const PicturePlacement placement = PlacePicture({32, 10}, {100, 32}, 0);
     ASSERT_EQ(placement.Scale, 3);
     SurfacePtr surface = MakeSurface(100, 32, format);
     picture.DrawAll(*surface, placement);
@@ -155,7 +155,7 @@ TEST(ScaledPictureTest, ChangedAreasDrawnPaintAfterPaintAddUpToTheLastPaint) {
 TEST(ScaledPictureTest, AnAreaCutByTheWindowIsDrawnAndReportedAsFarAsItShows) {
   const TFrame frame = RandomFrame(20, 10, 5);
   // Scale 1 placed at -5, -2 in a 10 x 6 window.
-  const PicturePlacement cut = PlacePicture({20, 10}, {10, 6});
+  const PicturePlacement cut = PlacePicture({20, 10}, {10, 6}, 0);
   SurfacePtr surface = MakeSurface(10, 6, SDL_PIXELFORMAT_RGB888);
   TScaledPicture picture;
   picture.TakeAll(frame);
