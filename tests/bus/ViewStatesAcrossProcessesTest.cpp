@@ -1,8 +1,9 @@
 // What the player's views tell its clients, heard by TKIVO here and by
 // `kivo remote events` in another process, on a private bus: in a desktop
 // window (its own Xvfb; xdotool and xprop as a person and a window manager
-// act) focus, minimising, a double click and `t`; in the terminal (tmux)
-// the status line's items, `t` and clicks on the transport buttons. Each
+// act) focus, minimising, a double click, `t` and the strip's transport
+// buttons; in the terminal (tmux) the status line's items, `t`, clicks on
+// the transport buttons and double clicks. Each
 // case starts with a client that stopped reading, which holds nothing up.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -205,6 +206,99 @@ TEST_F(ViewStatesTest, TheWindowTellsFocusMinimisingADoubleClickAndStayOnTop) {
       names.LinesUpTo("\"name\":\"stay-on-top\",\"wparam\":1073741828,\"lparam\":0");
   for (const char* name : {"active", "minimize", "double-click", "stay-on-top"})
     EXPECT_TRUE(Contains(heard, std::string("\"event\":\"status\",\"name\":\"") + name + "\""))
+        << name << "\n" << heard;
+  kivo.Close();
+  EXPECT_EQ(player.Wait(), 0);
+}
+
+// The strip below the window's picture at scale 2 (bars: 640 x 200, the
+// strip from row 200, 22 rows): each cell 12 pixels wide from x = 4, a
+// button's box from 2 pixels before its first cell, rows 202 to 219.
+constexpr int StripCellX(int column) { return 4 + column * 12 + 6; }
+constexpr int kStripButtonY = 211;
+constexpr std::uint32_t kHeldFace = 0x0A246A;
+
+TEST_F(ViewStatesTest, TheWindowsStripButtonsDoWhatTheTerminalsDoAndTellTheClients) {
+  std::optional<XvfbServer> server;
+  try {
+    server.emplace();
+  } catch (const std::exception& error) {
+    GTEST_SKIP() << "no Xvfb: " << error.what();
+  }
+  const std::filesystem::path tone = FStage.Home().parent_path() / "tone.wav";
+  RunShell("sox -n -r 44100 -c 2 -b 16 " + Quoted(tone.string()) + " synth 120 sine 440");
+  const std::string display = server->Display();
+  XClient x(display);
+  ::setenv("DISPLAY", display.c_str(), 1);
+  ::setenv("SDL_VIDEODRIVER", "x11", 1);
+  TChildProcess player({KIVO_PROGRAM, "play", "--view", "window", "--no-sound", "--scale", "2",
+                        tone.string()},
+                       FStage.Errors().string());
+  const std::optional<Window> window = x.WaitForWindowOf(player.Pid());
+  ASSERT_TRUE(window) << bus_test::ReadFile(FStage.Errors());
+  ASSERT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
+  ASSERT_TRUE(PumpUntil([&] { return Contains(x.Title(*window), "tone"); })) << x.Title(*window);
+  const auto stopped = StoppedClient();
+  TEventsClient names(FStage.Errors().string());
+  ASSERT_TRUE(names.Started());
+
+  TKIVO kivo(nullptr);
+  TViewEvents events(kivo);
+  kivo.Bind();
+  ASSERT_TRUE(kivo.IsBound());
+  const std::string id = std::to_string(*window);
+  const auto click = [&](int px, int py) {
+    const kivo_test::CommandResult result =
+        RunShell("DISPLAY=" + Quoted(display) + " xdotool mousemove --sync --window " + id + " " +
+                 std::to_string(px) + " " + std::to_string(py) + " click 1");
+    EXPECT_EQ(result.Status, 0) << result.Output;
+  };
+  const auto titleHas = [&](const std::string& text) {
+    return PumpUntil([&] { return Contains(x.Title(*window), text); });
+  };
+
+  // On the strip but on no button: the gap between two buttons, the
+  // status text, the row above the boxes. Nothing happens, nothing is sent.
+  click(StripCellX(4), kStripButtonY);
+  click(StripCellX(30), kStripButtonY);
+  click(StripCellX(7), 201);
+  // A key after them: once its notification is heard, they were handled.
+  RunShell("DISPLAY=" + Quoted(display) + " xdotool windowfocus --sync " + id + " key t");
+  EXPECT_TRUE(events.Heard("stay-on-top 1"));
+  EXPECT_EQ(kivo.GetPlayStatus(), 526) << "still playing";
+
+  click(StripCellX(7), kStripButtonY);  // play/pause
+  EXPECT_TRUE(events.Heard("button 2"));
+  EXPECT_TRUE(titleHas("  paused"));
+  EXPECT_TRUE(PumpUntil([&] {
+    return x.ReadBack(*window).At(StripCellX(7) - 6, 203) == kHeldFace;
+  })) << "play/pause held down";
+  click(StripCellX(12), kStripButtonY);  // stop, while paused
+  EXPECT_TRUE(events.Heard("button 3"));
+  EXPECT_TRUE(PumpUntil([&] { return kivo.GetPlayStatus() == 525; }));
+  EXPECT_TRUE(titleHas("  stopped"));
+  EXPECT_TRUE(PumpUntil([&] {
+    const kivo_test::Pixels screen = x.ReadBack(*window);
+    return screen.At(StripCellX(12) - 6, 203) == kHeldFace &&
+           screen.At(StripCellX(7) - 6, 203) != kHeldFace;
+  })) << "stop held down";
+  click(StripCellX(7), kStripButtonY);  // play again, from the stop
+  EXPECT_TRUE(PumpUntil([&] { return kivo.GetPlayStatus() == 526; }));
+  EXPECT_TRUE(PumpUntil([&] { return !Contains(x.Title(*window), "stopped"); }));
+  click(StripCellX(1), kStripButtonY);  // previous
+  EXPECT_TRUE(events.Heard("button 1"));
+  click(StripCellX(17), kStripButtonY);  // next
+  EXPECT_TRUE(events.Heard("button 4"));
+  int buttons = 0;
+  for (const std::string& event : events.Events) buttons += event.starts_with("button");
+  EXPECT_EQ(buttons, 5) << ::testing::PrintToString(events.Events);
+  for (const std::string& event : events.Events)
+    EXPECT_FALSE(event.starts_with("double-click")) << "the strip is no panel";
+
+  Continue(*stopped);
+  const std::string heard = names.LinesUpTo("\"name\":\"next\"");
+  for (const char* name : {"play-pause", "stop", "previous", "next"})
+    EXPECT_TRUE(Contains(heard, std::string("\"event\":\"button\",\"name\":\"") + name + "\""))
         << name << "\n" << heard;
   kivo.Close();
   EXPECT_EQ(player.Wait(), 0);
