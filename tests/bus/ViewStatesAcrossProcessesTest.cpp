@@ -308,7 +308,7 @@ TEST_F(ViewStatesTest, TheWindowsStripButtonsDoWhatTheTerminalsDoAndTellTheClien
 // at its start clicked (SGR mouse reports, as tmux passes a click on).
 class TPlayInTmux {
  public:
-  explicit TPlayInTmux(const std::string& tone) {
+  explicit TPlayInTmux(const std::string& tone, int columns = 200, int rows = 30) : FRows(rows) {
     const std::string program = Quoted(KIVO_PROGRAM) + " play --view terminal --no-sound " +
                                 Quoted(tone) + "; echo \"EXIT-STATUS=$?\"; sleep 600";
     const auto setting = [](const char* name) {
@@ -316,26 +316,36 @@ class TPlayInTmux {
       return std::string(" -e ") + name + "=" + Quoted(value != nullptr ? value : "");
     };
     FStarted = FTmux
-                   .Run("new-session -d -s view -x 200 -y 30" + setting("DBUS_SESSION_BUS_ADDRESS") +
+                   .Run("new-session -d -s view -x " + std::to_string(columns) + " -y " +
+                        std::to_string(rows) + setting("DBUS_SESSION_BUS_ADDRESS") +
                         setting("XDG_RUNTIME_DIR") + setting("KIVO_HOME") +
                         setting("KIVO_REGISTRY_DIR") + " " + Quoted(program))
                    .Status == 0;
   }
   bool Started() const { return FStarted; }
   const kivo_test::Tmux& Tmux() const { return FTmux; }
-  std::string StatusLine() const { return kivo_test::LineOf(FTmux.Run("capture-pane -p -t view").Output, 29); }
+  std::string StatusLine() const {
+    return kivo_test::LineOf(FTmux.Run("capture-pane -p -t view").Output, FRows - 1);
+  }
   bool StatusShows(const std::string& text) const {
     return FTmux.WaitFor([&](const std::string&) { return Contains(StatusLine(), text); });
   }
   void Keys(const std::string& keys) const { FTmux.Run("send-keys -t view -l " + Quoted(keys)); }
-  // A left click on the status line (the last row) at a 0-based column.
-  void ClickStatusLine(int column) const {
-    Keys("\x1b[<0;" + std::to_string(column + 1) + ";30M");
+  // Left clicks (press and release) on a cell, 0-based, all in one tmux
+  // command, so that they arrive together.
+  void Click(int column, int row, int times = 1) const {
+    const std::string at = std::to_string(column + 1) + ";" + std::to_string(row + 1);
+    std::string clicks;
+    for (int i = 0; i < times; ++i) clicks += "\x1b[<0;" + at + "M\x1b[<0;" + at + "m";
+    Keys(clicks);
   }
+  // A left click on the status line (the last row) at a 0-based column.
+  void ClickStatusLine(int column, int times = 1) const { Click(column, FRows - 1, times); }
 
  private:
   kivo_test::Tmux FTmux;
   bool FStarted = false;
+  int FRows;
 };
 
 TEST_F(ViewStatesTest, TheTerminalTellsItsStatusItemsStayOnTopAndItsButtons) {
@@ -401,6 +411,58 @@ TEST_F(ViewStatesTest, TheTerminalTellsItsStatusItemsStayOnTopAndItsButtons) {
   for (const char* name : {"play-pause", "stop", "previous", "next"})
     EXPECT_TRUE(Contains(heard, std::string("\"event\":\"button\",\"name\":\"") + name + "\""))
         << name << "\n" << heard;
+  play.Keys("q");
+  EXPECT_TRUE(play.Tmux().WaitForText("EXIT-STATUS=0"));
+}
+
+// Terminals report single presses; the view tells a double click on a
+// panel itself. A 320 x 51 pane shows the bars skin unscaled: cell (80, 25)
+// shows window pixel (80, 50), on the left panel.
+TEST_F(ViewStatesTest, TheTerminalTellsADoubleClickOnAPanelAndNotOnTheStatusLine) {
+  const std::filesystem::path tone = FStage.Home().parent_path() / "tone.wav";
+  kivo_test::RunShell("sox -n -r 44100 -c 2 -b 16 " + Quoted(tone.string()) + " synth 120 sine 440");
+  TPlayInTmux play(tone.string(), 320, 51);
+  if (!play.Started()) GTEST_SKIP() << "tmux cannot start";
+  ASSERT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
+  ASSERT_TRUE(play.StatusShows("[|<] [>||] [[]] [>|]  tone")) << play.StatusLine();
+  const auto stopped = StoppedClient();
+  TEventsClient names(FStage.Errors().string());
+  ASSERT_TRUE(names.Started());
+
+  TKIVO kivo(nullptr);
+  TViewEvents events(kivo);
+  kivo.Bind();
+  ASSERT_TRUE(kivo.IsBound());
+  const auto doubleClicks = [&events] {
+    int count = 0;
+    for (const std::string& event : events.Events) count += event.starts_with("double-click");
+    return count;
+  };
+
+  // Twice on the status line's text, twice on the stop button: no panel
+  // was clicked. The stop button still counts each press.
+  play.ClickStatusLine(40, 2);
+  play.ClickStatusLine(12, 2);
+  EXPECT_TRUE(PumpUntil([&] {
+    int stops = 0;
+    for (const std::string& event : events.Events) stops += event == "button 3";
+    return stops == 2;
+  })) << ::testing::PrintToString(events.Events);
+  EXPECT_EQ(doubleClicks(), 0);
+
+  const std::string onThePanel = "double-click " + std::to_string(80 | (50 << 16));
+  play.Click(80, 25, 2);
+  EXPECT_TRUE(events.Heard(onThePanel)) << ::testing::PrintToString(events.Events);
+  // Three presses: one double click, the third not chained onto it.
+  play.Click(80, 25, 3);
+  EXPECT_TRUE(PumpUntil([&] { return doubleClicks() == 2; }));
+  play.Keys("t");
+  EXPECT_TRUE(events.Heard("stay-on-top 1"));
+  EXPECT_EQ(doubleClicks(), 2) << ::testing::PrintToString(events.Events);
+
+  Continue(*stopped);
+  const std::string heard = names.LinesUpTo("\"name\":\"stay-on-top\"");
+  EXPECT_TRUE(Contains(heard, "\"event\":\"status\",\"name\":\"double-click\"")) << heard;
   play.Keys("q");
   EXPECT_TRUE(play.Tmux().WaitForText("EXIT-STATUS=0"));
 }
