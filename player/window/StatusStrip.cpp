@@ -83,11 +83,12 @@ std::optional<TTransportButton> HeldButton(const PlayerStatus& status) {
 }
 
 bool TStatusStrip::Show(const std::string& text, std::optional<TTransportButton> held) {
-  std::u32string line =
-      CodePoints(TransportBarText() + ClipToColumns(text, std::numeric_limits<std::int32_t>::max()));
-  if (line == FLine && held == FHeld) return false;
-  FLine = std::move(line);
+  if (FShown && text == FText && held == FHeld) return false;
+  FShown = true;
+  FText = text;
   FHeld = held;
+  FLine =
+      CodePoints(TransportBarText() + ClipToColumns(text, std::numeric_limits<std::int32_t>::max()));
   return true;
 }
 

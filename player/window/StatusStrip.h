@@ -43,9 +43,13 @@ class TStatusStrip {
                                                   std::int32_t y);
 
  private:
+  // What was asked for, compared frame after frame; the line is made only
+  // when it changes.
+  bool FShown = false;
+  std::string FText;
+  std::optional<TTransportButton> FHeld;
   // The buttons' faces and the text, made safe, one cell each.
   std::u32string FLine;
-  std::optional<TTransportButton> FHeld;
 };
 
 }  // namespace kivo

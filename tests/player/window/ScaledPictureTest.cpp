@@ -179,4 +179,28 @@ TEST(ScaledPictureTest, AnAreaCutByTheWindowIsDrawnAndReportedAsFarAsItShows) {
   EXPECT_EQ(part.h, 8);
 }
 
+// The strip below the picture cuts it: no picture pixel is drawn on the
+// strip's rows, which are left for the strip, also where an area reaches
+// down into them.
+TEST(ScaledPictureTest, ThePictureStopsAboveTheStrip) {
+  const TFrame frame = RandomFrame(20, 10, 6);
+  // Scale 1 in a 20 x 12 window with a strip of 4 rows: rows 0 to 7 show
+  // picture rows 1 to 8.
+  const PicturePlacement placement = PlacePicture({20, 10}, {20, 12}, 4);
+  ASSERT_EQ(placement.StripTop, 8);
+  ASSERT_EQ(placement.Top, -1);
+  SurfacePtr surface = MakeSurface(20, 12, SDL_PIXELFORMAT_RGB888);
+  TScaledPicture picture;
+  picture.TakeAll(frame);
+  const SDL_Rect drawn = picture.Draw(*surface, placement, {0, 0, 20, 10});
+  EXPECT_EQ(drawn.y, 0);
+  EXPECT_EQ(drawn.h, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 20; ++x)
+      ASSERT_EQ(RgbAt(*surface, x, y), RgbOf(frame.At(x, y + 1))) << x << "," << y;
+  for (int y = 8; y < 12; ++y)
+    for (int x = 0; x < 20; ++x) ASSERT_EQ(RgbAt(*surface, x, y), 0x123456u) << x << "," << y;
+  EXPECT_EQ(picture.Draw(*surface, placement, {0, 9, 20, 10}).h, 0) << "an area under the strip";
+}
+
 }  // namespace

@@ -137,6 +137,7 @@ TEST(StatusStripTest, TheButtonOfTheStateIsHeldDown) {
 
 TEST(StatusStripTest, AStatusAlreadyShownIsNoChange) {
   TStatusStrip strip;
+  EXPECT_TRUE(TStatusStrip().Show("", std::nullopt)) << "a new strip has shown nothing yet";
   EXPECT_TRUE(strip.Show("Song  0:01", std::nullopt));
   EXPECT_FALSE(strip.Show("Song  0:01", std::nullopt));
   EXPECT_TRUE(strip.Show("Song  0:02", std::nullopt));
