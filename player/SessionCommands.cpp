@@ -148,8 +148,9 @@ CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& line) {
                    "'none'")
       ->check(CLI::IsMember({"window", "terminal", "none"}));
   play->add_option("--scale", line.Scale,
-                   "Desktop window: each pixel as an NxN square (default: the largest that "
-                   "fits comfortably on the screen)")
+                   "Desktop window: each pixel as an NxN square, the status strip below the "
+                   "picture at the same scale (default: the largest that fits comfortably on "
+                   "the screen)")
       ->check(WholeNumber(1, 64, "a window scale"));
   play->add_option("--freeze", line.Freeze,
                    "Show a still picture, without sound: play blocks 0 to N as `render` does "
@@ -167,9 +168,10 @@ CLI::App* AddPlayCommand(CLI::App& app, TSessionCommandLine& line) {
       "  d      what the status line shows first: title, device, timer, caption, track\n"
       "  t      stay on top (the window's hint; the terminal only says so)\n"
       "  q      quit\n"
-      "A click on a panel cycles its peak mode, a double click in the window tells the\n"
-      "clients; the terminal's status line begins with the buttons previous, play/pause,\n"
-      "stop and next (80 columns or more); closing the window quits.");
+      "A click on a panel cycles its peak mode, a double click tells the clients; the\n"
+      "terminal's status line (80 columns or more) and the window's strip below the\n"
+      "picture begin with the buttons previous, play/pause, stop and next; closing the\n"
+      "window quits.");
   return play;
 }
 

@@ -144,6 +144,7 @@ PlayerStatus TLivePlayer::Status() const {
   status.DisplayMode = state.DisplayMode;
   status.BandPattern = state.SpeanaPattern;
   status.Paused = state.PlayStatus == kStatusPaused;
+  status.Stopped = state.PlayStatus == kStatusStopped;
   // A notice, unlike the title, is shown whole when the line is too short:
   // the capture problem says what to do ("start PulseAudio ...").
   std::string notice = FCapture ? FCapture->Problem() : std::string();

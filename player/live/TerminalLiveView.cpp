@@ -48,23 +48,32 @@ void TTerminalLiveView::ShowMenu(const TShownMenu& menu) {
 }
 
 // While the menu is open, clicks are on the menu (or beside it, which
-// closes it); a right click asks for it.
-void TTerminalLiveView::Take(const InputEvent& input, std::vector<ViewEvent>& events) {
+// closes it); a right click asks for it. The terminal reports single
+// presses only: the view tells a double click on the picture itself, as
+// the second press's click and then the double click, as a window does.
+void TTerminalLiveView::Take(const InputEvent& input, Clock::time_point at,
+                             std::vector<ViewEvent>& events) {
   if (const auto* key = std::get_if<KeyPress>(&input)) {
     events.emplace_back(*key);
     return;
   }
   const auto& click = std::get<MouseClick>(input);
   if (FMenu.IsOpen()) {
+    FDoubleClicks.Forget();
     events.emplace_back(MenuPointer{FMenu.SpotAt(click.Column, click.Row), true});
-  } else if (click.Button == MouseButton::Right) {
+    return;
+  }
+  const bool second = FDoubleClicks.Press(click, at);
+  if (click.Button == MouseButton::Right) {
     FMenu.AnchorAt(click.Column, click.Row);
     events.emplace_back(MenuRequest{});
   } else if (click.Button == MouseButton::Left) {
-    if (const auto button = FView.ButtonAt(click.Column, click.Row))
+    if (const auto button = FView.ButtonAt(click.Column, click.Row)) {
       events.emplace_back(ButtonClick{*button});
-    else if (const auto point = FView.WindowPointAt(click.Column, click.Row))
+    } else if (const auto point = FView.WindowPointAt(click.Column, click.Row)) {
       events.emplace_back(PictureClick{*point});
+      if (second) events.emplace_back(PictureDoubleClick{*point});
+    }
   }
 }
 
@@ -77,11 +86,12 @@ std::vector<ViewEvent> TTerminalLiveView::WaitForInput(Clock::time_point deadlin
   // Messages from other processes (calls to the player) end the wait too,
   // so that they are answered at once rather than at the next frame.
   const std::size_t got = FTerminal.WaitForInput(buffer, wait, MessageQueueWakeFd());
+  const Clock::time_point arrived = Clock::now();
   for (const InputEvent& input : FDecoder.Feed(std::string_view(buffer.data(), got)))
-    Take(input, events);
+    Take(input, arrived, events);
   // An escape that nothing followed until the wait ended is the key itself.
-  if (got == 0 && Clock::now() >= deadline)
-    for (const InputEvent& input : FDecoder.Pause()) Take(input, events);
+  if (got == 0 && arrived >= deadline)
+    for (const InputEvent& input : FDecoder.Pause()) Take(input, arrived, events);
   if (FTerminal.TakeResize()) {
     FView.Resize(FTerminal.Size());
     FMenu.Resize(FTerminal.Size().Columns, FTerminal.Size().Rows);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "player/live/LiveView.h"
+#include "player/terminal/DoubleClicks.h"
 #include "player/terminal/MenuOverText.h"
 #include "player/terminal/TerminalSession.h"
 
@@ -42,7 +43,7 @@ class TTerminalLiveView final : public TLiveView {
   };
 
   void LayOutMenu();
-  void Take(const InputEvent& input, std::vector<ViewEvent>& events);
+  void Take(const InputEvent& input, Clock::time_point at, std::vector<ViewEvent>& events);
 
   TKeyboard FKeyboard;
   TerminalSession FTerminal;
@@ -52,6 +53,7 @@ class TTerminalLiveView final : public TLiveView {
   TerminalView FView;
   InputDecoder FDecoder;
   TMenuOverText FMenu;
+  TDoubleClicks FDoubleClicks;
 };
 
 }  // namespace kivo

@@ -65,6 +65,7 @@ std::string FormatStatus(const PlayerStatus& status) {
   text += "  pattern " + std::to_string(status.BandPattern);
   if (status.SoundOff) text += "  sound off";
   if (status.Paused) text += "  paused";
+  if (status.Stopped) text += "  stopped";
   if (status.StayOnTop) text += "  on top";
   if (!status.Notice.empty()) text += "  " + status.Notice;
   return text;

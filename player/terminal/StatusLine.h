@@ -21,11 +21,14 @@ struct PlayerStatus {
   // nothing and should know that it is not the music.
   bool SoundOff = false;
   bool StayOnTop = false;
+  // Stopped (not paused): play starts the track from its beginning.
+  bool Stopped = false;
 
   bool operator==(const PlayerStatus&) const = default;
 };
 
-// For example "Song title  1:05 / 3:20  vol 80%  mode 2  pattern 1  paused".
+// For example "Song title  1:05 / 3:20  vol 80%  mode 2  pattern 1  paused"
+// ("stopped" instead when stopped).
 // `Track` is the item the player chose to show first (usually the title).
 std::string FormatStatus(const PlayerStatus& status);
 

@@ -114,4 +114,32 @@ const std::array<std::uint8_t, kGlyphHeight>& GlyphOf(char32_t character) {
   return kGlyphs[(known ? character : kUnknown) - kFirst];
 }
 
+std::u32string CodePoints(std::string_view text) {
+  std::u32string points;
+  for (std::size_t at = 0; at < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t point = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length && at + i < text.size(); ++i)
+      point = (point << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+    points += point;
+    at += length;
+  }
+  return points;
+}
+
+void DrawGlyphs(SDL_Surface& surface, std::u32string_view text, std::int32_t x, std::int32_t y,
+                std::int32_t pixel, Uint32 colour) {
+  for (const char32_t point : text) {
+    const auto& rows = GlyphOf(point);
+    for (std::int32_t row = 0; row < kGlyphHeight; ++row)
+      for (std::int32_t column = 0; column < kGlyphWidth; ++column) {
+        if ((rows[static_cast<std::size_t>(row)] & (0x10 >> column)) == 0) continue;
+        const SDL_Rect dot{x + column * pixel, y + row * pixel, pixel, pixel};
+        SDL_FillRect(&surface, &dot, colour);
+      }
+    x += kGlyphCellWidth * pixel;
+  }
+}
+
 }  // namespace kivo

@@ -11,7 +11,7 @@ namespace {
 
 // A character cell: the glyph with a pixel beside it, and three rows
 // above and below it (in font pixels).
-constexpr std::int32_t kCellWidth = kGlyphWidth + 1;
+constexpr std::int32_t kCellWidth = kGlyphCellWidth;
 constexpr std::int32_t kLinePadding = 3;
 constexpr std::int32_t kCellHeight = kGlyphHeight + 2 * kLinePadding;
 
@@ -25,21 +25,6 @@ TColours ColoursOf(const SDL_PixelFormat& format, const TMenuEntry& entry, bool 
   if (!entry.Enabled) return {SDL_MapRGB(&format, 0x80, 0x80, 0x80), face};
   if (chosen) return {SDL_MapRGB(&format, 0xFF, 0xFF, 0xFF), SDL_MapRGB(&format, 0x0A, 0x24, 0x6A)};
   return {SDL_MapRGB(&format, 0, 0, 0), face};
-}
-
-// The code points of UTF-8 text made safe by the terminal's clipping.
-std::u32string CodePoints(const std::string& text) {
-  std::u32string points;
-  for (std::size_t at = 0; at < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    char32_t point = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length && at + i < text.size(); ++i)
-      point = (point << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
-    points += point;
-    at += length;
-  }
-  return points;
 }
 
 bool Meet(const SDL_Rect& a, const SDL_Rect& b) { return SDL_HasIntersection(&a, &b) == SDL_TRUE; }
@@ -106,7 +91,8 @@ void TMenuOverPicture::DrawList(SDL_Surface& surface, std::size_t level) const {
     back.h = lineHeight;
     SDL_FillRect(&surface, &back, colours.Back);
     const std::string text = MenuLine(entry, box.Width);
-    DrawText(surface, text.c_str(), back.x, back.y + kLinePadding * FTextScale, colours.Text);
+    DrawGlyphs(surface, CodePoints(text), back.x, back.y + kLinePadding * FTextScale, FTextScale,
+               colours.Text);
   }
   // A line of the shadow colour along the list's bottom and right side.
   const SDL_Rect all = RectOf(box);
@@ -115,21 +101,6 @@ void TMenuOverPicture::DrawList(SDL_Surface& surface, std::size_t level) const {
   const SDL_Rect right{all.x + all.w - 1, all.y, 1, all.h};
   SDL_FillRect(&surface, &bottom, shadow);
   SDL_FillRect(&surface, &right, shadow);
-}
-
-void TMenuOverPicture::DrawText(SDL_Surface& surface, const char* text, std::int32_t x,
-                                std::int32_t y, Uint32 colour) const {
-  const std::int32_t pixel = FTextScale;
-  for (const char32_t point : CodePoints(text)) {
-    const auto& rows = GlyphOf(point);
-    for (std::int32_t row = 0; row < kGlyphHeight; ++row)
-      for (std::int32_t column = 0; column < kGlyphWidth; ++column) {
-        if ((rows[static_cast<std::size_t>(row)] & (0x10 >> column)) == 0) continue;
-        const SDL_Rect dot{x + column * pixel, y + row * pixel, pixel, pixel};
-        SDL_FillRect(&surface, &dot, colour);
-      }
-    x += kCellWidth * pixel;
-  }
 }
 
 std::optional<TMenuSpot> TMenuOverPicture::SpotAt(std::int32_t x, std::int32_t y) const {

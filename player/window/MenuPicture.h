@@ -38,8 +38,6 @@ class TMenuOverPicture {
  private:
   SDL_Rect RectOf(const MenuBox& box) const;
   void DrawList(SDL_Surface& surface, std::size_t level) const;
-  void DrawText(SDL_Surface& surface, const char* text, std::int32_t x, std::int32_t y,
-                Uint32 colour) const;
 
   TShownMenu FMenu;
   std::vector<MenuBox> FBoxes;

@@ -78,7 +78,9 @@ SDL_Rect TScaledPicture::Draw(SDL_Surface& surface, const PicturePlacement& plac
                               const TRect& area) {
   const std::int32_t scale = placement.Scale;
   const TSpan columns = Covered(area.Left, area.Right, placement.Left, scale, surface.w);
-  const TSpan rows = Covered(area.Top, area.Bottom, placement.Top, scale, surface.h);
+  // The strip below the picture cuts it where the window is too small.
+  const TSpan rows = Covered(area.Top, area.Bottom, placement.Top, scale,
+                             std::min(surface.h, placement.StripTop));
   if (columns.IsEmpty() || rows.IsEmpty()) return {0, 0, 0, 0};
 
   // The picture columns under the window's, and how far into the first

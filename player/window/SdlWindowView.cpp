@@ -96,12 +96,17 @@ void TSdlWindowView::Open(PixelSize picture, const std::string& title) {
   if (!FWindow) FailWith("cannot open a window");
   FVideo.Errors().Watch(FWindow.get());
   FShownTitle = title;
-  FPlacement = PlacePicture(picture, size);
+  FPlacement = PlacePicture(picture, size, kStatusStripRows);
+}
+
+void TSdlWindowView::Place(PixelSize window) {
+  FPlacement = PlacePicture(FPicture.Size(), window, kStatusStripRows);
+  FStale = true;
 }
 
 // The window's size for the picture, and the notice when the screen cuts it.
 PixelSize TSdlWindowView::Fit(PixelSize picture, PixelSize screen) {
-  const WindowFit fit = FitWindow(picture, FScale, screen);
+  const WindowFit fit = FitWindow(picture, FScale, screen, kStatusStripRows);
   FFitNotice = fit.Cut ? "  (larger than the screen: shown cut, at scale 1)" : "";
   return fit.Size;
 }
@@ -111,7 +116,7 @@ PixelSize TSdlWindowView::Fit(PixelSize picture, PixelSize screen) {
 void TSdlWindowView::Refit(PixelSize picture) {
   const PixelSize size = Fit(picture, ScreenSize(FWindow.get()));
   SDL_SetWindowSize(FWindow.get(), size.Width, size.Height);
-  FPlacement = PlacePicture(picture, size);
+  FPlacement = PlacePicture(picture, size, kStatusStripRows);
   FStale = true;
 }
 
@@ -131,18 +136,28 @@ void TSdlWindowView::Present(const TFrameUpdate& window, const PlayerStatus& sta
     Refit(picture);
   }
   FollowStayOnTop(status.StayOnTop);
+  ShowStatus(status);
+  // A paint already shown costs the display nothing, and so does a status
+  // the strip shows already.
+  const bool shown = window.Serial != 0 && window.Serial == FShownSerial;
+  const bool follows = !shown && Take(window);
+  if (FStale) {
+    DrawAll();
+  } else if (follows) {
+    DrawAreas(window.Changed);
+  } else if (FStripStale) {
+    DrawAreas({});
+  }
+}
+
+// The title and the strip say the same.
+void TSdlWindowView::ShowStatus(const PlayerStatus& status) {
   const std::string title = FormatStatus(status) + FFitNotice;
   if (title != FShownTitle) {
     SDL_SetWindowTitle(FWindow.get(), title.c_str());
     FShownTitle = title;
   }
-  // A paint already shown costs the display nothing.
-  const bool shown = window.Serial != 0 && window.Serial == FShownSerial;
-  if (!shown && Take(window) && !FStale) {
-    DrawAreas(window.Changed);
-  } else if (FStale) {
-    DrawAll();
-  }
+  if (FStrip.Show(title, HeldButton(status))) FStripStale = true;
 }
 
 // Only the changed areas when the kept picture holds the paint they are
@@ -169,8 +184,7 @@ SDL_Surface& TSdlWindowView::Surface() {
   if (surface != FSurface || size != FSurfaceSize) {
     FSurface = surface;
     FSurfaceSize = size;
-    FPlacement = PlacePicture(FPicture.Size(), size);
-    FStale = true;
+    Place(size);
   }
   return *surface;
 }
@@ -183,6 +197,7 @@ void TSdlWindowView::DrawAreas(std::span<const TRect> areas) {
     const SDL_Rect drawn = FPicture.Draw(surface, FPlacement, area);
     if (drawn.w > 0 && drawn.h > 0) FSent.push_back(drawn);
   }
+  if (FStripStale) DrawStrip(surface);
   if (FSent.empty()) return;
   FMenu.DrawOver(surface, FSent);
   if (SDL_UpdateWindowSurfaceRects(FWindow.get(), FSent.data(), static_cast<int>(FSent.size())) != 0)
@@ -191,10 +206,18 @@ void TSdlWindowView::DrawAreas(std::span<const TRect> areas) {
 
 void TSdlWindowView::DrawAll() {
   SDL_Surface& surface = Surface();
+  FSent.clear();
   FPicture.DrawAll(surface, FPlacement);
+  DrawStrip(surface);
   if (FMenu.IsOpen()) FMenu.Draw(surface, FPlacement.Scale);
   if (SDL_UpdateWindowSurface(FWindow.get()) != 0) FailWith("cannot show the window's picture");
   FStale = false;
+}
+
+void TSdlWindowView::DrawStrip(SDL_Surface& surface) {
+  const SDL_Rect drawn = FStrip.Draw(surface, FPlacement);
+  if (drawn.w > 0 && drawn.h > 0) FSent.push_back(drawn);
+  FStripStale = false;
 }
 
 // The window is drawn whole when the menu changes, so that what it covered
@@ -215,7 +238,12 @@ void TSdlWindowView::HandlePress(const SDL_MouseButtonEvent& press,
     FMenu.AnchorAt(press.x, press.y);
     events.emplace_back(MenuRequest{});
   } else if (press.button == SDL_BUTTON_LEFT) {
-    if (const auto point = PicturePointAt(FPlacement, press.x, press.y)) {
+    // Each press on a button is a press of its own, the second of a double
+    // click too.
+    if (const auto button =
+            TStatusStrip::ButtonAt(FPlacement, FSurfaceSize.Width, press.x, press.y)) {
+      events.emplace_back(ButtonClick{*button});
+    } else if (const auto point = PicturePointAt(FPlacement, press.x, press.y)) {
       events.emplace_back(PictureClick{*point});
       if (press.clicks == 2) events.emplace_back(PictureDoubleClick{*point});
     }
@@ -276,10 +304,8 @@ void TSdlWindowView::Handle(const SDL_Event& event, std::vector<ViewEvent>& even
       break;
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) FStopRequested = true;
-      if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-        FPlacement = PlacePicture(FPicture.Size(), {event.window.data1, event.window.data2});
-        FStale = true;
-      }
+      if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+        Place({event.window.data1, event.window.data2});
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED) FStale = true;
       NoteWindowState(event.window.event, events);
       break;

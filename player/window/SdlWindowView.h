@@ -1,6 +1,7 @@
 // The live view in a desktop window (X11 or Wayland, through SDL): the
 // visualisation window at a whole-number scale without filtering, the
-// status line as the window's title, keys and clicks from the window.
+// status line as the window's title and in a strip below the picture with
+// the transport buttons, keys and clicks from the window.
 // The picture is scaled into the window's own surface in memory, without
 // a renderer, and only the areas a paint changed are sent to the display.
 #pragma once
@@ -17,6 +18,7 @@
 #include "player/live/LiveView.h"
 #include "player/window/MenuPicture.h"
 #include "player/window/ScaledPicture.h"
+#include "player/window/StatusStrip.h"
 #include "player/window/WindowScale.h"
 #include "player/window/X11Window.h"
 
@@ -65,12 +67,16 @@ class TSdlWindowView final : public TLiveView {
   void Open(PixelSize picture, const std::string& title);
   void Refit(PixelSize picture);
   PixelSize Fit(PixelSize picture, PixelSize screen);
+  void Place(PixelSize window);
+  void ShowStatus(const PlayerStatus& status);
   // Takes the paint into the kept picture; whether only its changed areas
   // were taken.
   bool Take(const TFrameUpdate& window);
   SDL_Surface& Surface();
   void DrawAreas(std::span<const TRect> areas);
   void DrawAll();
+  // Draws the strip and adds its rectangle to the ones to send.
+  void DrawStrip(SDL_Surface& surface);
   void Handle(const SDL_Event& event, std::vector<ViewEvent>& events);
   void HandlePress(const SDL_MouseButtonEvent& press, std::vector<ViewEvent>& events);
   void HandleMotion(const SDL_MouseMotionEvent& motion, std::vector<ViewEvent>& events);
@@ -86,6 +92,9 @@ class TSdlWindowView final : public TLiveView {
   SDL_Surface* FSurface = nullptr;
   PixelSize FSurfaceSize;
   TScaledPicture FPicture;
+  TStatusStrip FStrip;
+  // The strip shows something new, not drawn yet.
+  bool FStripStale = true;
   TMenuOverPicture FMenu;
   // The menu entry last under the pointer, so that a move within it is
   // not told again.

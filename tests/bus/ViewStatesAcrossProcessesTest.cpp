@@ -1,8 +1,9 @@
 // What the player's views tell its clients, heard by TKIVO here and by
 // `kivo remote events` in another process, on a private bus: in a desktop
 // window (its own Xvfb; xdotool and xprop as a person and a window manager
-// act) focus, minimising, a double click and `t`; in the terminal (tmux)
-// the status line's items, `t` and clicks on the transport buttons. Each
+// act) focus, minimising, a double click, `t` and the strip's transport
+// buttons; in the terminal (tmux) the status line's items, `t`, clicks on
+// the transport buttons and double clicks. Each
 // case starts with a client that stopped reading, which holds nothing up.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -210,11 +211,104 @@ TEST_F(ViewStatesTest, TheWindowTellsFocusMinimisingADoubleClickAndStayOnTop) {
   EXPECT_EQ(player.Wait(), 0);
 }
 
+// The strip below the window's picture at scale 2 (bars: 640 x 200, the
+// strip from row 200, 22 rows): each cell 12 pixels wide from x = 4, a
+// button's box from 2 pixels before its first cell, rows 202 to 219.
+constexpr int StripCellX(int column) { return 4 + column * 12 + 6; }
+constexpr int kStripButtonY = 211;
+constexpr std::uint32_t kHeldFace = 0x0A246A;
+
+TEST_F(ViewStatesTest, TheWindowsStripButtonsDoWhatTheTerminalsDoAndTellTheClients) {
+  std::optional<XvfbServer> server;
+  try {
+    server.emplace();
+  } catch (const std::exception& error) {
+    GTEST_SKIP() << "no Xvfb: " << error.what();
+  }
+  const std::filesystem::path tone = FStage.Home().parent_path() / "tone.wav";
+  RunShell("sox -n -r 44100 -c 2 -b 16 " + Quoted(tone.string()) + " synth 120 sine 440");
+  const std::string display = server->Display();
+  XClient x(display);
+  ::setenv("DISPLAY", display.c_str(), 1);
+  ::setenv("SDL_VIDEODRIVER", "x11", 1);
+  TChildProcess player({KIVO_PROGRAM, "play", "--view", "window", "--no-sound", "--scale", "2",
+                        tone.string()},
+                       FStage.Errors().string());
+  const std::optional<Window> window = x.WaitForWindowOf(player.Pid());
+  ASSERT_TRUE(window) << bus_test::ReadFile(FStage.Errors());
+  ASSERT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
+  ASSERT_TRUE(PumpUntil([&] { return Contains(x.Title(*window), "tone"); })) << x.Title(*window);
+  const auto stopped = StoppedClient();
+  TEventsClient names(FStage.Errors().string());
+  ASSERT_TRUE(names.Started());
+
+  TKIVO kivo(nullptr);
+  TViewEvents events(kivo);
+  kivo.Bind();
+  ASSERT_TRUE(kivo.IsBound());
+  const std::string id = std::to_string(*window);
+  const auto click = [&](int px, int py) {
+    const kivo_test::CommandResult result =
+        RunShell("DISPLAY=" + Quoted(display) + " xdotool mousemove --sync --window " + id + " " +
+                 std::to_string(px) + " " + std::to_string(py) + " click 1");
+    EXPECT_EQ(result.Status, 0) << result.Output;
+  };
+  const auto titleHas = [&](const std::string& text) {
+    return PumpUntil([&] { return Contains(x.Title(*window), text); });
+  };
+
+  // On the strip but on no button: the gap between two buttons, the
+  // status text, the row above the boxes. Nothing happens, nothing is sent.
+  click(StripCellX(4), kStripButtonY);
+  click(StripCellX(30), kStripButtonY);
+  click(StripCellX(7), 201);
+  // A key after them: once its notification is heard, they were handled.
+  RunShell("DISPLAY=" + Quoted(display) + " xdotool windowfocus --sync " + id + " key t");
+  EXPECT_TRUE(events.Heard("stay-on-top 1"));
+  EXPECT_EQ(kivo.GetPlayStatus(), 526) << "still playing";
+
+  click(StripCellX(7), kStripButtonY);  // play/pause
+  EXPECT_TRUE(events.Heard("button 2"));
+  EXPECT_TRUE(titleHas("  paused"));
+  EXPECT_TRUE(PumpUntil([&] {
+    return x.ReadBack(*window).At(StripCellX(7) - 6, 203) == kHeldFace;
+  })) << "play/pause held down";
+  click(StripCellX(12), kStripButtonY);  // stop, while paused
+  EXPECT_TRUE(events.Heard("button 3"));
+  EXPECT_TRUE(PumpUntil([&] { return kivo.GetPlayStatus() == 525; }));
+  EXPECT_TRUE(titleHas("  stopped"));
+  EXPECT_TRUE(PumpUntil([&] {
+    const kivo_test::Pixels screen = x.ReadBack(*window);
+    return screen.At(StripCellX(12) - 6, 203) == kHeldFace &&
+           screen.At(StripCellX(7) - 6, 203) != kHeldFace;
+  })) << "stop held down";
+  click(StripCellX(7), kStripButtonY);  // play again, from the stop
+  EXPECT_TRUE(PumpUntil([&] { return kivo.GetPlayStatus() == 526; }));
+  EXPECT_TRUE(PumpUntil([&] { return !Contains(x.Title(*window), "stopped"); }));
+  click(StripCellX(1), kStripButtonY);  // previous
+  EXPECT_TRUE(events.Heard("button 1"));
+  click(StripCellX(17), kStripButtonY);  // next
+  EXPECT_TRUE(events.Heard("button 4"));
+  int buttons = 0;
+  for (const std::string& event : events.Events) buttons += event.starts_with("button");
+  EXPECT_EQ(buttons, 5) << ::testing::PrintToString(events.Events);
+  for (const std::string& event : events.Events)
+    EXPECT_FALSE(event.starts_with("double-click")) << "the strip is no panel";
+
+  Continue(*stopped);
+  const std::string heard = names.LinesUpTo("\"name\":\"next\"");
+  for (const char* name : {"play-pause", "stop", "previous", "next"})
+    EXPECT_TRUE(Contains(heard, std::string("\"event\":\"button\",\"name\":\"") + name + "\""))
+        << name << "\n" << heard;
+  kivo.Close();
+  EXPECT_EQ(player.Wait(), 0);
+}
+
 // The terminal's status line: its first item switched by `d`, the buttons
 // at its start clicked (SGR mouse reports, as tmux passes a click on).
 class TPlayInTmux {
  public:
-  explicit TPlayInTmux(const std::string& tone) {
+  explicit TPlayInTmux(const std::string& tone, int columns = 200, int rows = 30) : FRows(rows) {
     const std::string program = Quoted(KIVO_PROGRAM) + " play --view terminal --no-sound " +
                                 Quoted(tone) + "; echo \"EXIT-STATUS=$?\"; sleep 600";
     const auto setting = [](const char* name) {
@@ -222,26 +316,36 @@ class TPlayInTmux {
       return std::string(" -e ") + name + "=" + Quoted(value != nullptr ? value : "");
     };
     FStarted = FTmux
-                   .Run("new-session -d -s view -x 200 -y 30" + setting("DBUS_SESSION_BUS_ADDRESS") +
+                   .Run("new-session -d -s view -x " + std::to_string(columns) + " -y " +
+                        std::to_string(rows) + setting("DBUS_SESSION_BUS_ADDRESS") +
                         setting("XDG_RUNTIME_DIR") + setting("KIVO_HOME") +
                         setting("KIVO_REGISTRY_DIR") + " " + Quoted(program))
                    .Status == 0;
   }
   bool Started() const { return FStarted; }
   const kivo_test::Tmux& Tmux() const { return FTmux; }
-  std::string StatusLine() const { return kivo_test::LineOf(FTmux.Run("capture-pane -p -t view").Output, 29); }
+  std::string StatusLine() const {
+    return kivo_test::LineOf(FTmux.Run("capture-pane -p -t view").Output, FRows - 1);
+  }
   bool StatusShows(const std::string& text) const {
     return FTmux.WaitFor([&](const std::string&) { return Contains(StatusLine(), text); });
   }
   void Keys(const std::string& keys) const { FTmux.Run("send-keys -t view -l " + Quoted(keys)); }
-  // A left click on the status line (the last row) at a 0-based column.
-  void ClickStatusLine(int column) const {
-    Keys("\x1b[<0;" + std::to_string(column + 1) + ";30M");
+  // Left clicks (press and release) on a cell, 0-based, all in one tmux
+  // command, so that they arrive together.
+  void Click(int column, int row, int times = 1) const {
+    const std::string at = std::to_string(column + 1) + ";" + std::to_string(row + 1);
+    std::string clicks;
+    for (int i = 0; i < times; ++i) clicks += "\x1b[<0;" + at + "M\x1b[<0;" + at + "m";
+    Keys(clicks);
   }
+  // A left click on the status line (the last row) at a 0-based column.
+  void ClickStatusLine(int column, int times = 1) const { Click(column, FRows - 1, times); }
 
  private:
   kivo_test::Tmux FTmux;
   bool FStarted = false;
+  int FRows;
 };
 
 TEST_F(ViewStatesTest, TheTerminalTellsItsStatusItemsStayOnTopAndItsButtons) {
@@ -307,6 +411,58 @@ TEST_F(ViewStatesTest, TheTerminalTellsItsStatusItemsStayOnTopAndItsButtons) {
   for (const char* name : {"play-pause", "stop", "previous", "next"})
     EXPECT_TRUE(Contains(heard, std::string("\"event\":\"button\",\"name\":\"") + name + "\""))
         << name << "\n" << heard;
+  play.Keys("q");
+  EXPECT_TRUE(play.Tmux().WaitForText("EXIT-STATUS=0"));
+}
+
+// Terminals report single presses; the view tells a double click on a
+// panel itself. A 320 x 51 pane shows the bars skin unscaled: cell (80, 25)
+// shows window pixel (80, 50), on the left panel.
+TEST_F(ViewStatesTest, TheTerminalTellsADoubleClickOnAPanelAndNotOnTheStatusLine) {
+  const std::filesystem::path tone = FStage.Home().parent_path() / "tone.wav";
+  kivo_test::RunShell("sox -n -r 44100 -c 2 -b 16 " + Quoted(tone.string()) + " synth 120 sine 440");
+  TPlayInTmux play(tone.string(), 320, 51);
+  if (!play.Started()) GTEST_SKIP() << "tmux cannot start";
+  ASSERT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
+  ASSERT_TRUE(play.StatusShows("[|<] [>||] [[]] [>|]  tone")) << play.StatusLine();
+  const auto stopped = StoppedClient();
+  TEventsClient names(FStage.Errors().string());
+  ASSERT_TRUE(names.Started());
+
+  TKIVO kivo(nullptr);
+  TViewEvents events(kivo);
+  kivo.Bind();
+  ASSERT_TRUE(kivo.IsBound());
+  const auto doubleClicks = [&events] {
+    int count = 0;
+    for (const std::string& event : events.Events) count += event.starts_with("double-click");
+    return count;
+  };
+
+  // Twice on the status line's text, twice on the stop button: no panel
+  // was clicked. The stop button still counts each press.
+  play.ClickStatusLine(40, 2);
+  play.ClickStatusLine(12, 2);
+  EXPECT_TRUE(PumpUntil([&] {
+    int stops = 0;
+    for (const std::string& event : events.Events) stops += event == "button 3";
+    return stops == 2;
+  })) << ::testing::PrintToString(events.Events);
+  EXPECT_EQ(doubleClicks(), 0);
+
+  const std::string onThePanel = "double-click " + std::to_string(80 | (50 << 16));
+  play.Click(80, 25, 2);
+  EXPECT_TRUE(events.Heard(onThePanel)) << ::testing::PrintToString(events.Events);
+  // Three presses: one double click, the third not chained onto it.
+  play.Click(80, 25, 3);
+  EXPECT_TRUE(PumpUntil([&] { return doubleClicks() == 2; }));
+  play.Keys("t");
+  EXPECT_TRUE(events.Heard("stay-on-top 1"));
+  EXPECT_EQ(doubleClicks(), 2) << ::testing::PrintToString(events.Events);
+
+  Continue(*stopped);
+  const std::string heard = names.LinesUpTo("\"name\":\"stay-on-top\"");
+  EXPECT_TRUE(Contains(heard, "\"event\":\"status\",\"name\":\"double-click\"")) << heard;
   play.Keys("q");
   EXPECT_TRUE(play.Tmux().WaitForText("EXIT-STATUS=0"));
 }

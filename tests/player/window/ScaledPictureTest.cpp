@@ -75,7 +75,7 @@ TEST(ScaledPictureTest, AnAreaOutsideTheSurfaceDrawsNothing) {
   picture.TakeAll(RandomFrame(20, 10, 1));
   // A window smaller than the picture at scale 1 shows its middle: from
   // column 5 and row 2 on.
-  const PicturePlacement placement = PlacePicture({20, 10}, {10, 6});
+  const PicturePlacement placement = PlacePicture({20, 10}, {10, 6}, 0);
   ASSERT_EQ(placement.Left, -5);
   ASSERT_EQ(placement.Top, -2);
   SurfacePtr surface = MakeSurface(10, 6, SDL_PIXELFORMAT_RGB888);
@@ -100,7 +100,7 @@ TEST(ScaledPictureTest, TheWholePictureIsEveryPixelAnExactSquareOnBlack) {
                    "x" + std::to_string(height));
       TScaledPicture picture;
       picture.TakeAll(frame);
-      const PicturePlacement placement = PlacePicture({13, 7}, {width, height});
+      const PicturePlacement placement = PlacePicture({13, 7}, {width, height}, 0);
       SurfacePtr surface = MakeSurface(width, height, format);
       picture.DrawAll(*surface, placement);
       EXPECT_EQ(Mismatches(*surface, frame, placement), 0);
@@ -118,7 +118,7 @@ TEST(ScaledPictureTest, ChangedAreasDrawnPaintAfterPaintAddUpToTheLastPaint) {
     TScaledPicture picture;
     picture.TakeAll(frame);
     // Scale 3, with a border of 2 on the left and 1 on top.
-    const PicturePlacement placement = PlacePicture({32, 10}, {100, 32});
+    const PicturePlacement placement = PlacePicture({32, 10}, {100, 32}, 0);
     ASSERT_EQ(placement.Scale, 3);
     SurfacePtr surface = MakeSurface(100, 32, format);
     picture.DrawAll(*surface, placement);
@@ -155,7 +155,7 @@ TEST(ScaledPictureTest, ChangedAreasDrawnPaintAfterPaintAddUpToTheLastPaint) {
 TEST(ScaledPictureTest, AnAreaCutByTheWindowIsDrawnAndReportedAsFarAsItShows) {
   const TFrame frame = RandomFrame(20, 10, 5);
   // Scale 1 placed at -5, -2 in a 10 x 6 window.
-  const PicturePlacement cut = PlacePicture({20, 10}, {10, 6});
+  const PicturePlacement cut = PlacePicture({20, 10}, {10, 6}, 0);
   SurfacePtr surface = MakeSurface(10, 6, SDL_PIXELFORMAT_RGB888);
   TScaledPicture picture;
   picture.TakeAll(frame);
@@ -177,6 +177,30 @@ TEST(ScaledPictureTest, AnAreaCutByTheWindowIsDrawnAndReportedAsFarAsItShows) {
   EXPECT_EQ(part.w, 6);
   EXPECT_EQ(part.y, 8);
   EXPECT_EQ(part.h, 8);
+}
+
+// The strip below the picture cuts it: no picture pixel is drawn on the
+// strip's rows, which are left for the strip, also where an area reaches
+// down into them.
+TEST(ScaledPictureTest, ThePictureStopsAboveTheStrip) {
+  const TFrame frame = RandomFrame(20, 10, 6);
+  // Scale 1 in a 20 x 12 window with a strip of 4 rows: rows 0 to 7 show
+  // picture rows 1 to 8.
+  const PicturePlacement placement = PlacePicture({20, 10}, {20, 12}, 4);
+  ASSERT_EQ(placement.StripTop, 8);
+  ASSERT_EQ(placement.Top, -1);
+  SurfacePtr surface = MakeSurface(20, 12, SDL_PIXELFORMAT_RGB888);
+  TScaledPicture picture;
+  picture.TakeAll(frame);
+  const SDL_Rect drawn = picture.Draw(*surface, placement, {0, 0, 20, 10});
+  EXPECT_EQ(drawn.y, 0);
+  EXPECT_EQ(drawn.h, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 20; ++x)
+      ASSERT_EQ(RgbAt(*surface, x, y), RgbOf(frame.At(x, y + 1))) << x << "," << y;
+  for (int y = 8; y < 12; ++y)
+    for (int x = 0; x < 20; ++x) ASSERT_EQ(RgbAt(*surface, x, y), 0x123456u) << x << "," << y;
+  EXPECT_EQ(picture.Draw(*surface, placement, {0, 9, 20, 10}).h, 0) << "an area under the strip";
 }
 
 }  // namespace

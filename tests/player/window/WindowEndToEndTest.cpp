@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "player/window/StatusStrip.h"
+#include "player/window/WindowScale.h"
 #include "tests/player/TmuxTestSupport.h"
 #include "tests/player/window/XvfbServer.h"
 
@@ -53,14 +56,57 @@ Pixels ReadPng(const fs::path& path) {
   return pixels;
 }
 
-// How many screen pixels differ from `picture` drawn at `scale`; -1 when
-// the sizes differ.
-long Mismatches(const Pixels& screen, const Pixels& picture, int scale) {
-  if (screen.Width != picture.Width * scale || screen.Height != picture.Height * scale) return -1;
+// How many pixels of the picture's area differ from `picture` drawn where
+// the placement puts it, each of its pixels a square of the placement's
+// scale; -1 when its area does not lie inside the screen.
+long MismatchesAt(const Pixels& screen, const Pixels& picture, const kivo::PicturePlacement& at) {
+  const int scale = at.Scale;
+  if (at.Left < 0 || at.Top < 0 || at.Left + picture.Width * scale > screen.Width ||
+      at.Top + picture.Height * scale > std::min(screen.Height, at.StripTop))
+    return -1;
   long differ = 0;
-  for (int y = 0; y < screen.Height; ++y)
-    for (int x = 0; x < screen.Width; ++x)
-      if (screen.At(x, y) != picture.At(x / scale, y / scale)) ++differ;
+  for (int y = 0; y < picture.Height * scale; ++y)
+    for (int x = 0; x < picture.Width * scale; ++x)
+      if (screen.At(at.Left + x, at.Top + y) != picture.At(x / scale, y / scale)) ++differ;
+  return differ;
+}
+
+// Where a window of the screen's size places the picture.
+kivo::PicturePlacement PlacementIn(const Pixels& screen, const Pixels& picture) {
+  return kivo::PlacePicture({picture.Width, picture.Height}, {screen.Width, screen.Height},
+                            kivo::kStatusStripRows);
+}
+
+// How many pixels of the picture's area differ from `picture` drawn at
+// `scale` in a window of the picture's size and the strip's at that
+// scale; -1 when the window has another size.
+long Mismatches(const Pixels& screen, const Pixels& picture, int scale) {
+  if (screen.Width != picture.Width * scale ||
+      screen.Height != (picture.Height + kivo::kStatusStripRows) * scale)
+    return -1;
+  return MismatchesAt(screen, picture, PlacementIn(screen, picture));
+}
+
+// How many pixels of the screen's strip differ from what the strip draws
+// for the title at the placement, in memory.
+long StripMismatches(const Pixels& screen, const std::string& title,
+                     const kivo::PicturePlacement& placement) {
+  std::unique_ptr<SDL_Surface, decltype(&SDL_FreeSurface)> drawn(
+      SDL_CreateRGBSurfaceWithFormat(0, screen.Width, screen.Height, 32, SDL_PIXELFORMAT_RGB888),
+      &SDL_FreeSurface);
+  if (!drawn) return -1;
+  std::optional<kivo::TTransportButton> held;
+  if (title.find("  paused") != std::string::npos) held = kivo::tbPlayPause;
+  if (title.find("  stopped") != std::string::npos) held = kivo::tbStop;
+  kivo::TStatusStrip strip;
+  strip.Show(title, held);
+  strip.Draw(*drawn, placement);
+  long differ = 0;
+  for (int y = placement.StripTop; y < screen.Height; ++y)
+    for (int x = 0; x < screen.Width; ++x) {
+      const auto* row = static_cast<const std::uint32_t*>(drawn->pixels) + y * drawn->pitch / 4;
+      if ((row[x] & 0xFFFFFF) != screen.At(x, y)) ++differ;
+    }
   return differ;
 }
 
@@ -298,20 +344,18 @@ TEST_F(WindowEndToEndTest, ChangedFramesCoversAndResizesLeaveThePictureExact) {
   EXPECT_EQ(WaitForPicture(*window, barsOnly, 2), 0) << "drawn again when uncovered";
   EXPECT_EQ(Mismatches(FClient->ReadBack(*window, true), barsOnly, 2), 0) << "on the screen";
 
-  // Smaller than the picture at scale 2: scale 1, centred on black.
+  // Smaller than the picture and its strip at scale 2: scale 1, centred on
+  // black above the strip (139 rows: 19 above the picture, 20 below it).
   Xdotool("windowsize --sync " + std::to_string(*window) + " 500 150");
   EXPECT_TRUE(WaitForTitle(*window, [&](const std::string&) {
     const Pixels screen = FClient->ReadBack(*window);
     if (screen.Width != 500 || screen.Height != 150) return false;
-    Pixels inner;
-    inner.Width = 320;
-    inner.Height = 100;
-    for (int y = 25; y < 125; ++y)
-      for (int x = 90; x < 410; ++x) inner.Rgb.push_back(screen.At(x, y));
-    return Mismatches(inner, barsOnly, 1) == 0 && screen.At(0, 0) == 0 &&
-           screen.At(499, 149) == 0 && screen.At(89, 24) == 0;
+    const kivo::PicturePlacement placement = PlacementIn(screen, barsOnly);
+    return placement.Left == 90 && placement.Top == 19 && placement.StripTop == 139 &&
+           MismatchesAt(screen, barsOnly, placement) == 0 && screen.At(0, 0) == 0 &&
+           screen.At(499, 138) == 0 && screen.At(89, 18) == 0 && screen.At(410, 119) == 0;
   })) << "the picture at scale 1 in the middle";
-  Xdotool("windowsize --sync " + std::to_string(*window) + " 640 200");
+  Xdotool("windowsize --sync " + std::to_string(*window) + " 640 222");
   EXPECT_EQ(WaitForPicture(*window, barsOnly, 2), 0) << "back at scale 2";
 
   Type(*window, "q");
@@ -380,25 +424,23 @@ TEST_F(WindowEndToEndTest, AClickCyclesThePeakModeAndAKeySetsTheDisplayMode) {
     return Mismatches(screen, held, 2) > 0 && Mismatches(screen, barsOnly, 2) > 0;
   })) << "the peak markers changed";
 
-  // A larger window keeps the scale and centres the picture on black.
+  // A larger window keeps the scale and centres the picture on black above
+  // the strip.
   Xdotool("windowsize --sync " + std::to_string(*window) + " 700 260");
   EXPECT_TRUE(WaitForTitle(*window, [&](const std::string&) {
     const Pixels screen = FClient->ReadBack(*window);
-    return screen.Width == 700 && screen.At(0, 0) == 0 && screen.At(699, 259) == 0;
+    return screen.Width == 700 && screen.At(0, 0) == 0 && screen.At(699, 237) == 0;
   })) << "the picture is centred on black";
 
   // Display mode 2 shows the bars alone, as rendered, 30 pixels in from
-  // each side of the larger window.
+  // the left and right of the larger window, 19 from its top and the strip.
   Type(*window, "2");
   EXPECT_TRUE(WaitForTitleWith(*window, "mode 2")) << FClient->Title(*window);
   EXPECT_TRUE(WaitForTitle(*window, [&](const std::string&) {
     const Pixels screen = FClient->ReadBack(*window);
-    Pixels inner;
-    inner.Width = 640;
-    inner.Height = 200;
-    for (int y = 30; y < 230; ++y)
-      for (int x = 30; x < 670; ++x) inner.Rgb.push_back(screen.At(x, y));
-    return Mismatches(inner, barsOnly, 2) == 0;
+    const kivo::PicturePlacement placement = PlacementIn(screen, barsOnly);
+    return placement.Scale == 2 && placement.Left == 30 && placement.Top == 19 &&
+           placement.StripTop == 238 && MismatchesAt(screen, barsOnly, placement) == 0;
   }));
 
   Type(*window, "q");
@@ -458,6 +500,31 @@ TEST_F(WindowEndToEndTest, ASkinLargerThanTheScreenIsCutToItAndTheNextOneFitsAga
   // The bars skin's 320 x 100 at the comfortable scale 3, not the huge one's 1.
   EXPECT_EQ(WaitForPicture(*window, Rendered(SkinDesign("bars"), 2), 3), 0);
   FClient->AskToClose(*window);
+  EXPECT_EQ(player->WaitForExit(), 0) << Log();
+}
+
+// The strip below the picture shows the buttons and the title's text as
+// the strip draws them at the window's scale, and in a narrower window at
+// scale 1 as much of it as fits in whole cells.
+TEST_F(WindowEndToEndTest, TheStripShowsTheButtonsAndTheTitlePixelForPixel) {
+  auto player = Play(kFreeze + " --scale 2 --display-mode 2");
+  const std::optional<Window> window = FClient->WaitForWindowOf(player->Pid());
+  ASSERT_TRUE(window) << Log();
+  const Pixels bars = Rendered(SkinDesign("bars"), 2);
+  ASSERT_EQ(WaitForPicture(*window, bars, 2), 0);
+  for (const auto& [width, height] : {std::pair{640, 222}, std::pair{400, 130}}) {
+    SCOPED_TRACE(width);
+    Xdotool("windowsize --sync " + std::to_string(*window) + " " + std::to_string(width) + " " +
+            std::to_string(height));
+    long differ = -1;
+    EXPECT_TRUE(WaitForTitle(*window, [&](const std::string& title) {
+      const Pixels screen = FClient->ReadBack(*window);
+      if (screen.Width != width || screen.Height != height) return false;
+      differ = StripMismatches(screen, title, PlacementIn(screen, bars));
+      return differ == 0 && title.find("Demo  0:04") != std::string::npos;
+    })) << differ << " pixels differ; " << FClient->Title(*window);
+  }
+  Type(*window, "q");
   EXPECT_EQ(player->WaitForExit(), 0) << Log();
 }
 
