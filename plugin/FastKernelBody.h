@@ -85,6 +85,16 @@ struct TFastTransform {
     bi = dr * sw + di * cw;
   }
 
+  // The same butterfly where both points are real: the imaginary sum is
+  // zero and the products with the zero imaginary difference are left out
+  // (they could only change the sign of a zero, which no magnitude sees).
+  static void RealButterfly(V& ar, V& br, V& bi, V cw, V sw) {
+    const V dr = ar - br;
+    ar = ar + br;
+    br = dr * cw;
+    bi = dr * sw;
+  }
+
   // Where the first pass reads its real samples: frames as they came in,
   // or the real arrays.
   struct TFrameInput {
@@ -101,31 +111,26 @@ struct TFastTransform {
   };
 
   // Stages 0 and 1 of one channel at l in each quarter. The input is real,
-  // so the imaginary parts that stage 0 reads are zero, and so are those
-  // that stage 1 reads in the first half; their products are left out
-  // (they could only change the sign of a zero, which no magnitude sees).
+  // and so are the sums of stage 0 that the first half of stage 1 takes.
+  // The first quarter, sums of sums, is still all real: its imaginary
+  // parts, all zero, are left for the pass that next reads it to write.
   static void FirstButterflies(const TFastChannel& channel, std::size_t l, V xa, V xb, V xc, V xd,
                                const TStageTwiddles& tw) {
-    const V ra = xa + xc;
-    const V dac = xa - xc;
-    V rc = dac * Ops::Load(tw.Cos[0] + l);
-    V ic = dac * Ops::Load(tw.Sin[0] + l);
-    const V rb = xb + xd;
-    const V dbd = xb - xd;
-    V rd = dbd * Ops::Load(tw.Cos0Upper + l);
-    V id = dbd * Ops::Load(tw.Sin0Upper + l);
-
+    V ic;
+    RealButterfly(xa, xc, ic, Ops::Load(tw.Cos[0] + l), Ops::Load(tw.Sin[0] + l));
+    V id;
+    RealButterfly(xb, xd, id, Ops::Load(tw.Cos0Upper + l), Ops::Load(tw.Sin0Upper + l));
     const V cw = Ops::Load(tw.Cos[1] + l);
     const V sw = Ops::Load(tw.Sin[1] + l);
-    const V dab = ra - rb;
-    Ops::Store(channel.Re[0] + l, ra + rb);
-    Ops::Store(channel.Im[0] + l, Ops::Splat(0.0));
-    Ops::Store(channel.Re[1] + l, dab * cw);
-    Ops::Store(channel.Im[1] + l, dab * sw);
-    Butterfly(rc, ic, rd, id, cw, sw);
-    Ops::Store(channel.Re[2] + l, rc);
+    V ib;
+    RealButterfly(xa, xb, ib, cw, sw);
+    Butterfly(xc, ic, xd, id, cw, sw);
+    Ops::Store(channel.Re[0] + l, xa);
+    Ops::Store(channel.Re[1] + l, xb);
+    Ops::Store(channel.Im[1] + l, ib);
+    Ops::Store(channel.Re[2] + l, xc);
     Ops::Store(channel.Im[2] + l, ic);
-    Ops::Store(channel.Re[3] + l, rd);
+    Ops::Store(channel.Re[3] + l, xd);
     Ops::Store(channel.Im[3] + l, id);
   }
 
@@ -170,6 +175,47 @@ struct TFastTransform {
       while (Next != End) TakeOne();
     }
   };
+
+  // Stages 2 and 3 over the first quarter, whose points are all real (see
+  // FirstButterflies): three of each four points' butterflies take real
+  // points. The first half of the quarter stays real; its imaginary parts
+  // are written as the zeros they are, for the passes that follow.
+  static void RealQuarterPass(double* re, double* im, const TStageTwiddles& tw,
+                              TRootsDue& roots) {
+    constexpr std::size_t h = kFastPoints / 2 >> 2;
+    constexpr std::size_t q = h / 2;
+    const double* c0 = tw.Cos[2];
+    const double* s0 = tw.Sin[2];
+    const double* c1 = tw.Cos[3];
+    const double* s1 = tw.Sin[3];
+    for (std::size_t a = 0; a < q; a += W) {
+      const std::size_t b = a + q;
+      const std::size_t c = a + h;
+      const std::size_t d = c + q;
+      V ar = Ops::Load(re + a);
+      V br = Ops::Load(re + b);
+      V cr = Ops::Load(re + c);
+      V dr = Ops::Load(re + d);
+      V ci;
+      V di;
+      RealButterfly(ar, cr, ci, Ops::Load(c0 + a), Ops::Load(s0 + a));
+      RealButterfly(br, dr, di, Ops::Load(c0 + b), Ops::Load(s0 + b));
+      const V cw = Ops::Load(c1 + a);
+      const V sw = Ops::Load(s1 + a);
+      V bi;
+      RealButterfly(ar, br, bi, cw, sw);
+      Butterfly(cr, ci, dr, di, cw, sw);
+      Ops::Store(re + a, ar);
+      Ops::Store(im + a, Ops::Splat(0.0));
+      Ops::Store(re + b, br);
+      Ops::Store(im + b, bi);
+      Ops::Store(re + c, cr);
+      Ops::Store(im + c, ci);
+      Ops::Store(re + d, dr);
+      Ops::Store(im + d, di);
+      roots.TakeOne();
+    }
+  }
 
   // Stages `stage` and `stage` + 1 over one quarter.
   static void Radix4Pass(double* re, double* im, std::size_t stage, const TStageTwiddles& tw,
@@ -267,7 +313,11 @@ struct TFastTransform {
       for (const TFastChannel* channel : channels) {
         double* re = channel->Re[quarter];
         double* im = channel->Im[quarter];
-        Radix4Pass(re, im, 2, tw, roots);
+        if (quarter == 0) {
+          RealQuarterPass(re, im, tw, roots);
+        } else {
+          Radix4Pass(re, im, 2, tw, roots);
+        }
         Radix4Pass(re, im, 4, tw, roots);
         Radix4Pass(re, im, 6, tw, roots);
         roots.TakeAll();
