@@ -108,6 +108,7 @@ void TSdlWindowView::Place(PixelSize window) {
 PixelSize TSdlWindowView::Fit(PixelSize picture, PixelSize screen) {
   const WindowFit fit = FitWindow(picture, FScale, screen, kStatusStripRows);
   FFitNotice = fit.Cut ? "  (larger than the screen: shown cut, at scale 1)" : "";
+  FShownStatus.reset();
   return fit.Size;
 }
 
@@ -150,8 +151,12 @@ void TSdlWindowView::Present(const TFrameUpdate& window, const PlayerStatus& sta
   }
 }
 
-// The title and the strip say the same.
+// The title and the strip say the same. The status changes about once a
+// second while the picture changes every frame, so the title is made only
+// when the status (or the fit notice) changed.
 void TSdlWindowView::ShowStatus(const PlayerStatus& status) {
+  if (FShownStatus == status) return;
+  FShownStatus = status;
   const std::string title = FormatStatus(status) + FFitNotice;
   if (title != FShownTitle) {
     SDL_SetWindowTitle(FWindow.get(), title.c_str());

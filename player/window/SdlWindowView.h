@@ -104,6 +104,8 @@ class TSdlWindowView final : public TLiveView {
   // The paint the kept picture holds; 0 for none.
   std::uint64_t FShownSerial = 0;
   std::string FShownTitle;
+  // The status the title and the strip were last made from.
+  std::optional<PlayerStatus> FShownStatus;
   // Said in the title while the picture is larger than the screen.
   std::string FFitNotice;
   // The window lost its contents or its size: drawn whole again.
