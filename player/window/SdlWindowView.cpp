@@ -347,6 +347,15 @@ bool TSdlWindowView::TakeEvents(std::vector<ViewEvent>& events) {
   return any;
 }
 
+// Without an X connection of its own to watch (Wayland, or before the
+// window opens) the wait is SDL's.
+void TSdlWindowView::WaitForSdlEvent(int milliseconds, std::vector<ViewEvent>& events) {
+  SDL_Event event;
+  if (SDL_WaitEventTimeout(&event, milliseconds) == 0) return;
+  Handle(event, events);
+  TakeEvents(events);
+}
+
 std::vector<ViewEvent> TSdlWindowView::WaitForInput(Clock::time_point deadline) {
   std::vector<ViewEvent> events;
   const auto now = Clock::now();
@@ -356,8 +365,12 @@ std::vector<ViewEvent> TSdlWindowView::WaitForInput(Clock::time_point deadline) 
   // which it cannot survive once the server has gone.
   TXlibErrorTrap& errors = FVideo.Errors();
   if (!errors.DisplayGone() && !TakeEvents(events)) {
-    TXlibErrorTrap::WaitForDisplay(static_cast<int>(wait));
-    if (!errors.DisplayGone()) TakeEvents(events);
+    if (!TXlibErrorTrap::WatchesDisplay()) {
+      WaitForSdlEvent(static_cast<int>(wait), events);
+    } else if (TXlibErrorTrap::WaitForDisplay(static_cast<int>(wait)) && !errors.DisplayGone()) {
+      // After a wait in which nothing came there is nothing new to take.
+      TakeEvents(events);
+    }
   }
   EndIfDisplayGone();
   // A destroyed window is closed, whether its end was seen as an event

@@ -84,6 +84,7 @@ class TSdlWindowView final : public TLiveView {
   void FollowStayOnTop(bool stayOnTop);
   void EndIfDisplayGone();
   bool TakeEvents(std::vector<ViewEvent>& events);
+  void WaitForSdlEvent(int milliseconds, std::vector<ViewEvent>& events);
 
   std::optional<std::int32_t> FScale;
   TVideo FVideo;

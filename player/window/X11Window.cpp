@@ -89,10 +89,12 @@ bool TXlibErrorTrap::DisplayGone() {
   return ConnectionBroken.load();
 }
 
-void TXlibErrorTrap::WaitForDisplay(int milliseconds) {
+bool TXlibErrorTrap::WatchesDisplay() { return WatchedConnection.load() >= 0; }
+
+bool TXlibErrorTrap::WaitForDisplay(int milliseconds) {
   pollfd connection{WatchedConnection.load(), POLLIN, 0};
-  if (connection.fd < 0) return;
-  static_cast<void>(::poll(&connection, 1, milliseconds));
+  if (connection.fd < 0) return true;
+  return ::poll(&connection, 1, milliseconds) != 0;
 }
 
 std::string TXlibErrorTrap::GoneReason() {

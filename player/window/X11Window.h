@@ -46,8 +46,11 @@ class TXlibErrorTrap {
   bool DisplayGone();
   // Why the window is gone when DisplayGone.
   static std::string GoneReason();
-  // Waits up to `milliseconds` for the watched display to send something.
-  static void WaitForDisplay(int milliseconds);
+  // Whether an X connection is watched: a window opened on X11.
+  static bool WatchesDisplay();
+  // Waits up to `milliseconds` for the watched display to send something;
+  // false when nothing came (nor did the connection end).
+  static bool WaitForDisplay(int milliseconds);
 };
 
 }  // namespace kivo

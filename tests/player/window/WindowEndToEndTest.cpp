@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -138,17 +139,18 @@ class PlayerProcess {
   pid_t Pid() const { return FPid; }
 
   // The exit status once it ended; nothing when it is still running.
-  std::optional<int> WaitForExit() {
-    const auto giveUp = std::chrono::steady_clock::now() + kXPatience;
-    while (!FStatus && std::chrono::steady_clock::now() < giveUp) {
+  std::optional<int> WaitForExit() { return WaitForExitWithin(kXPatience); }
+  std::optional<int> WaitForExitWithin(std::chrono::milliseconds patience) {
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
+    do {
       int status = 0;
       if (::waitpid(FPid, &status, WNOHANG) == FPid) {
         FKilled = WIFSIGNALED(status);
         FStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      } else {
+      } else if (std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(20ms);
       }
-    }
+    } while (!FStatus && std::chrono::steady_clock::now() < giveUp);
     return FStatus;
   }
   // Once it ended: killed by a signal rather than exiting with 128 + it.
@@ -537,6 +539,41 @@ TEST_F(WindowEndToEndTest, SigtermEndsThePlayerAsClosingTheWindowDoesWithItsStat
   ::kill(player->Pid(), SIGTERM);
   EXPECT_EQ(player->WaitForExit(), 128 + SIGTERM) << Log();
   EXPECT_FALSE(player->Killed());
+}
+
+// Clock ticks the process has spent on a processor.
+long CpuTicks(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  const std::string line{std::istreambuf_iterator<char>(stat), {}};
+  std::istringstream fields(line.substr(line.rfind(')') + 2));
+  std::string field;
+  for (int i = 3; i < 14; ++i) fields >> field;
+  long user = 0;
+  long system = 0;
+  fields >> user >> system;
+  return user + system;
+}
+
+// A driver with no X connection of the view's own to look at (Wayland's;
+// here the offscreen one, asked for by name) is waited on through SDL: at
+// two frames a second the player sleeps between them instead of spinning
+// through its wait, and a stop signal still ends it.
+TEST_F(WindowEndToEndTest, WithoutAnXConnectionTheWindowViewSleepsBetweenFrames) {
+  PlayerProcess player("--view window --no-sound --fps 2 --home " + Quoted(Home().string()),
+                       {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy",
+                        "XDG_RUNTIME_DIR=" + Runtime("offscreen")},
+                       FDir / "play.log");
+  std::this_thread::sleep_for(1s);
+  ASSERT_FALSE(player.WaitForExitWithin(0ms)) << Log();
+  const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
+  const long before = CpuTicks(player.Pid());
+  std::this_thread::sleep_for(3s);
+  const long used = CpuTicks(player.Pid()) - before;
+  // A spinning wait takes all the processor it is given, a third of one
+  // on a busy machine; two frames a second take a few hundredths.
+  EXPECT_LT(used, ticksPerSecond * 3 / 5) << "the wait spins: " << used << " ticks in 3 s";
+  ::kill(player.Pid(), SIGTERM);
+  EXPECT_EQ(player.WaitForExit(), 128 + SIGTERM) << Log();
 }
 
 TEST_F(WindowEndToEndTest, WithoutADisplayAWindowCannotBeAskedFor) {
