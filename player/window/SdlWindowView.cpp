@@ -348,12 +348,23 @@ bool TSdlWindowView::TakeEvents(std::vector<ViewEvent>& events) {
 }
 
 // Without an X connection of its own to watch (Wayland, or before the
-// window opens) the wait is SDL's.
+// window opens) the wait is SDL's where SDL waits on the display itself;
+// elsewhere SDL would look every millisecond, so the view looks only every
+// few.
 void TSdlWindowView::WaitForSdlEvent(int milliseconds, std::vector<ViewEvent>& events) {
-  SDL_Event event;
-  if (SDL_WaitEventTimeout(&event, milliseconds) == 0) return;
-  Handle(event, events);
-  TakeEvents(events);
+  const std::string_view driver = SDL_GetCurrentVideoDriver();
+  if (driver == "wayland" || driver == "x11") {
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, milliseconds) == 0) return;
+    Handle(event, events);
+    TakeEvents(events);
+    return;
+  }
+  constexpr int kLookEvery = 10;
+  for (int left = milliseconds; left > 0; left -= kLookEvery) {
+    SDL_Delay(static_cast<Uint32>(std::min(left, kLookEvery)));
+    if (TakeEvents(events)) return;
+  }
 }
 
 std::vector<ViewEvent> TSdlWindowView::WaitForInput(Clock::time_point deadline) {
