@@ -86,4 +86,5 @@ extern const TFastKernel kPortableKernel;
 #if defined(KOLMIRA_X86_PATHS)
 extern const TFastKernel kSse2Kernel;
 extern const TFastKernel kAvx2Kernel;
+extern const TFastKernel kAvx512Kernel;
 #endif

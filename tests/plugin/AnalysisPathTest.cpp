@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -27,7 +28,8 @@ using analysis_test::TRecorder;
 constexpr std::array kRecLevels{100,  0,    50,   200,     1,      99, 101, -150,
                                 100000, -1, std::numeric_limits<std::int32_t>::max(),
                                 std::numeric_limits<std::int32_t>::min()};
-constexpr std::array kFastPaths{TAnalysisPath::Portable, TAnalysisPath::Sse2, TAnalysisPath::Avx2};
+constexpr std::array kFastPaths{TAnalysisPath::Portable, TAnalysisPath::Sse2, TAnalysisPath::Avx2,
+                                TAnalysisPath::Avx512};
 
 std::vector<TAnalysisPath> SupportedFastPaths() {
   std::vector<TAnalysisPath> paths;
@@ -119,7 +121,9 @@ TEST(AnalysisPathTest, EachPathIsTheOneItClaims) {
     EXPECT_EQ(analysis.Path(), path);
     const TFastKernel* kernel = FastKernelOf(path);
     ASSERT_NE(kernel, nullptr) << AnalysisPathName(path);
-    const std::size_t lanes = path == TAnalysisPath::Avx2 ? 4 : 2;
+    const std::size_t lanes = path == TAnalysisPath::Avx512 ? 8
+                              : path == TAnalysisPath::Avx2 ? 4
+                                                            : 2;
     EXPECT_EQ(kernel->Lanes, lanes) << AnalysisPathName(path);
   }
   EXPECT_EQ(TSpectrumAnalysis(TAnalysisPath::Scalar).Path(), TAnalysisPath::Scalar);
@@ -138,9 +142,13 @@ TEST(AnalysisPathTest, TheWidestPathIsWhatTheProcessorOffers) {
   EXPECT_TRUE(AnalysisPathSupported(TAnalysisPath::Portable));
 #if defined(__x86_64__)
   EXPECT_TRUE(AnalysisPathSupported(TAnalysisPath::Sse2));
-  EXPECT_EQ(AnalysisPathSupported(TAnalysisPath::Avx2), __builtin_cpu_supports("avx2") != 0);
-  EXPECT_EQ(WidestAnalysisPath(),
-            __builtin_cpu_supports("avx2") ? TAnalysisPath::Avx2 : TAnalysisPath::Sse2);
+  const bool avx2 = __builtin_cpu_supports("avx2") != 0;
+  const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+  EXPECT_EQ(AnalysisPathSupported(TAnalysisPath::Avx2), avx2);
+  EXPECT_EQ(AnalysisPathSupported(TAnalysisPath::Avx512), avx512);
+  EXPECT_EQ(WidestAnalysisPath(), avx512 ? TAnalysisPath::Avx512
+                                  : avx2 ? TAnalysisPath::Avx2
+                                         : TAnalysisPath::Sse2);
 #else
   EXPECT_EQ(WidestAnalysisPath(), TAnalysisPath::Portable);
 #endif
@@ -157,9 +165,9 @@ TEST(AnalysisPathTest, TheVariableForcesAPathOrFallsBackLoudly) {
   }
   EXPECT_TRUE(warning.empty()) << warning;
 
-  EXPECT_EQ(ResolveAnalysisPath("avx512", &warning), WidestAnalysisPath());
-  EXPECT_EQ(warning, std::string("KOLMIRA_ANALYSIS_PATH=avx512: no such analysis path "
-                                 "(scalar, portable, sse2, avx2); using ") +
+  EXPECT_EQ(ResolveAnalysisPath("avx1024", &warning), WidestAnalysisPath());
+  EXPECT_EQ(warning, std::string("KOLMIRA_ANALYSIS_PATH=avx1024: no such analysis path "
+                                 "(scalar, portable, sse2, avx2, avx512); using ") +
                          std::string(AnalysisPathName(WidestAnalysisPath())));
   for (TAnalysisPath path : kFastPaths) {
     if (AnalysisPathSupported(path)) continue;
@@ -303,6 +311,23 @@ TEST(AnalysisPathTest, FullScaleSquaresImpulsesAndAlternationGiveTheReferenceSum
     comparison.Compare(alternating);
   }
   EXPECT_GT(comparison.Blocks(), 5700);
+}
+
+// A tone at each bin in turn, in phase and a quarter turn on, so that each
+// band's sum rests on bins the last stages put in every position of their
+// groups; a magnitude stored one place off moves a tone between bands.
+TEST(AnalysisPathTest, AToneAtEachBinGivesTheReferenceSums) {
+  TPathComparison comparison;
+  std::vector<std::uint32_t> frames(2048);
+  for (std::size_t bin = 0; bin < 1024; ++bin) {
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      const double turn = 2.0 * 3.141592653589793 * static_cast<double>(bin * i) / 2048.0;
+      frames[i] = Frame(Sample(static_cast<std::int32_t>(std::lround(20000.0 * std::cos(turn)))),
+                        Sample(static_cast<std::int32_t>(std::lround(20000.0 * std::sin(turn)))));
+    }
+    comparison.Compare(frames);
+  }
+  EXPECT_GT(comparison.Analysed(), 800);
 }
 
 TEST(AnalysisPathTest, BlocksAtTheSilenceThresholdAreDecidedAlike) {
