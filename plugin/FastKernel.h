@@ -18,8 +18,9 @@ inline constexpr std::size_t kFastQuarter = kFastPoints / 4;
 // Streams that a pass walks side by side must not start at the same offset
 // within 4 KiB, or they fall into the same cache sets and evict each other.
 // Every array of the fast paths is therefore followed by this many spare
-// doubles.
-inline constexpr std::size_t kFastPad = 20;
+// doubles: whole cache lines, so that arrays of whole lines each start on a
+// line and no access of eight lanes straddles two.
+inline constexpr std::size_t kFastPad = 24;
 
 // The reference's twiddles laid out stage by stage: stage s (half-size
 // h = 1024 >> s) uses entries l << s of the tables for l = 0..h-1; here
