@@ -242,6 +242,57 @@ TEST(AnalysisPathTest, EveryKernelScalesEverySampleAsTheReference) {
   }
 }
 
+// At unity level: every 16-bit sample on both channels unpacked as the
+// reference unpacks it, and the loudness of quiet blocks with one frame at
+// the threshold at each place, in blocks of every length up to several
+// vectors, so that each lane and each tail decides alike.
+TEST(AnalysisPathTest, EveryKernelUnpacksAndWeighsFramesAsTheReference) {
+  constexpr std::size_t kSamples = 65536;
+  std::vector<std::uint32_t> frames(kSamples);
+  for (std::size_t i = 0; i < kSamples; ++i) {
+    frames[i] = Frame(Sample(32767 - static_cast<std::int32_t>(i)),
+                      Sample(static_cast<std::int32_t>(i) - 32768));
+  }
+  std::vector<double> left(kSamples);
+  std::vector<double> right(kSamples);
+  constexpr std::uint32_t kSilenceMask = ~std::uint32_t{0xFF};
+  for (TAnalysisPath path : SupportedFastPaths()) {
+    const TFastKernel* kernel = FastKernelOf(path);
+    for (std::uint32_t count : {std::uint32_t{kSamples}, std::uint32_t{kSamples - 7}}) {
+      const std::uint32_t loudness =
+          kernel->Unpack(frames.data(), count, left.data(), right.data());
+      std::uint32_t expectedLoudness = 0;
+      for (std::uint32_t i = 0; i < count; ++i) {
+        const std::int32_t l = 32767 - static_cast<std::int32_t>(i);
+        const std::int32_t r = static_cast<std::int32_t>(i) - 32768;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(left[i]),
+                  std::bit_cast<std::uint64_t>(static_cast<double>(l)))
+            << AnalysisPathName(path) << ": sample " << l;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(right[i]),
+                  std::bit_cast<std::uint64_t>(static_cast<double>(r)))
+            << AnalysisPathName(path) << ": sample " << r;
+        expectedLoudness |= static_cast<std::uint32_t>(std::abs(l) + std::abs(r));
+      }
+      EXPECT_EQ(loudness, expectedLoudness) << AnalysisPathName(path);
+    }
+    for (std::uint32_t count = 1; count <= 40; ++count) {
+      for (std::uint32_t loud = 0; loud <= count; ++loud) {
+        // |L| + |R| of 255 everywhere; 256, or both channels at -32768,
+        // at `loud` (none when it is `count`).
+        std::vector<std::uint32_t> block(count, Frame(-127, 128));
+        if (loud < count) block[loud] = loud % 2 == 0 ? Frame(-128, 128) : Frame(-32768, -32768);
+        const bool expected = loud < count;
+        EXPECT_EQ((kernel->Loudness(block.data(), count) & kSilenceMask) != 0, expected)
+            << AnalysisPathName(path) << ": " << count << " frames, loud at " << loud;
+        EXPECT_EQ((kernel->Unpack(block.data(), count, left.data(), right.data()) & kSilenceMask) !=
+                      0,
+                  expected)
+            << AnalysisPathName(path) << ": " << count << " frames, loud at " << loud;
+      }
+    }
+  }
+}
+
 TEST(AnalysisPathTest, RandomFullRangeBlocksGiveTheReferenceSums) {
   TPathComparison comparison;
   std::mt19937 generator(12);
