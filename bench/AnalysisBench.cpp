@@ -69,6 +69,7 @@ BENCHMARK_CAPTURE(BM_SpectrumAnalysis, scalar, TAnalysisPath::Scalar, 100, 2048)
 BENCHMARK_CAPTURE(BM_SpectrumAnalysis, portable, TAnalysisPath::Portable, 100, 2048);
 BENCHMARK_CAPTURE(BM_SpectrumAnalysis, sse2, TAnalysisPath::Sse2, 100, 2048);
 BENCHMARK_CAPTURE(BM_SpectrumAnalysis, avx2, TAnalysisPath::Avx2, 100, 2048);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, avx512, TAnalysisPath::Avx512, 100, 2048);
 // What the plug-in and the player run: the path picked at start.
 BENCHMARK_CAPTURE(BM_SpectrumAnalysis, dispatched, DispatchedAnalysisPath(), 100, 2048);
 // Any level but 100 scales every sample; a short block is padded with zeros.
@@ -76,10 +77,12 @@ BENCHMARK_CAPTURE(BM_SpectrumAnalysis, scalar_level150, TAnalysisPath::Scalar, 1
 BENCHMARK_CAPTURE(BM_SpectrumAnalysis, portable_level150, TAnalysisPath::Portable, 150, 2048);
 BENCHMARK_CAPTURE(BM_SpectrumAnalysis, sse2_level150, TAnalysisPath::Sse2, 150, 2048);
 BENCHMARK_CAPTURE(BM_SpectrumAnalysis, avx2_level150, TAnalysisPath::Avx2, 150, 2048);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, avx512_level150, TAnalysisPath::Avx512, 150, 2048);
 BENCHMARK_CAPTURE(BM_SpectrumAnalysis, dispatched_level150, DispatchedAnalysisPath(), 150, 2048);
 BENCHMARK_CAPTURE(BM_SpectrumAnalysis, dispatched_short1500, DispatchedAnalysisPath(), 100, 1500);
 BENCHMARK_CAPTURE(BM_SpectrumAnalysis, dispatched_short1500_level150, DispatchedAnalysisPath(),
                   150, 1500);
+BENCHMARK_CAPTURE(BM_SpectrumAnalysis, avx2_short1500, TAnalysisPath::Avx2, 100, 1500);
 
 void BM_FftwPipeline(benchmark::State& state, FftwPipeline::TLayout layout) {
   if (!FftwPipeline::Supported()) {

@@ -1,5 +1,7 @@
-// A fixed-size array of doubles whose first element sits on a 16-byte
-// boundary: one allocation 16 bytes larger than needed, its start rounded up.
+// A fixed-size array of doubles whose first element starts a 64-byte cache
+// line, so that vectors of up to eight doubles read from it and written to
+// it never straddle two lines: one allocation 64 bytes larger than needed,
+// its start rounded up.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +11,7 @@
 
 class TAlignedArray {
  public:
-  static constexpr std::size_t kAlignment = 16;
+  static constexpr std::size_t kAlignment = 64;
 
   TAlignedArray() = default;
   explicit TAlignedArray(std::size_t count)

@@ -9,10 +9,10 @@
 
 #include "plugin/FastKernel.h"
 
-enum class TAnalysisPath { Scalar, Portable, Sse2, Avx2 };
+enum class TAnalysisPath { Scalar, Portable, Sse2, Avx2, Avx512 };
 
-// The environment variable that forces a path: scalar, portable, sse2 or
-// avx2. Unset or empty picks the widest path the processor offers.
+// The environment variable that forces a path: scalar, portable, sse2, avx2
+// or avx512. Unset or empty picks the widest path the processor offers.
 inline constexpr const char* kAnalysisPathVariable = "KOLMIRA_ANALYSIS_PATH";
 
 std::string_view AnalysisPathName(TAnalysisPath path);

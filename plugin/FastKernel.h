@@ -18,8 +18,9 @@ inline constexpr std::size_t kFastQuarter = kFastPoints / 4;
 // Streams that a pass walks side by side must not start at the same offset
 // within 4 KiB, or they fall into the same cache sets and evict each other.
 // Every array of the fast paths is therefore followed by this many spare
-// doubles.
-inline constexpr std::size_t kFastPad = 20;
+// doubles: whole cache lines, so that arrays of whole lines each start on a
+// line and no access of eight lanes straddles two.
+inline constexpr std::size_t kFastPad = 24;
 
 // The reference's twiddles laid out stage by stage: stage s (half-size
 // h = 1024 >> s) uses entries l << s of the tables for l = 0..h-1; here
@@ -86,4 +87,5 @@ extern const TFastKernel kPortableKernel;
 #if defined(KOLMIRA_X86_PATHS)
 extern const TFastKernel kSse2Kernel;
 extern const TFastKernel kAvx2Kernel;
+extern const TFastKernel kAvx512Kernel;
 #endif

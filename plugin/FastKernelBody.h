@@ -66,12 +66,13 @@ std::uint32_t UnpackScaledFrom(std::uint32_t from, const std::uint32_t* samples,
 
 // Ops supplies: V, kLanes, Load, Store, Splat, Sqrt, LoadFrames (W frames
 // to a vector of lefts and one of rights) and the shuffles of the last two
-// stages, PairUp and SumPairs, with Stage9Twiddle to match.
+// stages, PairUp and SumPairs, with Stage9Twiddle to match; eight lanes
+// also SplitGroups and Stage8Twiddle.
 template <class Ops>
 struct TFastTransform {
   using V = typename Ops::V;
   static constexpr std::size_t W = Ops::kLanes;
-  static_assert(W <= 4, "the last pass folds at most four lanes");
+  static_assert(W <= 8, "the last pass folds at most eight lanes");
 
   // The reference's butterfly: sum to a, difference times the twiddle to b.
   static void Butterfly(V& ar, V& ai, V& br, V& bi, V cw, V sw) {
@@ -259,28 +260,55 @@ struct TFastTransform {
     }
   }
 
+  // Eight lanes take two groups of eight points per step; narrower
+  // vectors take one group in two or four vectors.
+  static constexpr std::size_t kGroupsPerStep = W > 4 ? W / 4 : 1;
+  static constexpr std::size_t kStepPoints = 8 * kGroupsPerStep;
+
+  // Stage 8's twiddles for the vectors of one step. With two groups per
+  // step each vector holds four points of each group (see SplitGroups), so
+  // it takes the group's four twiddles twice over.
+  static V Stage8Twiddle(const double* p) {
+    if constexpr (kGroupsPerStep == 2) {
+      return Ops::Stage8Twiddle(p);
+    } else {
+      return Ops::Load(p);
+    }
+  }
+
+  // With two groups per step, [group 0] [group 1] become [the first
+  // halves] [the second halves], so that stage 8's pairs lie across the
+  // two vectors; narrower vectors hold them across already.
+  static void PairUpStage8(V* xr, V* xi) {
+    if constexpr (kGroupsPerStep == 2) {
+      Ops::SplitGroups(xr[0], xr[1]);
+      Ops::SplitGroups(xi[0], xi[1]);
+    }
+  }
+
   // Stages 8 and 9 of one quarter on groups of eight points held in
   // registers, then the sum half of the last stage (its difference half
   // holds bins 1024..2047, which no band reads), the scale and the squared
   // magnitudes.
   static void LastPass(const double* re, const double* im, double* squares,
                        const TStageTwiddles& tw, V scale) {
-    constexpr std::size_t kVectors = 8 / W;
+    constexpr std::size_t kVectors = kStepPoints / W;
     constexpr std::size_t kHalf = kVectors / 2;
     const double* c8 = tw.Cos[8];
     const double* s8 = tw.Sin[8];
     const V c9 = Ops::Stage9Twiddle(tw.Cos[9]);
     const V s9 = Ops::Stage9Twiddle(tw.Sin[9]);
-    for (std::size_t base = 0; base < kFastQuarter; base += 8) {
+    for (std::size_t base = 0; base < kFastQuarter; base += kStepPoints) {
       V xr[kVectors];
       V xi[kVectors];
       for (std::size_t j = 0; j < kVectors; ++j) {
         xr[j] = Ops::Load(re + base + j * W);
         xi[j] = Ops::Load(im + base + j * W);
       }
+      PairUpStage8(xr, xi);
       for (std::size_t j = 0; j < kHalf; ++j) {
-        Butterfly(xr[j], xi[j], xr[j + kHalf], xi[j + kHalf], Ops::Load(c8 + j * W),
-                  Ops::Load(s8 + j * W));
+        Butterfly(xr[j], xi[j], xr[j + kHalf], xi[j + kHalf], Stage8Twiddle(c8 + j * W),
+                  Stage8Twiddle(s8 + j * W));
       }
       for (std::size_t j = 0; j < kHalf; ++j) {
         V ar;

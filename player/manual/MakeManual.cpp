@@ -30,7 +30,7 @@ The default skins: bars, picture and frames.
 The home folder, when \fB\-\-home\fR is not given.
 .TP
 .B KOLMIRA_ANALYSIS_PATH
-scalar, portable, sse2 or avx2: the analysis path to use instead of the fastest one.
+scalar, portable, sse2, avx2 or avx512: the analysis path to use instead of the fastest one.
 .SH EXIT STATUS
 0 when the run ends by itself, 1 when it fails, 2 for a refused command line, 3 for a
 render without the plug-in in its picture, 128 plus the signal's number when SIGINT,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -27,7 +28,8 @@ using analysis_test::TRecorder;
 constexpr std::array kRecLevels{100,  0,    50,   200,     1,      99, 101, -150,
                                 100000, -1, std::numeric_limits<std::int32_t>::max(),
                                 std::numeric_limits<std::int32_t>::min()};
-constexpr std::array kFastPaths{TAnalysisPath::Portable, TAnalysisPath::Sse2, TAnalysisPath::Avx2};
+constexpr std::array kFastPaths{TAnalysisPath::Portable, TAnalysisPath::Sse2, TAnalysisPath::Avx2,
+                                TAnalysisPath::Avx512};
 
 std::vector<TAnalysisPath> SupportedFastPaths() {
   std::vector<TAnalysisPath> paths;
@@ -119,7 +121,9 @@ TEST(AnalysisPathTest, EachPathIsTheOneItClaims) {
     EXPECT_EQ(analysis.Path(), path);
     const TFastKernel* kernel = FastKernelOf(path);
     ASSERT_NE(kernel, nullptr) << AnalysisPathName(path);
-    const std::size_t lanes = path == TAnalysisPath::Avx2 ? 4 : 2;
+    const std::size_t lanes = path == TAnalysisPath::Avx512 ? 8
+                              : path == TAnalysisPath::Avx2 ? 4
+                                                            : 2;
     EXPECT_EQ(kernel->Lanes, lanes) << AnalysisPathName(path);
   }
   EXPECT_EQ(TSpectrumAnalysis(TAnalysisPath::Scalar).Path(), TAnalysisPath::Scalar);
@@ -138,9 +142,13 @@ TEST(AnalysisPathTest, TheWidestPathIsWhatTheProcessorOffers) {
   EXPECT_TRUE(AnalysisPathSupported(TAnalysisPath::Portable));
 #if defined(__x86_64__)
   EXPECT_TRUE(AnalysisPathSupported(TAnalysisPath::Sse2));
-  EXPECT_EQ(AnalysisPathSupported(TAnalysisPath::Avx2), __builtin_cpu_supports("avx2") != 0);
-  EXPECT_EQ(WidestAnalysisPath(),
-            __builtin_cpu_supports("avx2") ? TAnalysisPath::Avx2 : TAnalysisPath::Sse2);
+  const bool avx2 = __builtin_cpu_supports("avx2") != 0;
+  const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+  EXPECT_EQ(AnalysisPathSupported(TAnalysisPath::Avx2), avx2);
+  EXPECT_EQ(AnalysisPathSupported(TAnalysisPath::Avx512), avx512);
+  EXPECT_EQ(WidestAnalysisPath(), avx512 ? TAnalysisPath::Avx512
+                                  : avx2 ? TAnalysisPath::Avx2
+                                         : TAnalysisPath::Sse2);
 #else
   EXPECT_EQ(WidestAnalysisPath(), TAnalysisPath::Portable);
 #endif
@@ -157,9 +165,9 @@ TEST(AnalysisPathTest, TheVariableForcesAPathOrFallsBackLoudly) {
   }
   EXPECT_TRUE(warning.empty()) << warning;
 
-  EXPECT_EQ(ResolveAnalysisPath("avx512", &warning), WidestAnalysisPath());
-  EXPECT_EQ(warning, std::string("KOLMIRA_ANALYSIS_PATH=avx512: no such analysis path "
-                                 "(scalar, portable, sse2, avx2); using ") +
+  EXPECT_EQ(ResolveAnalysisPath("avx1024", &warning), WidestAnalysisPath());
+  EXPECT_EQ(warning, std::string("KOLMIRA_ANALYSIS_PATH=avx1024: no such analysis path "
+                                 "(scalar, portable, sse2, avx2, avx512); using ") +
                          std::string(AnalysisPathName(WidestAnalysisPath())));
   for (TAnalysisPath path : kFastPaths) {
     if (AnalysisPathSupported(path)) continue;
@@ -234,6 +242,57 @@ TEST(AnalysisPathTest, EveryKernelScalesEverySampleAsTheReference) {
   }
 }
 
+// At unity level: every 16-bit sample on both channels unpacked as the
+// reference unpacks it, and the loudness of quiet blocks with one frame at
+// the threshold at each place, in blocks of every length up to several
+// vectors, so that each lane and each tail decides alike.
+TEST(AnalysisPathTest, EveryKernelUnpacksAndWeighsFramesAsTheReference) {
+  constexpr std::size_t kSamples = 65536;
+  std::vector<std::uint32_t> frames(kSamples);
+  for (std::size_t i = 0; i < kSamples; ++i) {
+    frames[i] = Frame(Sample(32767 - static_cast<std::int32_t>(i)),
+                      Sample(static_cast<std::int32_t>(i) - 32768));
+  }
+  std::vector<double> left(kSamples);
+  std::vector<double> right(kSamples);
+  constexpr std::uint32_t kSilenceMask = ~std::uint32_t{0xFF};
+  for (TAnalysisPath path : SupportedFastPaths()) {
+    const TFastKernel* kernel = FastKernelOf(path);
+    for (std::uint32_t count : {std::uint32_t{kSamples}, std::uint32_t{kSamples - 7}}) {
+      const std::uint32_t loudness =
+          kernel->Unpack(frames.data(), count, left.data(), right.data());
+      std::uint32_t expectedLoudness = 0;
+      for (std::uint32_t i = 0; i < count; ++i) {
+        const std::int32_t l = 32767 - static_cast<std::int32_t>(i);
+        const std::int32_t r = static_cast<std::int32_t>(i) - 32768;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(left[i]),
+                  std::bit_cast<std::uint64_t>(static_cast<double>(l)))
+            << AnalysisPathName(path) << ": sample " << l;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(right[i]),
+                  std::bit_cast<std::uint64_t>(static_cast<double>(r)))
+            << AnalysisPathName(path) << ": sample " << r;
+        expectedLoudness |= static_cast<std::uint32_t>(std::abs(l) + std::abs(r));
+      }
+      EXPECT_EQ(loudness, expectedLoudness) << AnalysisPathName(path);
+    }
+    for (std::uint32_t count = 1; count <= 40; ++count) {
+      for (std::uint32_t loud = 0; loud <= count; ++loud) {
+        // |L| + |R| of 255 everywhere; 256, or both channels at -32768,
+        // at `loud` (none when it is `count`).
+        std::vector<std::uint32_t> block(count, Frame(-127, 128));
+        if (loud < count) block[loud] = loud % 2 == 0 ? Frame(-128, 128) : Frame(-32768, -32768);
+        const bool expected = loud < count;
+        EXPECT_EQ((kernel->Loudness(block.data(), count) & kSilenceMask) != 0, expected)
+            << AnalysisPathName(path) << ": " << count << " frames, loud at " << loud;
+        EXPECT_EQ((kernel->Unpack(block.data(), count, left.data(), right.data()) & kSilenceMask) !=
+                      0,
+                  expected)
+            << AnalysisPathName(path) << ": " << count << " frames, loud at " << loud;
+      }
+    }
+  }
+}
+
 TEST(AnalysisPathTest, RandomFullRangeBlocksGiveTheReferenceSums) {
   TPathComparison comparison;
   std::mt19937 generator(12);
@@ -303,6 +362,23 @@ TEST(AnalysisPathTest, FullScaleSquaresImpulsesAndAlternationGiveTheReferenceSum
     comparison.Compare(alternating);
   }
   EXPECT_GT(comparison.Blocks(), 5700);
+}
+
+// A tone at each bin in turn, in phase and a quarter turn on, so that each
+// band's sum rests on bins the last stages put in every position of their
+// groups; a magnitude stored one place off moves a tone between bands.
+TEST(AnalysisPathTest, AToneAtEachBinGivesTheReferenceSums) {
+  TPathComparison comparison;
+  std::vector<std::uint32_t> frames(2048);
+  for (std::size_t bin = 0; bin < 1024; ++bin) {
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      const double turn = 2.0 * 3.141592653589793 * static_cast<double>(bin * i) / 2048.0;
+      frames[i] = Frame(Sample(static_cast<std::int32_t>(std::lround(20000.0 * std::cos(turn)))),
+                        Sample(static_cast<std::int32_t>(std::lround(20000.0 * std::sin(turn)))));
+    }
+    comparison.Compare(frames);
+  }
+  EXPECT_GT(comparison.Analysed(), 800);
 }
 
 TEST(AnalysisPathTest, BlocksAtTheSilenceThresholdAreDecidedAlike) {
