@@ -132,6 +132,31 @@ class ViewStatesTest : public ::testing::Test {
     client.Wait();
   }
 
+  // A tone of two minutes to play.
+  std::filesystem::path Tone() const {
+    const std::filesystem::path tone = FStage.Home().parent_path() / "tone.wav";
+    kivo_test::RunShell("sox -n -r 44100 -c 2 -b 16 " + Quoted(tone.string()) +
+                        " synth 120 sine 440");
+    return tone;
+  }
+
+  // Who listens while a case acts on the player, attached in this order: a
+  // client stopped with SIGSTOP, which must delay nothing, a `kivo remote
+  // events` client, and a TKIVO bound here.
+  struct TListeners {
+    explicit TListeners(ViewStatesTest& test)
+        : Stopped(test.StoppedClient()), Names(test.FStage.Errors().string()), Kivo(nullptr),
+          Events(Kivo) {
+      Kivo.Bind();
+    }
+    bool Attached() { return Names.Started() && Kivo.IsBound(); }
+
+    std::unique_ptr<TChildProcess> Stopped;
+    TEventsClient Names;
+    TKIVO Kivo;
+    TViewEvents Events;
+  };
+
   bus_test::THostLinkStage FStage;
 };
 
@@ -156,14 +181,9 @@ TEST_F(ViewStatesTest, TheWindowTellsFocusMinimisingADoubleClickAndStayOnTop) {
   const std::optional<Window> window = x.WaitForWindowOf(player.Pid());
   ASSERT_TRUE(window) << bus_test::ReadFile(FStage.Errors());
   ASSERT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
-  const auto stopped = StoppedClient();
-  TEventsClient names(FStage.Errors().string());
-  ASSERT_TRUE(names.Started());
-
-  TKIVO kivo(nullptr);
-  TViewEvents events(kivo);
-  kivo.Bind();
-  ASSERT_TRUE(kivo.IsBound());
+  TListeners listeners(*this);
+  ASSERT_TRUE(listeners.Attached());
+  auto& [stopped, names, kivo, events] = listeners;
   const std::string id = std::to_string(*window);
   const auto run = [&display](const std::string& command) {
     const kivo_test::CommandResult result = RunShell("DISPLAY=" + Quoted(display) + " " + command);
@@ -225,8 +245,7 @@ TEST_F(ViewStatesTest, TheWindowsStripButtonsDoWhatTheTerminalsDoAndTellTheClien
   } catch (const std::exception& error) {
     GTEST_SKIP() << "no Xvfb: " << error.what();
   }
-  const std::filesystem::path tone = FStage.Home().parent_path() / "tone.wav";
-  RunShell("sox -n -r 44100 -c 2 -b 16 " + Quoted(tone.string()) + " synth 120 sine 440");
+  const std::filesystem::path tone = Tone();
   const std::string display = server->Display();
   XClient x(display);
   ::setenv("DISPLAY", display.c_str(), 1);
@@ -238,14 +257,9 @@ TEST_F(ViewStatesTest, TheWindowsStripButtonsDoWhatTheTerminalsDoAndTellTheClien
   ASSERT_TRUE(window) << bus_test::ReadFile(FStage.Errors());
   ASSERT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
   ASSERT_TRUE(PumpUntil([&] { return Contains(x.Title(*window), "tone"); })) << x.Title(*window);
-  const auto stopped = StoppedClient();
-  TEventsClient names(FStage.Errors().string());
-  ASSERT_TRUE(names.Started());
-
-  TKIVO kivo(nullptr);
-  TViewEvents events(kivo);
-  kivo.Bind();
-  ASSERT_TRUE(kivo.IsBound());
+  TListeners listeners(*this);
+  ASSERT_TRUE(listeners.Attached());
+  auto& [stopped, names, kivo, events] = listeners;
   const std::string id = std::to_string(*window);
   const auto click = [&](int px, int py) {
     const kivo_test::CommandResult result =
@@ -349,20 +363,14 @@ class TPlayInTmux {
 };
 
 TEST_F(ViewStatesTest, TheTerminalTellsItsStatusItemsStayOnTopAndItsButtons) {
-  const std::filesystem::path tone = FStage.Home().parent_path() / "tone.wav";
-  kivo_test::RunShell("sox -n -r 44100 -c 2 -b 16 " + Quoted(tone.string()) + " synth 120 sine 440");
+  const std::filesystem::path tone = Tone();
   TPlayInTmux play(tone.string());
   if (!play.Started()) GTEST_SKIP() << "tmux cannot start";
   ASSERT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
   ASSERT_TRUE(play.StatusShows("[|<] [>||] [[]] [>|]  tone")) << play.StatusLine();
-  const auto stopped = StoppedClient();
-  TEventsClient names(FStage.Errors().string());
-  ASSERT_TRUE(names.Started());
-
-  TKIVO kivo(nullptr);
-  TViewEvents events(kivo);
-  kivo.Bind();
-  ASSERT_TRUE(kivo.IsBound());
+  TListeners listeners(*this);
+  ASSERT_TRUE(listeners.Attached());
+  auto& [stopped, names, kivo, events] = listeners;
 
   // Title, then device, timer, caption, track number and the title again.
   play.Keys("d");
@@ -419,20 +427,14 @@ TEST_F(ViewStatesTest, TheTerminalTellsItsStatusItemsStayOnTopAndItsButtons) {
 // panel itself. A 320 x 51 pane shows the bars skin unscaled: cell (80, 25)
 // shows window pixel (80, 50), on the left panel.
 TEST_F(ViewStatesTest, TheTerminalTellsADoubleClickOnAPanelAndNotOnTheStatusLine) {
-  const std::filesystem::path tone = FStage.Home().parent_path() / "tone.wav";
-  kivo_test::RunShell("sox -n -r 44100 -c 2 -b 16 " + Quoted(tone.string()) + " synth 120 sine 440");
+  const std::filesystem::path tone = Tone();
   TPlayInTmux play(tone.string(), 320, 51);
   if (!play.Started()) GTEST_SKIP() << "tmux cannot start";
   ASSERT_TRUE(PumpUntil([] { return FindWindowA("TFormKIVO", nullptr) != nullptr; }));
   ASSERT_TRUE(play.StatusShows("[|<] [>||] [[]] [>|]  tone")) << play.StatusLine();
-  const auto stopped = StoppedClient();
-  TEventsClient names(FStage.Errors().string());
-  ASSERT_TRUE(names.Started());
-
-  TKIVO kivo(nullptr);
-  TViewEvents events(kivo);
-  kivo.Bind();
-  ASSERT_TRUE(kivo.IsBound());
+  TListeners listeners(*this);
+  ASSERT_TRUE(listeners.Attached());
+  auto& [stopped, names, kivo, events] = listeners;
   const auto doubleClicks = [&events] {
     int count = 0;
     for (const std::string& event : events.Events) count += event.starts_with("double-click");
