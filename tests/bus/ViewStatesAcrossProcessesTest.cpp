@@ -372,22 +372,21 @@ TEST_F(ViewStatesTest, TheTerminalTellsItsStatusItemsStayOnTopAndItsButtons) {
   ASSERT_TRUE(listeners.Attached());
   auto& [stopped, names, kivo, events] = listeners;
 
-  // Title, then device, timer, caption, track number and the title again.
-  play.Keys("d");
-  EXPECT_TRUE(events.Heard("device 0"));  // no sound device: dtNone
-  EXPECT_TRUE(play.StatusShows("device: none"));
-  play.Keys("d");
-  EXPECT_TRUE(events.Heard("timer -1"));
-  EXPECT_TRUE(play.StatusShows("timer: none"));
-  play.Keys("d");
-  EXPECT_TRUE(events.Heard("caption 0"));
-  EXPECT_TRUE(play.StatusShows("[>|]  KIVO  "));
-  play.Keys("d");
-  EXPECT_TRUE(events.Heard("track 1"));
-  EXPECT_TRUE(play.StatusShows("track 1/1"));
-  play.Keys("d");
-  EXPECT_TRUE(events.Heard("title 1"));
-  EXPECT_TRUE(play.StatusShows("[>|]  tone"));
+  // Title, then device (none: no sound device), timer, caption, track
+  // number and the title again.
+  struct TItemStep {
+    const char* Heard;
+    const char* Shown;
+  };
+  for (const TItemStep& step : {TItemStep{"device 0", "device: none"},
+                                TItemStep{"timer -1", "timer: none"},
+                                TItemStep{"caption 0", "[>|]  KIVO  "},
+                                TItemStep{"track 1", "track 1/1"},
+                                TItemStep{"title 1", "[>|]  tone"}}) {
+    play.Keys("d");
+    EXPECT_TRUE(events.Heard(step.Heard)) << step.Heard;
+    EXPECT_TRUE(play.StatusShows(step.Shown)) << step.Shown;
+  }
 
   play.Keys("t");
   EXPECT_TRUE(events.Heard("stay-on-top 1"));
